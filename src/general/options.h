@@ -1,0 +1,70 @@
+// The per-window configuration and state record, filled from webling.ini when a browser
+// window is set up. Each window owns one; nothing of it is shared between windows.
+#pragma once
+
+#include "general/records.h"
+#include "platform/ini_file.h"
+
+#include <bitset>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace general {
+
+struct TOptions {
+    std::string HomePage;
+    bool LaunchMaximized = false;
+    bool LogOffAtExit = false;
+    int32_t TimeOut = 10;
+    bool GoToMovedLocations = true;
+    std::bitset<8> AllowedProtocols; // protocol numbers 0..7
+    bool AllowProtoHttp = true;
+    bool AllowProtoMailto = true;
+    bool AllowProtoFile = true;
+    bool AllowProtoFtp = true;
+    bool AllowSeeMainMenuBookmarks = true;
+    bool AllowSeeMainMenuEdit = true;
+    bool AllowSeeMainMenuTools = true;
+    bool AllowSeeMenuEditBookmarks = true;
+    bool AllowViewImages = true;
+    bool AllowQuitProxy = true;
+    std::string TmpDir; // ends with "/"
+    bool DelTmpFilesAtExit = true;
+    std::string CacheDir; // ends with "/"
+    int32_t MaxCacheFiles = 100;
+    int32_t InternalImageCache = 5;
+    bool UseCache = false; // read and kept; nothing consults it
+    bool DelCacheFilesAtExit = true;
+    bool AutoDelCacheFiles = false;
+    std::string SmtpServer;
+    int32_t SmtpPort = 25;
+    std::string BookmarksFile;
+    std::vector<std::string> Bookmarks;
+    std::string FtpAnonymousUser;
+    std::string FtpAnonymousPw;
+    bool UseProxy = false;
+    std::string ProxyServer;
+    int32_t ProxyPort = 8080;
+    std::string UsersRootDir; // ends with "/"
+    std::string InvalidFileChars;
+    std::string KnownExtensions;
+    std::vector<std::string> RenderableTypes;
+    std::string UserName;
+    std::string AllowedUrlsFile;
+    std::string DeniedUrlsFile;
+    std::string ProgramDir; // ends with "/"
+    std::string IniFileName;
+    std::string UserDir; // ends with "/"
+    std::vector<std::string> AllowedUrls;
+    std::vector<std::string> DeniedUrls;
+    std::unique_ptr<platform::TIniFile> IniFile;
+    TImagen Imagen;
+    THTTPThings HTTPThings;
+
+    // The fixed values every window gets before reading its configuration.
+    void SetFixedValues();
+};
+
+} // namespace general

@@ -1,0 +1,166 @@
+#include "general/url.h"
+
+#include "general/text.h"
+
+#include <cctype>
+
+namespace general {
+
+uint8_t ProtocolNumber(const std::string& word) {
+    const std::string w = UpperCase(word);
+    if (w == "HTTP") return ProtoHttp;
+    if (w == "HTTPS") return ProtoHttps;
+    if (w == "FILE") return ProtoFile;
+    if (w == "FTP") return ProtoFtp;
+    if (w == "MAILTO") return ProtoMailto;
+    if (w == "WAISS") return ProtoWaiss;
+    if (w == "NEWS") return ProtoNews;
+    return ProtoOther;
+}
+
+namespace {
+
+enum class State { Scheme, Host, Port, Path, Fragment };
+
+bool isDriveAt(const std::string& s, size_t i) {
+    return i + 1 < s.size() && std::isalpha(static_cast<unsigned char>(s[i])) &&
+           (s[i + 1] == '|' || s[i + 1] == ':');
+}
+
+// Everything up to and including the last "/", "\" or ":".
+std::string directoryPart(const std::string& path) {
+    size_t p = path.find_last_of("/\\:");
+    return p == std::string::npos ? std::string() : path.substr(0, p + 1);
+}
+
+} // namespace
+
+uint8_t ParseUrl(const std::string& address, TRECURL& result, TRECURL base) {
+    TRECURL& r = result;
+    r.Url = address;
+    r.Protocol.clear();
+    r.Host.clear();
+    r.Path.clear();
+    r.Dir.clear();
+    r.Port.clear();
+    r.Fragment.clear();
+    const size_t len = address.size();
+
+    State state;
+    size_t pos = 0; // zero-based
+    if (address.find("://") != std::string::npos) {
+        state = State::Scheme;
+    } else {
+        static const struct {
+            const char* prefix;
+            const char* word;
+        } prefixes[] = {{"MAILTO:", "MAILTO"}, {"NEWS:", "NEWS"}, {"GOPHER:", "GOPHER"},
+                        {"FTP:", "FTP"},       {"WAISS:", "WAISS"}, {"FILE:", "FILE"},
+                        {"HTTP:", "HTTP"}};
+        const std::string upper = UpperCase(address);
+        bool found = false;
+        for (const auto& p : prefixes) {
+            if (upper.starts_with(p.prefix)) {
+                r.Protocol = p.word;
+                pos = std::string(p.prefix).size();
+                state = State::Path;
+                found = true;
+                break;
+            }
+        }
+        if (!found) {
+            r.Protocol = base.Protocol;
+            state = (len >= 2 && address[0] == '#') ? State::Fragment : State::Path;
+        }
+    }
+
+    if (r.Protocol == "MAILTO") {
+        r.Host = pos < len ? address.substr(pos) : std::string();
+        return ProtocolNumber(r.Protocol);
+    }
+
+    for (size_t i = pos; i < len; ++i) {
+        const char c = address[i];
+        switch (state) {
+        case State::Scheme:
+            if (c == '/') {
+                if (UpperCase(r.Protocol) == "FILE") {
+                    state = State::Path;
+                    if (i + 1 < len && address[i + 1] == '/') {
+                        ++i;
+                        // On POSIX the third slash begins the absolute path and stays;
+                        // before a DOS drive ("C|" or "C:") it is dropped as it always was.
+                        if (i + 1 < len && address[i + 1] == '/' && isDriveAt(address, i + 2))
+                            ++i;
+                    }
+                } else {
+                    state = State::Host;
+                    if (i + 1 < len && address[i + 1] == '/') ++i;
+                }
+            } else if (c != ':') {
+                r.Protocol += c;
+            }
+            break;
+        case State::Host:
+            if (c == '/') {
+                r.Path = "/";
+                state = State::Path;
+            } else if (c == ':') {
+                r.Port.clear();
+                state = State::Port;
+            } else {
+                r.Host += c;
+            }
+            break;
+        case State::Port:
+            if (c == '/') {
+                r.Path = "/";
+                state = State::Path;
+            } else {
+                r.Port += c;
+            }
+            break;
+        case State::Path:
+            if (c == '#') {
+                r.Fragment.clear();
+                state = State::Fragment;
+            } else {
+                r.Path += c;
+            }
+            break;
+        case State::Fragment:
+            if (c != '#') r.Fragment += c;
+            break;
+        }
+    }
+
+    if (r.Protocol.empty()) r.Protocol = base.Protocol.empty() ? "http" : base.Protocol;
+    const std::string proto = UpperCase(r.Protocol);
+
+    if (proto == "FILE") {
+        if (r.Path.size() >= 2 && r.Path[1] == '|') r.Path[1] = ':';
+        if (directoryPart(r.Path).empty()) r.Path = base.Dir + r.Path;
+        r.Dir = directoryPart(r.Path);
+        if (!r.Dir.empty() && r.Dir.back() != '/' && r.Dir.back() != '\\') r.Dir += '\\';
+        return ProtocolNumber(r.Protocol);
+    }
+
+    if (proto == "HTTP") {
+        if (r.Port.empty()) r.Port = "80";
+        if (r.Path.empty() && !r.Fragment.empty()) r.Path = base.Path;
+        if (r.Path.empty()) r.Path = "/";
+    }
+    if (proto == "FTP") {
+        if (r.Port.empty()) r.Port = "21";
+        if (r.Path.empty()) r.Path = "/";
+    }
+    if (r.Host.empty()) r.Host = base.Host;
+    size_t slash = base.Path.rfind('/');
+    const std::string d = slash == std::string::npos ? "/" : base.Path.substr(0, slash + 1);
+    if (r.Path.empty() || r.Path[0] != '/') r.Path = d + r.Path;
+
+    r.Url = r.Protocol + "://" + r.Host + ":" + r.Port + r.Path;
+    return ProtocolNumber(r.Protocol);
+}
+
+} // namespace general

@@ -1,0 +1,76 @@
+#include "test_support.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <fstream>
+#include <sstream>
+
+namespace testsupport {
+
+TempDir::TempDir() {
+    QDir().mkpath(QString(TEST_BINARY_DIR) + "/scratch");
+    QTemporaryDir t(QString(TEST_BINARY_DIR) + "/scratch/t-XXXXXX");
+    t.setAutoRemove(false);
+    Path = t.path().toStdString() + "/";
+}
+
+TempDir::~TempDir() { QDir(QString::fromStdString(Path)).removeRecursively(); }
+
+std::string TempDir::write(const std::string& name, const std::string& data) const {
+    std::string full = Path + name;
+    QDir().mkpath(QFileInfo(QString::fromStdString(full)).absolutePath());
+    std::ofstream out(full, std::ios::binary);
+    out << data;
+    return full;
+}
+
+Peer::Peer(const QString& program, const QStringList& args, const QString& workDir)
+    : Proc(std::make_unique<QProcess>()) {
+    if (!workDir.isEmpty()) Proc->setWorkingDirectory(workDir);
+    Proc->setProcessChannelMode(QProcess::SeparateChannels);
+    Proc->start(program, args);
+    if (!Proc->waitForStarted(10000)) {
+        Error = "cannot start " + program.toStdString();
+        return;
+    }
+    QByteArray line;
+    while (!line.contains('\n')) {
+        if (!Proc->waitForReadyRead(15000)) {
+            Error = "no port from " + program.toStdString() + ": " +
+                    Proc->readAllStandardError().toStdString();
+            return;
+        }
+        line += Proc->readLine();
+    }
+    line = line.trimmed();
+    if (line.startsWith("PORT ")) Port = line.mid(5).toInt();
+    if (Port <= 0) Error = "unexpected first line: " + line.toStdString();
+}
+
+Peer::~Peer() {
+    if (Proc->state() != QProcess::NotRunning) {
+        Proc->terminate();
+        if (!Proc->waitForFinished(3000)) {
+            Proc->kill();
+            Proc->waitForFinished(3000);
+        }
+    }
+}
+
+std::string Peer::output() {
+    Proc->waitForReadyRead(50);
+    return Proc->readAllStandardOutput().toStdString();
+}
+
+QString peerScript(const char* name) { return QString(TEST_PEERS_DIR) + "/" + name; }
+
+std::string readFile(const std::string& name) {
+    std::ifstream in(name, std::ios::binary);
+    std::ostringstream ss;
+    ss << in.rdbuf();
+    return ss.str();
+}
+
+} // namespace testsupport
