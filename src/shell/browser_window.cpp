@@ -1,0 +1,556 @@
+#include "shell/browser_window.h"
+
+#include "general/helpers.h"
+#include "general/text.h"
+#include "mail/address_book.h"
+#include "platform/files.h"
+#include "platform/messages.h"
+#include "platform/user.h"
+#include "shell/about_box.h"
+#include "shell/access_rules.h"
+#include "shell/cache_files.h"
+#include "shell/dialogs.h"
+#include "shell/find_dialog.h"
+#include "shell/forms.h"
+#include "shell/memo_display.h"
+#include "shell/window_messages.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QFileDialog>
+#include <QInputDialog>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QStatusBar>
+#include <QTimer>
+#include <QToolBar>
+#include <QToolButton>
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+
+namespace shell {
+
+TApplicationForms& Forms() {
+    static TApplicationForms forms;
+    return forms;
+}
+
+namespace {
+
+// Enter in the address box is consumed here, before the combo box would act on it.
+class EnterFilter : public QObject {
+public:
+    EnterFilter(QObject* parent, std::function<void()> onEnter)
+        : QObject(parent), OnEnter(std::move(onEnter)) {}
+    bool eventFilter(QObject* o, QEvent* e) override {
+        if (e->type() == QEvent::KeyPress) {
+            auto* k = static_cast<QKeyEvent*>(e);
+            if (k->key() == Qt::Key_Return || k->key() == Qt::Key_Enter) {
+                OnEnter();
+                return true;
+            }
+        }
+        return QObject::eventFilter(o, e);
+    }
+    std::function<void()> OnEnter;
+};
+
+QString latin1(const std::string& s) { return QString::fromLatin1(s.c_str()); }
+std::string toLatin1(const QString& s) { return s.toLatin1().toStdString(); }
+
+} // namespace
+
+std::vector<std::unique_ptr<TFMain>>& TFMain::FurtherWindows() {
+    static std::vector<std::unique_ptr<TFMain>> windows;
+    return windows;
+}
+
+TFMain::TFMain(TWindowParams params, QWidget* parent)
+    : QMainWindow(parent), Params(std::move(params)),
+      Messages(std::make_unique<TWindowMessages>(this)) {
+    BuildWindow();
+    SetUpWindow();
+}
+
+TFMain::~TFMain() = default;
+
+void TFMain::BuildWindow() {
+    setWindowTitle("Webling v. 1.0");
+    resize(731, 677);
+
+    ToolBar = addToolBar("Tools");
+    ToolBar->setMovable(false);
+    ToolBar->setFixedHeight(33);
+    ToolBar->setIconSize(QSize(24, 24));
+    ToolBar->setContentsMargins(0, 0, 0, 0);
+    auto button = [&](const char* icon, const char* hint, void (TFMain::*slot)()) {
+        auto* b = new QToolButton(ToolBar);
+        b->setIcon(QIcon(QString(":/webling/icons/") + icon + ".png"));
+        b->setToolTip(hint);
+        b->setFixedSize(33, 33);
+        b->setAutoRaise(true);
+        connect(b, &QToolButton::clicked, this, [this, slot] { platform::Guard([&] { (this->*slot)(); }); });
+        ToolBar->addWidget(b);
+        return b;
+    };
+    BHome = button("home", "Home page", &TFMain::BHomeClick);
+    BOpenURL = button("openurl", "Open URL", &TFMain::BOpenURLClick);
+    BReload = button("reload", "Reload", &TFMain::BReloadClick);
+    BAtras = button("back", "Back", &TFMain::BAtrasClick);
+    BDelante = button("forward", "Forward", &TFMain::BDelanteClick);
+    BStop = button("stop", "Stop", &TFMain::BStopClick);
+
+    CBUrls = new QComboBox(ToolBar);
+    CBUrls->setEditable(true);
+    CBUrls->setInsertPolicy(QComboBox::NoInsert);
+    CBUrls->setFixedWidth(289);
+    ToolBar->addWidget(CBUrls);
+    CBUrls->lineEdit()->installEventFilter(new EnterFilter(CBUrls, [this] {
+        platform::Guard([&] { CBUrlsEnter(toLatin1(CBUrls->currentText())); });
+    }));
+    connect(CBUrls, &QComboBox::activated, this, [this](int index) {
+        platform::Guard([&] { CBUrlsEnter(toLatin1(CBUrls->itemText(index))); });
+    });
+
+    HTMLVisor = new QWidget(this);
+    HTMLVisor->setAutoFillBackground(true);
+    HTMLVisor->setContextMenuPolicy(Qt::CustomContextMenu);
+    setCentralWidget(HTMLVisor);
+
+    SB = statusBar();
+    SB->setSizeGripEnabled(false);
+    const int widths[5] = {150, 150, 150, 150, 50};
+    for (int i = 0; i < 5; ++i) {
+        SBPanels[i] = new QLabel(SB);
+        SBPanels[i]->setFixedWidth(widths[i]);
+        SBPanels[i]->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+        SB->addWidget(SBPanels[i]);
+    }
+
+    MetaTimer = new QTimer(this);
+    MetaTimer->setSingleShot(false);
+    connect(MetaTimer, &QTimer::timeout, this, [this] {
+        platform::Guard([&] {
+            MetaTimer->stop();
+            OpenUrl(RefreshUrl, true);
+        });
+    });
+
+    SaveDialog = new QFileDialog(this);
+    SaveDialog->setAcceptMode(QFileDialog::AcceptSave);
+    SaveDialog->setFileMode(QFileDialog::AnyFile);
+    SaveDialog->setDefaultSuffix("html");
+    SaveDialog->setNameFilters(
+        FilterToNameFilters("HTML files (*.htm, *.html)|*.html|All files (*.*)|*.*"));
+    SaveDialog->setOption(QFileDialog::DontConfirmOverwrite, false);
+    OpenDialog = new QFileDialog(this);
+    OpenDialog->setAcceptMode(QFileDialog::AcceptOpen);
+    OpenDialog->setFileMode(QFileDialog::ExistingFile);
+    FindDialog = new TFindDialog(this);
+
+    BuildMenus();
+}
+
+void TFMain::BuildMenus() {
+    auto item = [&](QMenu* menu, const char* text, void (TFMain::*slot)()) {
+        QAction* a = menu->addAction(text);
+        if (slot)
+            connect(a, &QAction::triggered, this,
+                    [this, slot] { platform::Guard([&] { (this->*slot)(); }); });
+        return a;
+    };
+    QMenuBar* bar = menuBar();
+    MMain = bar->addMenu("Main");
+    MOpen = MMain->addMenu("Open");
+    MOpenURL = item(MOpen, "URL", &TFMain::BOpenURLClick);
+    MLocalFile = MOpen->addAction("Local File");
+    connect(MLocalFile, &QAction::triggered, this, [this] {
+        platform::Guard([&] {
+            OpenLocalClick("HTML Files (*.htm,*.html)|*.htm;*.html|Text Files (*.txt)|*.txt|All "
+                           "Files (*.*)|*.*");
+        });
+    });
+    MLocalImage = MOpen->addAction("Local Image");
+    connect(MLocalImage, &QAction::triggered, this, [this] {
+        platform::Guard([&] {
+            OpenLocalClick("Graphics Files (*.bmp,*.gif,*.jpg,*.jpeg,*.png)|*.bmp;*.jpg;*.jpeg;*."
+                           "gif;*.png|All Files (*.*)|*.*");
+        });
+    });
+    MMain->addSeparator();
+    MNewBrowser = item(MMain, "New Browser", &TFMain::NewBrowserClick);
+    MMain->addSeparator();
+    MExit = MMain->addAction("Exit");
+    connect(MExit, &QAction::triggered, this, &QWidget::close);
+
+    MEdit = bar->addMenu("Edit");
+    MCopy = MEdit->addAction("Copy");
+    MSelectAll = MEdit->addAction("Select All");
+    MFind = item(MEdit, "Find from cursor", &TFMain::FindClick);
+
+    MBookmarks = bar->addMenu("Bookmarks");
+    MSeeBookmarks = item(MBookmarks, "See", &TFMain::SeeBookmarksClick);
+    MAddBookmark = item(MBookmarks, "Add", &TFMain::AddBookmarkClick);
+
+    MTools = bar->addMenu("Tools");
+    MViewImages = item(MTools, "View Images", &TFMain::ViewImagesClick);
+    MViewImages->setCheckable(true);
+    MViewImages->setChecked(true);
+    MTools->addSeparator();
+    MSeeSource = item(MTools, "See source page", &TFMain::SeeSourceClick);
+    MTools->addSeparator();
+    MSeeHeader = item(MTools, "See header page", &TFMain::SeeHeaderClick);
+    MTools->addSeparator();
+    MSeeScripts = item(MTools, "See scripts", &TFMain::SeeScriptsClick);
+    MTools->addSeparator();
+    MDelCache = item(MTools, "Delete Cache Files", &TFMain::DeleteCacheFilesClick);
+    MTools->addSeparator();
+    MDelTemp = item(MTools, "Delete Temp Files", &TFMain::DeleteTempFilesClick);
+    MTools->addSeparator();
+    MUseProxy = item(MTools, "Use Proxy", &TFMain::UseProxyClick);
+    MUseProxy->setCheckable(true);
+
+    MHelp = bar->addMenu("Help");
+    MAbout = item(MHelp, "About", &TFMain::AboutClick);
+
+    PopupMenu = new QMenu(this);
+    PMBack = item(PopupMenu, "Back", &TFMain::BAtrasClick);
+    PMForward = item(PopupMenu, "Forward", &TFMain::BDelanteClick);
+    PMReload = item(PopupMenu, "Reload", &TFMain::BReloadClick);
+    PMGoHome = item(PopupMenu, "Go Home", &TFMain::BHomeClick);
+    PMStop = item(PopupMenu, "Stop", &TFMain::BStopClick);
+    PopupMenu->addSeparator();
+    PMOpenNew = item(PopupMenu, "Open in another window", &TFMain::OpenInAnotherWindowClick);
+    PopupMenu->addSeparator();
+    PMSaveAs = item(PopupMenu, "Save As", &TFMain::SaveAsClick);
+    connect(HTMLVisor, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& p) { PopupMenu->popup(HTMLVisor->mapToGlobal(p)); });
+}
+
+void TFMain::SetUpWindow() {
+    using general::EnsureTrailingBackslash;
+    general::TOptions& o = Options;
+    // 1
+    MetaTimer->stop();
+    FirstActivation = true;
+    // 2
+    o.SetFixedValues();
+    // 3: the automatic cache clean-up draws from this generator.
+    std::srand(static_cast<unsigned>(std::time(nullptr)) ^ static_cast<unsigned>(std::clock()));
+    // 4: the FTP client belongs to the window once the FTP component exists.
+    // 5
+    o.ProgramDir = Params.ProgramDir.empty() ? platform::ProgramDirectory() : Params.ProgramDir;
+    EnsureTrailingBackslash(o.ProgramDir);
+    o.IniFileName = o.ProgramDir + "webling.ini";
+    o.IniFile = std::make_unique<platform::TIniFile>(o.IniFileName);
+    const platform::TIniFile& ini = *o.IniFile;
+    // 6
+    o.UserName = general::GetUserLogin();
+    // 7
+    o.UsersRootDir = ini.ReadString("users", "usersrootdir", "/tmp/webling/users");
+    EnsureTrailingBackslash(o.UsersRootDir);
+    o.UserDir = o.UsersRootDir + o.UserName + "/";
+    SaveDialog->setDirectory(QString::fromLatin1(o.UserDir.c_str()));
+    if (!general::DirectoryExists(o.UserDir)) general::ForceDirectories(o.UserDir);
+    // 8
+    o.GoToMovedLocations = ini.ReadBool("main", "gotomovedlocations", true);
+    // 9
+    o.AllowedUrlsFile = o.ProgramDir + "allowed_urls.dat";
+    o.DeniedUrlsFile = o.ProgramDir + "denied_urls.dat";
+    o.AllowedUrls = LoadUrlList(o.AllowedUrlsFile);
+    o.DeniedUrls = LoadUrlList(o.DeniedUrlsFile);
+    // 10
+    o.HomePage = ini.ReadString("main", "homepage", "file://" + o.ProgramDir + "home.html");
+    o.LaunchMaximized = ini.ReadBool("main", "launchmaximized", false);
+    o.LogOffAtExit = ini.ReadBool("main", "logoffatexit", false);
+    o.TimeOut = ini.ReadInteger("main", "timeout", 10);
+    // 11
+    o.TmpDir = ini.ReadString("tmp", "tmpdir", "/tmp/webling/tmp");
+    EnsureTrailingBackslash(o.TmpDir);
+    o.TmpDir += o.UserName + "/";
+    o.DelTmpFilesAtExit = ini.ReadBool("tmp", "deltmpfilesatexit", true);
+    // 12
+    o.UseCache = ini.ReadBool("cache", "usecache", false);
+    o.InternalImageCache = ini.ReadInteger("cache", "internalimagecache", 5);
+    o.CacheDir = ini.ReadString("cache", "cachedir", "/tmp/webling/cache");
+    EnsureTrailingBackslash(o.CacheDir);
+    o.CacheDir += o.UserName + "/";
+    o.DelCacheFilesAtExit = ini.ReadBool("cache", "delcachefilesatexit", true);
+    o.AutoDelCacheFiles = ini.ReadBool("cache", "autodelcachefiles", false);
+    o.MaxCacheFiles = ini.ReadInteger("cache", "maxcachefiles", 100);
+    // 13
+    o.BookmarksFile = o.UserDir + "bookmarks.dat";
+    o.Bookmarks = LoadUrlList(o.BookmarksFile);
+    std::erase(o.Bookmarks, std::string());
+    // 14
+    o.FtpAnonymousUser = ini.ReadString("ftp", "ftpanonymoususer", "anonymous");
+    o.FtpAnonymousPw = ini.ReadString("ftp", "ftpanonymouspw", "reader@nohost");
+    o.SmtpServer = ini.ReadString("smtp", "smtpserver", "");
+    o.SmtpPort = ini.ReadInteger("smtp", "smtpport", 25);
+    // 15
+    o.UseProxy = ini.ReadBool("proxy", "useproxy", false);
+    MUseProxy->setChecked(o.UseProxy);
+    o.ProxyServer = ini.ReadString("proxy", "proxyserver", "");
+    o.ProxyPort = ini.ReadInteger("proxy", "proxyport", 8080);
+    // 16
+    o.AllowProtoHttp = ini.ReadBool("restrictions", "allow_proto_http", true);
+    o.AllowProtoFtp = ini.ReadBool("restrictions", "allow_proto_ftp", true);
+    o.AllowProtoMailto = ini.ReadBool("restrictions", "allow_proto_mailto", true);
+    o.AllowProtoFile = ini.ReadBool("restrictions", "allow_proto_file", true);
+    o.AllowSeeMainMenuBookmarks = ini.ReadBool("restrictions", "allow_see_mainmenu_bookmarks", true);
+    MBookmarks->menuAction()->setVisible(o.AllowSeeMainMenuBookmarks);
+    o.AllowSeeMainMenuEdit = ini.ReadBool("restrictions", "allow_see_mainmenu_edit", true);
+    MEdit->menuAction()->setVisible(o.AllowSeeMainMenuEdit);
+    o.AllowSeeMainMenuTools = ini.ReadBool("restrictions", "allow_see_mainmenu_tools", true);
+    MTools->menuAction()->setVisible(o.AllowSeeMainMenuTools);
+    o.AllowSeeMenuEditBookmarks = ini.ReadBool("restrictions", "allow_see_menu_editbookmarks", true);
+    MAddBookmark->setVisible(o.AllowSeeMenuEditBookmarks);
+    o.AllowQuitProxy = ini.ReadBool("restrictions", "allowquitproxy", true);
+    MUseProxy->setVisible(o.AllowQuitProxy);
+    o.AllowViewImages = ini.ReadBool("restrictions", "allowviewimages", true);
+    MViewImages->setVisible(o.AllowViewImages);
+    // 17
+    HistoryIndex = -1;
+    History.clear();
+    Scripts.clear();
+    PendingImages.clear();
+    // 18
+    o.AllowedProtocols.reset();
+    if (o.AllowProtoHttp) o.AllowedProtocols.set(general::ProtoHttp);
+    if (o.AllowProtoMailto) o.AllowedProtocols.set(general::ProtoMailto);
+    if (o.AllowProtoFile) o.AllowedProtocols.set(general::ProtoFile);
+    if (o.AllowProtoFtp) o.AllowedProtocols.set(general::ProtoFtp);
+    // 19
+    o.HTTPThings.Version = "HTTP/1.0";
+    o.HTTPThings.Agent = "Webling 1.0";
+    o.HTTPThings.Accept = "*/*";
+    o.HTTPThings.AcceptEncoding.clear();
+    o.HTTPThings.Spare.clear();
+    o.HTTPThings.AcceptLanguage = "*";
+    // 20
+    if (!general::DirectoryExists(o.TmpDir)) general::ForceDirectories(o.TmpDir);
+    if (!general::DirectoryExists(o.CacheDir)) general::ForceDirectories(o.CacheDir);
+    // 21: the in-memory stream for local images belongs to the image requests.
+    // 22
+    StartUrl = o.HomePage;
+    if (Params.StartArgument) StartUrl = *Params.StartArgument;
+    // 23
+    if (o.LaunchMaximized) setWindowState(windowState() | Qt::WindowMaximized);
+}
+
+bool TFMain::event(QEvent* e) {
+    if (e->type() == QEvent::WindowActivate && FirstActivation)
+        QTimer::singleShot(0, this, [this] { platform::Guard([&] { FirstActivate(); }); });
+    return QMainWindow::event(e);
+}
+
+void TFMain::FirstActivate() {
+    if (!FirstActivation) return;
+    FirstActivation = false;
+    HistoryIndex = -1;
+    History.clear();
+    CurrentUrl.Method = general::MethodGet;
+    platform::ProcessMessages();
+    if (!StartUrl.empty()) OpenUrl(StartUrl, true);
+}
+
+void TFMain::closeEvent(QCloseEvent* e) {
+    if (!Closed) {
+        Closed = true;
+        platform::Guard([&] { WindowClose(); });
+    }
+    e->accept();
+    if (Params.IsMainWindow) QApplication::quit();
+}
+
+void TFMain::WindowClose() {
+    general::TOptions& o = Options;
+    RetrievalDone = true;
+    platform::WakeUp();
+    BStopClick();
+    if (o.DelTmpFilesAtExit && general::DirectoryExists(o.TmpDir)) DeleteFilesInDir(o.TmpDir);
+    if (o.DelCacheFilesAtExit && general::DirectoryExists(o.CacheDir)) DeleteFilesInDir(o.CacheDir);
+    o.Bookmarks.clear();
+    o.AllowedUrls.clear();
+    o.DeniedUrls.clear();
+    History.clear();
+    Scripts.clear();
+    PendingImages.clear();
+    if (o.LogOffAtExit) {
+        if (IsHeadless())
+            std::fprintf(stderr, "logoffatexit is set: not logging off in screenshot mode\n");
+        else
+            general::LogOffUser();
+    }
+}
+
+void TFMain::SetStatus(int panel, const std::string& text) {
+    if (panel >= 0 && panel < 5) SBPanels[panel]->setText(latin1(text));
+}
+
+std::string TFMain::StatusText(int panel) const {
+    return panel >= 0 && panel < 5 ? toLatin1(SBPanels[panel]->text()) : std::string();
+}
+
+// ---- Commands ----
+
+void TFMain::BHomeClick() { OpenUrl(Options.HomePage, true); }
+
+void TFMain::BOpenURLClick() {
+    if (IsHeadless()) return;
+    bool ok = false;
+    QString text = QInputDialog::getText(this, "Open URL:", "Location:", QLineEdit::Normal, "", &ok);
+    if (ok) OpenUrl(toLatin1(text), true);
+}
+
+void TFMain::BReloadClick() { OpenUrl(CurrentUrl.Url, false); }
+
+void TFMain::BAtrasClick() {
+    --HistoryIndex;
+    if (HistoryIndex >= 0 && HistoryIndex < static_cast<int>(History.size())) {
+        CurrentUrl.Method = general::MethodGet;
+        OpenUrl(History[static_cast<size_t>(HistoryIndex)], false);
+    } else {
+        HistoryIndex = 0;
+    }
+}
+
+void TFMain::BDelanteClick() {
+    ++HistoryIndex;
+    const int last = static_cast<int>(History.size()) - 1;
+    if (HistoryIndex <= last) {
+        CurrentUrl.Method = general::MethodGet;
+        OpenUrl(History[static_cast<size_t>(HistoryIndex)], false);
+    } else {
+        HistoryIndex = last;
+    }
+}
+
+void TFMain::BStopClick() {
+    StopRequested = true;
+    platform::ProcessMessages();
+}
+
+void TFMain::CBUrlsEnter(const std::string& typed) {
+    std::string t = typed;
+    if (general::UpperCase(t).find("://") == std::string::npos) t = "http://" + t;
+    bool present = false;
+    for (int i = 0; i < CBUrls->count(); ++i)
+        if (general::EqualNoCase(toLatin1(CBUrls->itemText(i)), t)) present = true;
+    if (!present) CBUrls->addItem(latin1(t));
+    OpenUrl(t, true);
+}
+
+void TFMain::DeleteCacheFilesClick() {
+    if (!AskYesNo("WARNING! Are you sure all files in " + Options.CacheDir + "?", this)) return;
+    SetStatus(0, "Deleting cache files ...");
+    DeleteFilesInDir(Options.CacheDir);
+    SetStatus(0, "Finished.");
+}
+
+void TFMain::DeleteTempFilesClick() {
+    if (!AskYesNo("WARNING! Are you sure all files in " + Options.TmpDir + "?", this)) return;
+    SetStatus(0, "Deleting temp files ...");
+    DeleteFilesInDir(Options.TmpDir);
+    SetStatus(0, "Finished.");
+}
+
+void TFMain::AddBookmarkClick() {
+    for (const std::string& b : Options.Bookmarks)
+        if (general::EqualNoCase(b, CurrentUrl.Url)) return;
+    Options.Bookmarks.push_back(CurrentUrl.Url);
+    std::string data;
+    for (const std::string& b : Options.Bookmarks) data += b + "\r\n";
+    if (!platform::WriteWholeFile(Options.BookmarksFile, data))
+        ShowMessage("Cannot create file \"" + Options.BookmarksFile + "\"", TMsgStyle::Error, this);
+}
+
+void TFMain::SeeBookmarksClick() {
+    if (!Forms().FAddressBook) Forms().FAddressBook = new mail::TFAddressBook(this);
+    mail::TFAddressBook* book = Forms().FAddressBook;
+    book->SetItems(Options.Bookmarks);
+    if (IsHeadless()) return;
+    book->exec();
+    std::string chosen = book->SelectedItem();
+    if (book->Selected && !chosen.empty()) OpenUrl(chosen, true);
+}
+
+void TFMain::SeeSourceClick() {
+    std::string f = CacheFileName(CurrentUrl.Url, Options);
+    std::string text;
+    if (!platform::IsPlainFile(f) || !platform::ReadWholeFile(f, text)) {
+        ShowMessage("ERROR: I can not find the file!", TMsgStyle::Information, this);
+        return;
+    }
+    // The text display window stands in for the desktop's text editor.
+    if (!Forms().FMemoDisplay) Forms().FMemoDisplay = new TFMemoDisplay(this);
+    Forms().FMemoDisplay->SetText(text);
+    if (!IsHeadless()) Forms().FMemoDisplay->exec();
+}
+
+void TFMain::SeeHeaderClick() { ShowMessage(Options.HTTPThings.Header.c_str(), TMsgStyle::Information, this); }
+
+void TFMain::SeeScriptsClick() {
+    if (!Forms().FMemoDisplay) Forms().FMemoDisplay = new TFMemoDisplay(this);
+    std::string text;
+    for (const std::string& s : Scripts) text += s + "\n";
+    Forms().FMemoDisplay->SetText(text);
+    if (!IsHeadless()) Forms().FMemoDisplay->exec();
+}
+
+void TFMain::SaveAsClick() {
+    std::string f = CacheFileName(CurrentUrl.Url, Options);
+    if (!platform::IsPlainFile(f)) {
+        ShowMessage("ERROR: I can not find the file!", TMsgStyle::Information, this);
+        return;
+    }
+    if (RunFileDialog(SaveDialog))
+        platform::CopyFileOver(f, toLatin1(SaveDialog->selectedFiles().first()));
+}
+
+void TFMain::FindClick() {
+    if (!IsHeadless()) FindDialog->show();
+}
+
+void TFMain::ViewImagesClick() { MViewImages->setChecked(MViewImages->isChecked()); }
+
+void TFMain::UseProxyClick() { Options.UseProxy = MUseProxy->isChecked(); }
+
+void TFMain::OpenLocalClick(const char* filter) {
+    OpenDialog->setNameFilters(FilterToNameFilters(filter));
+    if (!RunFileDialog(OpenDialog)) return;
+    OpenUrl("file://" + toLatin1(OpenDialog->selectedFiles().first()), true);
+}
+
+TFMain* TFMain::NewBrowserWindow(const std::string& startUrl, const general::TRECURL* current) {
+    TWindowParams p;
+    p.ProgramDir = Params.ProgramDir;
+    p.IsMainWindow = false;
+    auto w = std::make_unique<TFMain>(p);
+    if (current) w->CurrentUrl = *current;
+    w->StartUrl = startUrl;
+    TFMain* raw = w.get();
+    FurtherWindows().push_back(std::move(w));
+    raw->show();
+    return raw;
+}
+
+void TFMain::NewBrowserClick() { NewBrowserWindow(CurrentUrl.Url, nullptr); }
+
+void TFMain::OpenInAnotherWindowClick() {
+    std::string link = StatusText(1);
+    NewBrowserWindow(link.empty() ? CurrentUrl.Url : link, &CurrentUrl);
+}
+
+void TFMain::AboutClick() {
+    if (!Forms().FMiAbout) Forms().FMiAbout = new TFMiAbout(this);
+    if (!IsHeadless()) Forms().FMiAbout->exec();
+}
+
+} // namespace shell

@@ -1,0 +1,159 @@
+// The browser window: tool bar, address box, viewer, status bar and menus; its
+// configuration record read from webling.ini at creation; navigation, history and the
+// commands of its menus. Every window, the first and every further one, is set up the
+// same way and shares nothing of its configuration with the others.
+#pragma once
+
+#include "general/options.h"
+#include "general/url.h"
+
+#include <QMainWindow>
+#include <array>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+class QAction;
+class QComboBox;
+class QFileDialog;
+class QLabel;
+class QMenu;
+class QStatusBar;
+class QTimer;
+class QToolBar;
+class QToolButton;
+
+namespace shell {
+
+class TFindDialog;
+class TWindowMessages;
+
+// How a window is created: the directory holding webling.ini, the list files and the
+// home page (the program's directory, or a test's own), and the command-line address.
+struct TWindowParams {
+    std::string ProgramDir;                 // empty: the directory of the executable
+    std::optional<std::string> StartArgument; // the first command-line argument, if any
+    bool IsMainWindow = true;
+};
+
+class TFMain : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit TFMain(TWindowParams params = {}, QWidget* parent = nullptr);
+    ~TFMain() override;
+
+    // The only way a navigation starts: sends WM_OPENURL to this window and returns when
+    // the whole navigation has finished.
+    void OpenUrl(const std::string& address, bool record);
+    void Navigate(const std::string& address, bool record);
+    void DisplayFile(const std::string& file);
+    void AddToHistoryList();
+
+    // Status bar panel texts.
+    void SetStatus(int panel, const std::string& text);
+    std::string StatusText(int panel) const;
+
+    // Commands.
+    void BHomeClick();
+    void BOpenURLClick();
+    void BReloadClick();
+    void BAtrasClick();
+    void BDelanteClick();
+    void BStopClick();
+    void CBUrlsEnter(const std::string& text);
+    void DeleteCacheFilesClick();
+    void DeleteTempFilesClick();
+
+    // Runs the first-activation work now if it has not run yet.
+    void FirstActivate();
+    bool FirstActivationDone() const { return !FirstActivation; }
+    // True while a navigation runs.
+    bool Navigating() const { return NavigationDepth > 0; }
+    // Why the last navigation showed nothing ("" when it did): a refusal or a failure.
+    const std::string& LastNavigationError() const { return NavigationError; }
+
+    TFMain* NewBrowserWindow(const std::string& startUrl, const general::TRECURL* current);
+
+    static constexpr unsigned WM_OPENURL = 1024 + 400;
+
+    // Configuration and state.
+    general::TOptions Options;
+    general::TRECURL CurrentUrl;
+    std::string StartUrl;
+    std::string RefreshUrl;
+    std::vector<std::string> History;
+    int HistoryIndex = -1;
+    std::vector<std::string> Scripts;
+    std::vector<std::string> PendingImages;
+    bool RetrievalDone = true;
+    bool StopRequested = false;
+    bool FirstActivation = true;
+
+    // Components, named as in the menus and tool bar.
+    QToolBar* ToolBar = nullptr;
+    QToolButton *BHome = nullptr, *BOpenURL = nullptr, *BReload = nullptr, *BAtras = nullptr,
+                *BDelante = nullptr, *BStop = nullptr;
+    QComboBox* CBUrls = nullptr;
+    QWidget* HTMLVisor = nullptr;
+    QStatusBar* SB = nullptr;
+    std::array<QLabel*, 5> SBPanels{};
+    QTimer* MetaTimer = nullptr;
+    QFileDialog* SaveDialog = nullptr;
+    QFileDialog* OpenDialog = nullptr;
+    TFindDialog* FindDialog = nullptr;
+
+    QMenu *MMain = nullptr, *MOpen = nullptr, *MEdit = nullptr, *MBookmarks = nullptr,
+          *MTools = nullptr, *MHelp = nullptr;
+    QAction *MOpenURL = nullptr, *MLocalFile = nullptr, *MLocalImage = nullptr,
+            *MNewBrowser = nullptr, *MExit = nullptr;
+    QAction *MCopy = nullptr, *MSelectAll = nullptr, *MFind = nullptr;
+    QAction *MSeeBookmarks = nullptr, *MAddBookmark = nullptr;
+    QAction *MViewImages = nullptr, *MSeeSource = nullptr, *MSeeHeader = nullptr,
+            *MSeeScripts = nullptr, *MDelCache = nullptr, *MDelTemp = nullptr,
+            *MUseProxy = nullptr;
+    QAction* MAbout = nullptr;
+    QMenu* PopupMenu = nullptr;
+    QAction *PMBack = nullptr, *PMForward = nullptr, *PMReload = nullptr, *PMGoHome = nullptr,
+            *PMStop = nullptr, *PMOpenNew = nullptr, *PMSaveAs = nullptr;
+
+    // All windows that are not the first; destroyed with the application.
+    static std::vector<std::unique_ptr<TFMain>>& FurtherWindows();
+
+protected:
+    bool event(QEvent* e) override;
+    void closeEvent(QCloseEvent* e) override;
+
+private:
+    friend class TWindowMessages;
+    intptr_t handleMessage(unsigned msg, uintptr_t wParam, intptr_t lParam);
+
+    void BuildWindow();
+    void BuildMenus();
+    void SetUpWindow();
+    void WindowClose();
+    void ApplyMenuPermissions();
+
+    // Auxiliary commands.
+    void AddBookmarkClick();
+    void SeeBookmarksClick();
+    void SeeSourceClick();
+    void SeeHeaderClick();
+    void SeeScriptsClick();
+    void SaveAsClick();
+    void FindClick();
+    void ViewImagesClick();
+    void UseProxyClick();
+    void OpenLocalClick(const char* filter);
+    void NewBrowserClick();
+    void OpenInAnotherWindowClick();
+    void AboutClick();
+
+    TWindowParams Params;
+    std::unique_ptr<TWindowMessages> Messages;
+    int NavigationDepth = 0;
+    std::string NavigationError;
+    bool Closed = false;
+};
+
+} // namespace shell

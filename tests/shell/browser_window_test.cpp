@@ -1,0 +1,261 @@
+#include "general/helpers.h"
+#include "general/url.h"
+#include "platform/files.h"
+#include "platform/user.h"
+#include "shell/browser_window.h"
+#include "shell/dialogs.h"
+#include "test_support.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QStatusBar>
+#include <QTest>
+#include <QTimer>
+#include <QToolBar>
+#include <QToolButton>
+#include <gtest/gtest.h>
+
+using shell::TFMain;
+
+namespace {
+
+// A program directory of the test's own, with its webling.ini and per-user directories
+// below it, so that nothing touches the machine's /tmp/webling.
+class WindowTest : public ::testing::Test {
+protected:
+    testsupport::TempDir dir;
+
+    // The directory sections for the test's own directories; Extra lines go into them.
+    std::string dirs(const std::string& usersRoot = "users", const std::string& tmpExtra = "",
+                     const std::string& cacheExtra = "") {
+        return "[users]\nusersrootdir=" + dir.path() + usersRoot + "\n[tmp]\ntmpdir=" + dir.path() +
+               "tmp\n" + tmpExtra + "[cache]\ncachedir=" + dir.path() + "cache\n" + cacheExtra;
+    }
+    // Ini must not hold the sections [users], [tmp] or [cache]: the first section of a name wins.
+    std::unique_ptr<TFMain> window(const std::string& ini, std::optional<std::string> arg = {}) {
+        return rawWindow(dirs() + ini, arg);
+    }
+    std::unique_ptr<TFMain> rawWindow(const std::string& full, std::optional<std::string> arg = {}) {
+        dir.write("webling.ini", full);
+        shell::TWindowParams p;
+        p.ProgramDir = dir.path();
+        p.StartArgument = arg;
+        p.IsMainWindow = false;
+        return std::make_unique<TFMain>(p);
+    }
+    std::string user() const { return general::GetUserLogin(); }
+};
+
+std::vector<std::string> itemTexts(QMenu* m) {
+    std::vector<std::string> out;
+    for (QAction* a : m->actions()) out.push_back(a->isSeparator() ? "-" : a->text().toStdString());
+    return out;
+}
+
+} // namespace
+
+TEST(WindowSetUp, WithoutAnyIniFileEveryKeyHasItsDefault) {
+    testsupport::TempDir empty;
+    shell::TWindowParams p;
+    p.ProgramDir = empty.path();
+    p.IsMainWindow = false;
+    TFMain w(p);
+    const auto& o = w.Options;
+    const std::string u = general::GetUserLogin();
+    EXPECT_EQ(o.TmpDir, "/tmp/webling/tmp/" + u + "/");
+    EXPECT_EQ(o.CacheDir, "/tmp/webling/cache/" + u + "/");
+    EXPECT_EQ(o.UserDir, "/tmp/webling/users/" + u + "/");
+    EXPECT_TRUE(platform::IsDirectory(o.TmpDir));
+    EXPECT_TRUE(platform::IsDirectory(o.CacheDir));
+    EXPECT_TRUE(platform::IsDirectory(o.UserDir));
+    EXPECT_EQ(o.HomePage, "file://" + empty.path() + "home.html");
+    EXPECT_EQ(w.StartUrl, o.HomePage);
+    EXPECT_EQ(o.TimeOut, 10);
+    EXPECT_TRUE(o.GoToMovedLocations);
+    EXPECT_FALSE(o.UseProxy);
+    EXPECT_EQ(o.ProxyPort, 8080);
+    EXPECT_EQ(o.SmtpPort, 25);
+    EXPECT_EQ(o.MaxCacheFiles, 100);
+    EXPECT_EQ(o.InternalImageCache, 5);
+    EXPECT_EQ(o.FtpAnonymousUser, "anonymous");
+    EXPECT_EQ(o.FtpAnonymousPw, "reader@nohost");
+    EXPECT_TRUE(o.DelTmpFilesAtExit && o.DelCacheFilesAtExit);
+    EXPECT_FALSE(o.AutoDelCacheFiles || o.LogOffAtExit || o.LaunchMaximized || o.UseCache);
+    EXPECT_EQ(o.AllowedProtocols.to_ulong(), (1u << 1) | (1u << 3) | (1u << 4) | (1u << 5));
+    EXPECT_EQ(o.HTTPThings.Version, "HTTP/1.0");
+    EXPECT_EQ(o.HTTPThings.Agent, "Webling 1.0");
+    EXPECT_EQ(o.HTTPThings.AcceptLanguage, "*");
+    EXPECT_EQ(o.RenderableTypes.size(), 7u);
+    w.close();
+}
+
+TEST_F(WindowTest, IntegerAndBooleanValues) {
+    auto w = window("[main]\ntimeout=0x1E\n[proxy]\nuseproxy=2\nproxyport=$1F90\n");
+    EXPECT_EQ(w->Options.TimeOut, 30);
+    EXPECT_TRUE(w->Options.UseProxy);
+    EXPECT_TRUE(w->MUseProxy->isChecked());
+    EXPECT_EQ(w->Options.ProxyPort, 8080);
+    auto w2 = window("[main]\ntimeout=abc\n[proxy]\nuseproxy=yes\n");
+    EXPECT_EQ(w2->Options.TimeOut, 10);
+    EXPECT_FALSE(w2->Options.UseProxy);
+    EXPECT_FALSE(w2->MUseProxy->isChecked());
+}
+
+TEST_F(WindowTest, UsersRootDirWithAndWithoutFinalSeparator) {
+    for (const char* root : {"people", "people/"}) {
+        SCOPED_TRACE(root);
+        auto w = rawWindow(dirs(root));
+        EXPECT_EQ(w->Options.UserDir, dir.path() + "people/" + user() + "/");
+        EXPECT_TRUE(platform::IsDirectory(w->Options.UserDir));
+    }
+}
+
+TEST_F(WindowTest, MenuPermissionsHideTheirItems) {
+    auto w = window("[restrictions]\nallowviewimages=0\nallow_proto_ftp=0\n"
+                    "allow_see_mainmenu_edit=0\nallow_see_menu_editbookmarks=0\nallowquitproxy=0\n");
+    EXPECT_FALSE(w->MViewImages->isVisible());
+    EXPECT_FALSE(w->Options.AllowViewImages);
+    EXPECT_FALSE(w->Options.AllowedProtocols.test(4));
+    EXPECT_TRUE(w->Options.AllowedProtocols.test(1));
+    EXPECT_FALSE(w->MEdit->menuAction()->isVisible());
+    EXPECT_TRUE(w->MTools->menuAction()->isVisible());
+    EXPECT_FALSE(w->MAddBookmark->isVisible());
+    EXPECT_TRUE(w->MSeeBookmarks->isVisible());
+    EXPECT_FALSE(w->MUseProxy->isVisible());
+    w->OpenUrl("ftp://host/file.txt", true);
+    EXPECT_EQ(w->StatusText(0), "Unknown Protocol!");
+}
+
+TEST_F(WindowTest, TheWindowHasItsMenusToolBarAndStatusBar) {
+    auto w = window("");
+    EXPECT_EQ(w->size(), QSize(731, 677));
+    EXPECT_EQ(w->windowTitle().toStdString(), "Webling v. 1.0");
+    std::vector<std::string> menus;
+    for (QAction* a : w->menuBar()->actions()) menus.push_back(a->text().toStdString());
+    EXPECT_EQ(menus, (std::vector<std::string>{"Main", "Edit", "Bookmarks", "Tools", "Help"}));
+    EXPECT_EQ(itemTexts(w->MMain), (std::vector<std::string>{"Open", "-", "New Browser", "-", "Exit"}));
+    EXPECT_EQ(itemTexts(w->MOpen), (std::vector<std::string>{"URL", "Local File", "Local Image"}));
+    EXPECT_EQ(itemTexts(w->MEdit), (std::vector<std::string>{"Copy", "Select All", "Find from cursor"}));
+    EXPECT_EQ(itemTexts(w->MBookmarks), (std::vector<std::string>{"See", "Add"}));
+    EXPECT_EQ(itemTexts(w->MTools),
+              (std::vector<std::string>{"View Images", "-", "See source page", "-", "See header page",
+                                        "-", "See scripts", "-", "Delete Cache Files", "-",
+                                        "Delete Temp Files", "-", "Use Proxy"}));
+    EXPECT_TRUE(w->MViewImages->isChecked());
+    EXPECT_EQ(itemTexts(w->MHelp), (std::vector<std::string>{"About"}));
+    EXPECT_EQ(itemTexts(w->PopupMenu),
+              (std::vector<std::string>{"Back", "Forward", "Reload", "Go Home", "Stop", "-",
+                                        "Open in another window", "-", "Save As"}));
+    std::vector<std::string> hints;
+    for (QToolButton* b : {w->BHome, w->BOpenURL, w->BReload, w->BAtras, w->BDelante, w->BStop}) {
+        hints.push_back(b->toolTip().toStdString());
+        EXPECT_EQ(b->size(), QSize(33, 33));
+    }
+    EXPECT_EQ(hints, (std::vector<std::string>{"Home page", "Open URL", "Reload", "Back", "Forward", "Stop"}));
+    EXPECT_EQ(w->CBUrls->width(), 289);
+    EXPECT_TRUE(w->CBUrls->isEditable());
+    const int widths[5] = {150, 150, 150, 150, 50};
+    for (int i = 0; i < 5; ++i) EXPECT_EQ(w->SBPanels[i]->width(), widths[i]);
+    EXPECT_FALSE(w->MetaTimer->isActive());
+
+    // A picture of the window for people to look at, in the build tree.
+    w->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(w.get()));
+    w->SetStatus(0, "Finished.");
+    w->grab().save(QString(TEST_BINARY_DIR) + "/browser-window.png");
+}
+
+TEST_F(WindowTest, CommandLineAddressReplacesTheHomePage) {
+    auto w = window("[main]\nhomepage=http://home/\n", std::string("http://elsewhere/"));
+    EXPECT_EQ(w->Options.HomePage, "http://home/");
+    EXPECT_EQ(w->StartUrl, "http://elsewhere/");
+}
+
+TEST_F(WindowTest, ClosingDeletesPlainFilesAndLogsOffWhenConfigured) {
+    auto w = window("[main]\nlogoffatexit=1\n");
+    std::string tmp = w->Options.TmpDir, cache = w->Options.CacheDir;
+    ASSERT_TRUE(platform::WriteWholeFile(tmp + "t.TMP", "x"));
+    ASSERT_TRUE(platform::WriteWholeFile(cache + "page", "x"));
+    ASSERT_TRUE(platform::MakeDirectory(cache + "sub", 0700));
+    ASSERT_TRUE(platform::WriteWholeFile(cache + "sub/kept", "x"));
+    int logOffs = 0;
+    auto old = platform::SetLogOffHandler([&] { ++logOffs; });
+    // A further window: closing it logs off although another window is open.
+    auto other = window("");
+    w->close();
+    platform::SetLogOffHandler(old);
+    EXPECT_EQ(logOffs, 1);
+    EXPECT_FALSE(platform::FileExists(tmp + "t.TMP"));
+    EXPECT_FALSE(platform::FileExists(cache + "page"));
+    EXPECT_TRUE(platform::FileExists(cache + "sub/kept"));
+}
+
+TEST_F(WindowTest, ClosingKeepsFilesWhenToldTo) {
+    auto w = rawWindow(dirs("users", "deltmpfilesatexit=0\n", "delcachefilesatexit=0\n"));
+    ASSERT_TRUE(platform::WriteWholeFile(w->Options.TmpDir + "t.TMP", "x"));
+    ASSERT_TRUE(platform::WriteWholeFile(w->Options.CacheDir + "page", "x"));
+    w->close();
+    EXPECT_TRUE(platform::FileExists(w->Options.TmpDir + "t.TMP"));
+    EXPECT_TRUE(platform::FileExists(w->Options.CacheDir + "page"));
+}
+
+TEST_F(WindowTest, DeleteCommandsAskFirst) {
+    auto w = window("");
+    ASSERT_TRUE(platform::WriteWholeFile(w->Options.CacheDir + "page", "x"));
+    w->SetStatus(0, "before");
+    shell::SetHeadless(true); // the question takes its default answer, No
+    w->DeleteCacheFilesClick();
+    shell::SetHeadless(false);
+    EXPECT_TRUE(platform::FileExists(w->Options.CacheDir + "page"));
+    EXPECT_EQ(w->StatusText(0), "before");
+}
+
+TEST_F(WindowTest, RefusedAddressesChangeOnlyTheStatusBar) {
+    dir.write("denied_urls.dat", "http://adsrv\r\n" + std::string("file://") + dir.path() + "secret\r\n");
+    dir.write("page.html", "<html><title>Page</title>hello</html>");
+    dir.write("secret.html", "no");
+    auto w = window("");
+    w->OpenUrl("file://" + dir.path() + "page.html", true);
+    ASSERT_EQ(w->History.size(), 1u);
+    const std::string url = w->CurrentUrl.Url, box = w->CBUrls->currentText().toStdString();
+    w->OpenUrl("http://adsrv/x", true);
+    EXPECT_EQ(w->StatusText(0), "URL no permitida!");
+    w->OpenUrl("file://" + dir.path() + "secret.html", true);
+    EXPECT_EQ(w->StatusText(0), "URL no permitida!");
+    w->OpenUrl("https://host/", true);
+    EXPECT_EQ(w->StatusText(0), "Unknown Protocol!");
+    EXPECT_EQ(w->CurrentUrl.Url, url);
+    EXPECT_EQ(w->CBUrls->currentText().toStdString(), box);
+    EXPECT_EQ(w->History.size(), 1u);
+    EXPECT_EQ(w->HistoryIndex, 0);
+}
+
+TEST_F(WindowTest, AddressBoxAddsTheSchemeAndKeepsEachTextOnce) {
+    auto w = window("[restrictions]\nallow_proto_http=0\n");
+    w->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(w.get()));
+    w->CBUrls->setFocus();
+    for (int i = 0; i < 2; ++i) {
+        w->CBUrls->lineEdit()->setText("myhost");
+        QTest::keyClick(w->CBUrls->lineEdit(), Qt::Key_Return);
+    }
+    ASSERT_EQ(w->CBUrls->count(), 1);
+    EXPECT_EQ(w->CBUrls->itemText(0).toStdString(), "http://myhost");
+    EXPECT_EQ(w->StatusText(0), "Unknown Protocol!") << "the navigation ran (and HTTP is off)";
+}
+
+TEST_F(WindowTest, BookmarksAreAddedOnceAndWritten) {
+    auto w = window("");
+    general::ParseUrl("http://host/", w->CurrentUrl, {});
+    for (QAction* a : {w->MAddBookmark, w->MAddBookmark}) a->trigger();
+    general::ParseUrl("HTTP://HOST/", w->CurrentUrl, {});
+    w->MAddBookmark->trigger();
+    EXPECT_EQ(w->Options.Bookmarks, (std::vector<std::string>{"http://host:80/"}));
+    EXPECT_EQ(testsupport::readFile(w->Options.BookmarksFile), "http://host:80/\r\n");
+    auto again = window("");
+    EXPECT_EQ(again->Options.Bookmarks, (std::vector<std::string>{"http://host:80/"}));
+}
