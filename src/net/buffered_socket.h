@@ -1,0 +1,121 @@
+// Buffered sockets: a linear read buffer and a linear write buffer between a TCP socket
+// and its user. Received bytes are pulled into the read buffer on every read event; the
+// user takes them out as pieces, blocks, records or lines. Written bytes go out whenever
+// the network accepts them. TBinaryClient is the client component the browser fetches
+// pages with.
+#pragma once
+
+#include "net/socket_components.h"
+#include "net/stream.h"
+#include "platform/exception.h"
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace net {
+
+class EBufferedSocketException : public platform::Exception {
+public:
+    using platform::Exception::Exception;
+};
+
+class TBufferedSocketBase;
+using TBufferedSocketNotifyEvent = std::function<void(TBufferedSocketBase* socket)>;
+
+struct TBufferedEvents {
+    TBufferedSocketNotifyEvent OnWriteBufferEmpty, OnWriteBufferFull, OnReadBufferEmpty,
+        OnReadBufferFull, OnWriteBufferChange, OnReadBufferChange, OnFileSent, OnFileReceived;
+};
+
+class TBufferedSocketBase : public TStreamSocket, public TBufferedEvents {
+public:
+    explicit TBufferedSocketBase(TSockCtrl* owner);
+    ~TBufferedSocketBase() override;
+
+    void DoRead() override;
+    void DoWrite() override;
+    int Send(const char* buffer, int count) override;
+    int Recv(char* buffer, int count) override;
+    void Close() override;
+
+    uint32_t ReadBufferSize() const { return static_cast<uint32_t>(ReadBuffer.size()); }
+    uint32_t WriteBufferSize() const { return static_cast<uint32_t>(WriteBuffer.size()); }
+    void SetReadBufferSize(uint32_t n);
+    void SetWriteBufferSize(uint32_t n);
+    uint32_t RecordSize() const { return RecSize; }
+    void SetRecordSize(uint32_t n);
+    uint32_t ReadCount() const { return ReadCnt; }
+    uint32_t WriteCount() const { return WriteCnt; }
+    uint32_t ReadFree() const { return ReadBufferSize() - ReadCnt; }
+    uint32_t WriteFree() const { return WriteBufferSize() - WriteCnt; }
+
+    int ReadBuf(char* dest, uint32_t count);
+    int ReadToStream(TStream& stream, uint32_t count);
+    bool ReadBlock(char* dest, uint32_t count);
+    bool ReadRecord(char* dest);
+    int WriteBuf(const char* source, uint32_t count);
+    int WriteFromStream(TStream& stream, uint32_t count);
+    bool WriteBlock(const char* source, uint32_t count);
+    bool WriteRecord(const char* source);
+    bool ReadLine(std::string& text, const std::string& delimiter, bool keepDelimiter);
+    bool WriteLine(const std::string& text, const std::string& delimiter);
+    bool ReadLineBuf(char* dest, uint32_t maxLen, bool keepDelimiter, const std::string& delimiter);
+    bool WriteLineBuf(const char* text, const std::string& delimiter);
+    void FlushWriteBuffer();
+    void FillReadBuffer();
+
+    // The pumps: send a whole stream through the write buffer, or receive into a stream
+    // until it reaches Total bytes. With Owns set the socket frees the stream when done.
+    void StartSendStream(TStream* stream, bool owns);
+    void StartReceiveStream(TStream* stream, bool owns, uint32_t total);
+    TStream* SendStream() const { return SendStrm; }
+    TStream* ReceiveStream() const { return ReceiveStrm; }
+
+protected:
+    void TriggerReadBufferEmpty();
+    void TriggerReadBufferFull();
+    void TriggerWriteBufferEmpty();
+    void TriggerWriteBufferFull();
+    void TriggerWriteBufferChange();
+    void TriggerReadBufferChange();
+    void TriggerFileSent();
+    void TriggerFileReceived();
+
+private:
+    void pullUpRead(uint32_t n);
+    void pullUpWrite(uint32_t n);
+    void resize(std::vector<char>& buf, uint32_t count, uint32_t n);
+    void releaseSend();
+    void releaseReceive();
+    void runReceivePump();
+    int findDelimiter(const std::string& delimiter) const;
+
+    std::vector<char> ReadBuffer, WriteBuffer;
+    uint32_t ReadCnt = 0, WriteCnt = 0, RecSize = 16;
+    TStream* SendStrm = nullptr;
+    TStream* ReceiveStrm = nullptr;
+    bool OwnsSend = false, OwnsReceive = false, Sending = false, Receiving = false;
+    uint32_t ReceiveTotal = 0;
+};
+
+class TBufferedSocket : public TBufferedSocketBase {
+public:
+    using TBufferedSocketBase::TBufferedSocketBase;
+};
+
+class TBufferedClientBase : public TCustomClientSocket, public TBufferedEvents {
+public:
+    TBufferedClientBase();
+    std::unique_ptr<TSocketBase> CreateSocket() override;
+    // The socket object as a buffered socket (created on first need).
+    TBufferedSocket* BufferedSocket();
+
+    uint32_t ReadBufferSize = 1024;
+    uint32_t WriteBufferSize = 1024;
+    uint32_t RecordSize = 16;
+};
+
+class TBinaryClient : public TBufferedClientBase {};
+
+} // namespace net

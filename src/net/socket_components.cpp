@@ -1,0 +1,628 @@
+#include "net/socket_components.h"
+
+#include "net/sock_error.h"
+
+#include <QCoreApplication>
+#include <QPointer>
+#include <QTimer>
+#include <algorithm>
+#include <arpa/inet.h>
+#include <cstring>
+#include <deque>
+#include <sys/socket.h>
+
+namespace net {
+
+const char* const SockInfoTexts[13] = {
+    "Inactive",       "Looking-up a host name", "Connecting",  "Connection",
+    "Listening",      "Receiving Data",         "Sending Data", "Closed",
+    "Connection timed out", "Accepting connection", "Error: No such socket",
+    "Rejecting Connection", "Disconnected"};
+
+namespace {
+
+struct DeferredRecord {
+    unsigned msg;
+    uintptr_t wParam;
+    intptr_t lParam;
+    TSockCtrl* target; // cleared when the component closes its socket or goes away
+};
+
+// The process-wide state of the components: their count, the nesting of look-up waits,
+// the queue of socket events deferred during a wait, the time-out chain and its timer.
+struct Globals {
+    int components = 0;
+    int waitNesting = 0;
+    std::deque<DeferredRecord> deferred;
+    std::vector<TSockCtrl*> chain; // tail first, head last
+    QTimer* timer = nullptr;
+    int nameCounter = 0;
+};
+
+Globals& g() {
+    static Globals globals;
+    return globals;
+}
+
+bool terminating() { return QCoreApplication::closingDown(); }
+
+void clearDeferredFor(TSockCtrl* c) {
+    for (DeferredRecord& r : g().deferred)
+        if (r.target == c) r.target = nullptr;
+}
+
+// After any message: replay the oldest deferred socket event unless a wait runs.
+void replayOne(const QPointer<platform::TMessageTarget>& window) {
+    Globals& st = g();
+    if (st.waitNesting != 0 || st.deferred.empty()) return;
+    DeferredRecord r = st.deferred.front();
+    st.deferred.pop_front();
+    if (!st.deferred.empty() && window) platform::PostMessage(window, CM_REPLAY);
+    if (r.target) r.target->Notify(r.msg, r.wParam, r.lParam);
+}
+
+void tick() {
+    std::vector<TSockCtrl*> walk = g().chain;
+    for (TSockCtrl* c : walk) {
+        auto& chain = g().chain;
+        if (std::find(chain.begin(), chain.end(), c) == chain.end()) continue;
+        if (c->SecondsLeft > 0) --c->SecondsLeft;
+        if (c->SecondsLeft == 0) {
+            c->StopTimeOut();
+            TSocketBase* s = c->Socket();
+            c->Info(s, siTimedOut);
+            c->HandleTimeOut(s);
+        }
+    }
+}
+
+} // namespace
+
+class TSockWindow : public platform::TMessageTarget {
+public:
+    explicit TSockWindow(TSockCtrl* c) : Ctrl(c) {}
+    intptr_t handleMessage(unsigned msg, uintptr_t w, intptr_t l) override {
+        return Ctrl->WindowMessage(msg, w, l);
+    }
+    TSockCtrl* Ctrl;
+};
+
+// ---- Socket objects ----
+
+TSocketBase::TSocketBase(TSockCtrl* owner) : OwnerCtrl(owner) {
+    Address.sin_family = AF_INET;
+}
+
+TSocketBase::~TSocketBase() {
+    if (SocketHandle != INVALID_SOCKET) {
+        if (OwnerCtrl) OwnerCtrl->SecondsLeft = 0;
+        WinsockAPI().closesocket(SocketHandle);
+    }
+}
+
+void TSocketBase::DoRead() {
+    if (OwnerCtrl->OnRead) OwnerCtrl->OnRead(OwnerCtrl, this);
+}
+void TSocketBase::DoWrite() {
+    if (OwnerCtrl->OnWrite) OwnerCtrl->OnWrite(OwnerCtrl, this);
+}
+void TSocketBase::DoAccept() {}
+void TSocketBase::DoConnect() {
+    if (auto* c = dynamic_cast<TCustomClientSocket*>(OwnerCtrl); c && c->OnConnect) c->OnConnect(c, this);
+}
+void TSocketBase::DoDisconnect(int) {
+    DoInfo(siDisconnected);
+    if (OwnerCtrl->OnDisconnect) OwnerCtrl->OnDisconnect(OwnerCtrl, this);
+    Close();
+}
+void TSocketBase::DoInfo(TSockInfo code) {
+    if (code == siListen) State = ssListening;
+    if (code == siClosed) State = ssClosed;
+    if (OwnerCtrl->OnInfo) OwnerCtrl->OnInfo(OwnerCtrl, code, this);
+}
+void TSocketBase::DoTimeOut() {
+    if (OwnerCtrl->OnTimeOut) OwnerCtrl->OnTimeOut(OwnerCtrl, this);
+}
+void TSocketBase::DoReject() {}
+
+std::string TSocketBase::GetName() {
+    if (Name.empty()) Name = "socket" + std::to_string(g().nameCounter++);
+    return Name;
+}
+
+void TSocketBase::SetSocketType(int type) { Type = type; }
+
+void TSocketBase::Attach(TSocket handle, TAsyncOptions options) {
+    tWinsockAPISV& api = WinsockAPI();
+    if (SocketHandle != INVALID_SOCKET) api.closesocket(SocketHandle);
+    SocketHandle = handle;
+    State = ssConnected;
+    api.WSAAsyncSelect(handle, OwnerCtrl->Window(), CM_SOCKETMESSAGE,
+                       static_cast<long>(options & 7) | FD_CLOSE);
+}
+
+TStreamSocket::TStreamSocket(TSockCtrl* owner) : TSocketBase(owner) { Type = 1; }
+
+void TStreamSocket::SetSocketType(int type) {
+    if (type != 1) RaiseSockError(0, 20023);
+    Type = type;
+}
+
+int TStreamSocket::Send(const char* buffer, int count) {
+    if (count == 0) return 0;
+    DoInfo(siSend);
+    if (SocketHandle == INVALID_SOCKET || !Connected()) return 0;
+    tWinsockAPISV& api = WinsockAPI();
+    int n = api.send(SocketHandle, buffer, count, 0);
+    if (n == SOCKET_ERROR) {
+        int e = api.WSAGetLastError();
+        if (e == WSAEWOULDBLOCK) return 0;
+        RaiseSockError(e, 20015);
+    }
+    return n;
+}
+
+int TStreamSocket::Recv(char* buffer, int count) {
+    DoInfo(siRecv);
+    if (SocketHandle == INVALID_SOCKET || (State != ssConnected && State != ssClosing))
+        RaiseSockError(0, 20018);
+    tWinsockAPISV& api = WinsockAPI();
+    int n = api.recv(SocketHandle, buffer, count, 0);
+    if (n == SOCKET_ERROR) {
+        int e = api.WSAGetLastError();
+        if (e == WSAEWOULDBLOCK) return 0;
+        RaiseSockError(e, 20014);
+    }
+    return n;
+}
+
+void TStreamSocket::Connect(const std::string& hostName, TAsyncOptions options, uint16_t port,
+                            const std::string& serviceName, const std::string& dottedAddress) {
+    tWinsockAPISV& api = WinsockAPI();
+    if (!api.Started()) RaiseSockError(WSANOTINITIALISED, 0);
+    if (Connected()) RaiseSockError(WSAEISCONN, 0);
+    // A handle left open by an earlier failed attempt is not carried into this one.
+    if (SocketHandle != INVALID_SOCKET) {
+        api.closesocket(SocketHandle);
+        SocketHandle = INVALID_SOCKET;
+    }
+    TSocket h = api.socket(AF_INET, SOCK_STREAM, 0);
+    if (h == INVALID_SOCKET) RaiseSockError(api.WSAGetLastError(), 20009);
+    SocketHandle = h;
+    try {
+        DoInfo(siLookUp);
+        OwnerCtrl->ResolveAddress(Address, hostName, port, serviceName, dottedAddress);
+        api.WSAAsyncSelect(h, OwnerCtrl->Window(), CM_SOCKETMESSAGE,
+                           static_cast<long>(options & 7) | FD_CONNECT | FD_CLOSE);
+        OwnerCtrl->StartTimeOut();
+        DoInfo(siConnect);
+        if (api.connect(h, Address) != 0) {
+            int e = api.WSAGetLastError();
+            if (e != WSAEWOULDBLOCK) RaiseSockError(e, 20008);
+        }
+    } catch (...) {
+        OwnerCtrl->StopTimeOut();
+        if (SocketHandle != INVALID_SOCKET) api.closesocket(SocketHandle);
+        SocketHandle = INVALID_SOCKET;
+        throw;
+    }
+}
+
+void TStreamSocket::Close() {
+    tWinsockAPISV& api = WinsockAPI();
+    if (!api.Started() || SocketHandle == INVALID_SOCKET) return;
+    OwnerCtrl->SecondsLeft = 0;
+    if (State == ssConnected) {
+        State = ssClosing;
+        if (OwnerCtrl->OnRead) {
+            // Bytes still waiting are delivered before "Closed"; a reader that takes
+            // nothing ends the loop instead of spinning on it.
+            unsigned long waiting = 0, before = 0;
+            while (true) {
+                if (api.ioctlsocket(SocketHandle, FIONREAD_CMD, &waiting) != 0)
+                    RaiseSockError(api.WSAGetLastError(), 20012);
+                if (waiting == 0 || (before != 0 && waiting >= before)) break;
+                before = waiting;
+                OwnerCtrl->HandleRead(this);
+                if (SocketHandle == INVALID_SOCKET) return;
+            }
+        }
+    }
+    api.closesocket(SocketHandle);
+    SocketHandle = INVALID_SOCKET;
+    DoInfo(siClosed);
+    Reserved = 0;
+    platform::PostMessage(OwnerCtrl->Window(), CM_SOCKETCLOSED, 0, reinterpret_cast<intptr_t>(this));
+    OwnerCtrl->StopTimeOut();
+}
+
+TDatagramSocket::TDatagramSocket(TSockCtrl* owner) : TSocketBase(owner) {
+    Type = 2;
+    if (!WinsockAPI().Started()) RaiseSockError(WSANOTINITIALISED, 0);
+    open();
+}
+
+void TDatagramSocket::open() {
+    tWinsockAPISV& api = WinsockAPI();
+    TSocket h = api.socket(AF_INET, SOCK_DGRAM, 0);
+    if (h == INVALID_SOCKET) RaiseSockError(api.WSAGetLastError(), 20009);
+    SocketHandle = h;
+}
+
+void TDatagramSocket::SetSocketType(int type) {
+    if (type != 2) RaiseSockError(0, 20024);
+    Type = type;
+}
+
+int TDatagramSocket::Send(const char* buffer, int count) {
+    if (count == 0) return 0;
+    DoInfo(siSend);
+    if (SocketHandle == INVALID_SOCKET) return 0;
+    tWinsockAPISV& api = WinsockAPI();
+    if (api.Data.iMaxUdpDg && count > api.Data.iMaxUdpDg) RaiseSockError(0, 20021);
+    int n = api.sendto(SocketHandle, buffer, count, 0, Address);
+    if (n == SOCKET_ERROR) {
+        int e = api.WSAGetLastError();
+        if (e == WSAEWOULDBLOCK) return 0;
+        RaiseSockError(e, 20015);
+    }
+    return n;
+}
+
+int TDatagramSocket::Recv(char* buffer, int count) {
+    DoInfo(siRecv);
+    if (SocketHandle == INVALID_SOCKET) RaiseSockError(0, 20018);
+    tWinsockAPISV& api = WinsockAPI();
+    int n = api.recvfrom(SocketHandle, buffer, count, 0, nullptr);
+    if (n == SOCKET_ERROR) {
+        int e = api.WSAGetLastError();
+        if (e == WSAEWOULDBLOCK) return 0;
+        RaiseSockError(e, 20014);
+    }
+    return n;
+}
+
+void TDatagramSocket::Connect(const std::string& hostName, TAsyncOptions options, uint16_t port,
+                              const std::string& serviceName, const std::string& dottedAddress) {
+    OwnerCtrl->ResolveAddress(Address, hostName, port, serviceName, dottedAddress);
+    WinsockAPI().WSAAsyncSelect(SocketHandle, OwnerCtrl->Window(), CM_SOCKETMESSAGE,
+                                static_cast<long>(options & 7));
+}
+
+void TDatagramSocket::Close() {
+    tWinsockAPISV& api = WinsockAPI();
+    if (!api.Started() || SocketHandle == INVALID_SOCKET) return;
+    OwnerCtrl->SecondsLeft = 0;
+    api.closesocket(SocketHandle);
+    SocketHandle = INVALID_SOCKET;
+    DoInfo(siClosed);
+    Reserved = 0;
+    platform::PostMessage(OwnerCtrl->Window(), CM_SOCKETCLOSED, 0, reinterpret_cast<intptr_t>(this));
+    open();
+}
+
+// ---- Components ----
+
+TSockCtrl::TSockCtrl() : NotifyWindow(std::make_unique<TSockWindow>(this)) {
+    tWinsockAPISV& api = WinsockAPI();
+    ++g().components;
+    if (!api.Started()) {
+        TWSAData data;
+        int r = api.WSAStartup(257, data);
+        if (r != 0) {
+            --g().components;
+            RaiseSockError(r, 20016);
+        }
+    }
+    SocketClass = [](TSockCtrl* o) { return std::make_unique<TStreamSocket>(o); };
+    SocketClassName = "TStreamSocket";
+}
+
+TSockCtrl::~TSockCtrl() {
+    StopTimeOut();
+    SocketObj.reset();
+    clearDeferredFor(this);
+    NotifyWindow.reset();
+    if (--g().components == 0) {
+        tWinsockAPISV& api = WinsockAPI();
+        if (api.WSAIsBlocking()) api.WSACancelBlockingCall();
+        api.WSACleanup();
+        g().deferred.clear();
+        delete g().timer;
+        g().timer = nullptr;
+        FreeWinsockAPI();
+    }
+}
+
+int TSockCtrl::ComponentCount() { return g().components; }
+size_t TSockCtrl::DeferredCount() { return g().deferred.size(); }
+int TSockCtrl::WaitNesting() { return g().waitNesting; }
+
+intptr_t TSockCtrl::WindowMessage(unsigned msg, uintptr_t wParam, intptr_t lParam) {
+    if (terminating() && msg != CM_SOCKETCLOSED) return 0;
+    QPointer<platform::TMessageTarget> window = NotifyWindow.get();
+    try {
+        switch (msg) {
+        case CM_SOCKETMESSAGE:
+            if (g().waitNesting > 0 || !g().deferred.empty())
+                g().deferred.push_back({msg, wParam, lParam, this});
+            else
+                Notify(msg, wParam, lParam);
+            break;
+        case CM_SOCKETCLOSED: SocketClosed(reinterpret_cast<TSocketBase*>(lParam)); break;
+        case CM_ASYNCCOMPLETE: AsyncComplete(wParam, lParam); break;
+        case CM_LOOKUPCOMPLETE:
+            LookupRecord.Handle = static_cast<int>(wParam);
+            LookupRecord.Error = tWinsockAPISV::SelectError(lParam);
+            LookupRecord.Length = tWinsockAPISV::SelectEvent(lParam);
+            break;
+        default: break;
+        }
+    } catch (...) {
+        replayOne(window);
+        throw;
+    }
+    replayOne(window);
+    return 0;
+}
+
+void TSockCtrl::SocketClosed(TSocketBase*) { clearDeferredFor(this); }
+
+void TSockCtrl::AsyncComplete(uintptr_t wParam, intptr_t lParam) {
+    auto it = std::find_if(AsyncRequests.begin(), AsyncRequests.end(),
+                           [&](const TAsyncInfo& a) { return a.Handle == static_cast<int>(wParam); });
+    if (it == AsyncRequests.end()) return;
+    StopTimeOut();
+    it->Error = tWinsockAPISV::SelectError(lParam);
+    TAsyncInfo info = *it;
+    AsyncRequests.erase(it);
+    if (OnAsyncComplete) OnAsyncComplete(this, info);
+}
+
+int TSockCtrl::WaitForAsync(int request) {
+    Globals& st = g();
+    ++st.waitNesting;
+    LookupRecord = {};
+    bool aborted = false;
+    while (LookupRecord.Handle != request && !Cancel) {
+        if ((SocketObj && SocketObj->State == ssClosing) || terminating()) {
+            SecondsLeft = 0;
+            WinsockAPI().WSACancelAsyncRequest(request);
+            aborted = true;
+            break;
+        }
+        platform::HandleMessage();
+    }
+    if (--st.waitNesting <= 0) {
+        // Nested waits each keep events deferred until the outermost one ends.
+        st.waitNesting = 0;
+        platform::PostMessage(NotifyWindow.get(), CM_REPLAY);
+    }
+    if (LookupRecord.Handle != request) {
+        // A time-out, or an abort: either way the look-up has no result.
+        LookupRecord.Error = Cancel ? WSAETIMEDOUT : WSAEINTR;
+        WinsockAPI().WSACancelAsyncRequest(request);
+    }
+    (void)aborted;
+    return LookupRecord.Error;
+}
+
+std::unique_ptr<TSocketBase> TSockCtrl::CreateSocket() {
+    if (!SocketClass) RaiseSockError(0, 20026);
+    return SocketClass(this);
+}
+
+TSocketBase* TSockCtrl::Socket() {
+    if (!SocketObj) SocketObj = CreateSocket();
+    return SocketObj.get();
+}
+
+void TSockCtrl::SetSocketClass(TSocketFactory factory, const char* className) {
+    if (className && SocketClassName == className) return;
+    int tag = SocketObj ? SocketObj->Tag : 0;
+    SocketObj.reset();
+    SocketClass = std::move(factory);
+    SocketClassName = className ? className : "";
+    if (tag && SocketClass) Socket()->Tag = tag;
+}
+
+void TSockCtrl::HandleClose(TSocketBase* socket) {
+    if (socket->Connected()) StopTimeOut();
+    socket->DoDisconnect(socket->LastError);
+}
+
+void TSockCtrl::Info(TSocketBase* socket, TSockInfo code) { socket->DoInfo(code); }
+void TSockCtrl::HandleRead(TSocketBase* socket) { socket->DoRead(); }
+void TSockCtrl::HandleWrite(TSocketBase* socket) { socket->DoWrite(); }
+void TSockCtrl::HandleTimeOut(TSocketBase* socket) {
+    Cancel = true;
+    platform::WakeUp();
+    socket->DoTimeOut();
+}
+
+void TSockCtrl::SetAddress(const std::string& text) {
+    AddressText = text.substr(0, 255);
+    if (WinsockAPI().IsDottedAddress(AddressText)) {
+        Dotted = AddressText;
+        HostNameText.clear();
+    } else {
+        HostNameText = AddressText;
+        Dotted.clear();
+    }
+}
+
+void TSockCtrl::SetPort(const std::string& text) {
+    PortText = text.substr(0, 255);
+    const bool started = WinsockAPI().Started();
+    if (tWinsockAPISV::IsNumber(PortText)) {
+        PortNo = static_cast<uint16_t>(std::stoul(PortText.substr(0, 9)));
+        Service = started ? LookupServiceByPort(PortNo) : std::string();
+    } else {
+        Service = PortText;
+        PortNo = started ? LookupServiceByName(PortText) : 0;
+    }
+}
+
+void TSockCtrl::SetProtocol(const std::string& text) {
+    static const struct {
+        const char* name;
+        int number;
+    } table[] = {{"IP", 0},  {"ICMP", 1}, {"GGP", 2},  {"TCP", 6},  {"PUP", 12},
+                 {"UDP", 17}, {"IDP", 22}, {"ND", 77}, {"RAW", 255}};
+    ProtocolText = text.substr(0, 255);
+    ProtoName = ProtocolText;
+    if (tWinsockAPISV::IsNumber(ProtocolText) && ProtocolText.size() < 6) {
+        ProtoNo = std::stoi(ProtocolText);
+        ProtoName.clear();
+        for (auto& t : table)
+            if (t.number == ProtoNo) ProtoName = t.name;
+        return;
+    }
+    ProtoNo = -1;
+    for (auto& t : table)
+        if (strcasecmp(t.name, ProtocolText.c_str()) == 0) ProtoNo = t.number;
+}
+
+void TSockCtrl::ResolveAddress(sockaddr_in& addr, const std::string& hostName, uint16_t port,
+                               const std::string& serviceName, const std::string& dottedAddress) {
+    tWinsockAPISV& api = WinsockAPI();
+    addr.sin_family = AF_INET;
+    if (!hostName.empty()) {
+        addr.sin_addr.s_addr = LookupHostByName(hostName);
+        Dotted = api.inet_ntoa(addr.sin_addr.s_addr);
+    } else {
+        if (dottedAddress.empty()) RaiseSockError(0, 20017);
+        addr.sin_addr.s_addr =
+            dottedAddress == "0.0.0.0" ? 0u : api.inet_addr(dottedAddress);
+    }
+    if (!serviceName.empty()) port = LookupServiceByName(serviceName);
+    addr.sin_port = api.htons(port);
+}
+
+namespace {
+struct LookupTimeOut {
+    TSockCtrl& c;
+    explicit LookupTimeOut(TSockCtrl& ctrl) : c(ctrl) { c.StartTimeOut(); }
+    ~LookupTimeOut() { c.StopTimeOut(); }
+};
+} // namespace
+
+uint32_t TSockCtrl::LookupHostByName(const std::string& name) {
+    tWinsockAPISV& api = WinsockAPI();
+    std::vector<char> buf(1024);
+    LookupTimeOut t(*this);
+    int h = api.WSAAsyncGetHostByName(NotifyWindow.get(), CM_LOOKUPCOMPLETE, name, buf.data(), 1024);
+    if (h == 0) RaiseSockError(api.WSAGetLastError(), 20003);
+    int err = WaitForAsync(h);
+    if (err != 0) RaiseSockError(err, 20001);
+    uint32_t a;
+    std::memcpy(&a, buf.data(), 4);
+    return a;
+}
+
+std::string TSockCtrl::LookupHostByAddr(const std::string& dotted) {
+    tWinsockAPISV& api = WinsockAPI();
+    uint32_t a = api.inet_addr(dotted);
+    if (a == 0 || dotted == "0.0.0.0") RaiseSockError(0, 20019);
+    std::vector<char> buf(1024);
+    LookupTimeOut t(*this);
+    int h = api.WSAAsyncGetHostByAddr(NotifyWindow.get(), CM_LOOKUPCOMPLETE, a, buf.data(), 1024);
+    if (h == 0) RaiseSockError(api.WSAGetLastError(), 20002);
+    int err = WaitForAsync(h);
+    if (err != 0) RaiseSockError(err, 20006);
+    return std::string(buf.data(), strnlen(buf.data(), 1024));
+}
+
+uint16_t TSockCtrl::LookupServiceByName(const std::string& name) {
+    tWinsockAPISV& api = WinsockAPI();
+    std::vector<char> buf(1024);
+    LookupTimeOut t(*this);
+    int h = api.WSAAsyncGetServByName(NotifyWindow.get(), CM_LOOKUPCOMPLETE, name, ProtoName,
+                                      buf.data(), 1024);
+    if (h == 0) RaiseSockError(api.WSAGetLastError(), 20004);
+    if (WaitForAsync(h) != 0) return 0;
+    uint16_t p;
+    std::memcpy(&p, buf.data(), 2);
+    return api.ntohs(p);
+}
+
+std::string TSockCtrl::LookupServiceByPort(uint16_t port) {
+    tWinsockAPISV& api = WinsockAPI();
+    std::vector<char> buf(1024);
+    LookupTimeOut t(*this);
+    int h = api.WSAAsyncGetServByPort(NotifyWindow.get(), CM_LOOKUPCOMPLETE, api.htons(port),
+                                      ProtoName, buf.data(), 1024);
+    if (h == 0) RaiseSockError(api.WSAGetLastError(), 20005);
+    if (WaitForAsync(h) != 0) return {};
+    return std::string(buf.data(), strnlen(buf.data(), 1024));
+}
+
+void TSockCtrl::StartTimeOut() {
+    if (TimeOut <= 0 || !OnTimeOut) return;
+    Globals& st = g();
+    if (!InChain) {
+        st.chain.push_back(this);
+        InChain = true;
+    }
+    SecondsLeft = TimeOut;
+    Cancel = false;
+    if (!st.timer) {
+        st.timer = new QTimer;
+        st.timer->setInterval(1000);
+        QObject::connect(st.timer, &QTimer::timeout, [] { platform::Guard(tick); });
+    }
+    if (!st.timer->isActive()) st.timer->start();
+}
+
+void TSockCtrl::StopTimeOut() {
+    Globals& st = g();
+    if (InChain) {
+        std::erase(st.chain, this);
+        InChain = false;
+    }
+    if (st.chain.empty() && st.timer) st.timer->stop();
+}
+
+// ---- Client ----
+
+TCustomClientSocket::TCustomClientSocket() = default;
+
+void TCustomClientSocket::Connect() {
+    if (SocketObj && SocketObj->Connected()) RaiseSockError(0, 20020);
+    Cancel = false;
+    Socket()->Connect(HostNameText, Options, PortNo, Service, Dotted);
+}
+
+void TCustomClientSocket::Close() {
+    StopTimeOut();
+    if (SocketObj) SocketObj->Close();
+}
+
+void TCustomClientSocket::Notify(unsigned, uintptr_t wParam, intptr_t lParam) {
+    TSocketBase* s = SocketObj.get();
+    if (!s || static_cast<TSocket>(wParam) != s->SocketHandle) return;
+    s->LastError = tWinsockAPISV::SelectError(lParam);
+    switch (tWinsockAPISV::SelectEvent(lParam)) {
+    case FD_READ:
+        if (!s->Connected()) HandleConnect(s);
+        HandleRead(s);
+        break;
+    case FD_WRITE: HandleWrite(s); break;
+    case FD_CONNECT:
+        if (!s->Connected()) HandleConnect(s);
+        break;
+    case FD_CLOSE: HandleClose(s); break;
+    default: break;
+    }
+}
+
+void TCustomClientSocket::HandleConnect(TSocketBase* socket) {
+    StopTimeOut();
+    if (socket->LastError == 0) {
+        socket->State = ssConnected;
+        Info(socket, siConnected);
+    }
+    socket->DoConnect();
+}
+
+} // namespace net

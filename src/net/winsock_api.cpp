@@ -1,0 +1,613 @@
+#include "net/winsock_api.h"
+
+#include "net/sock_error.h"
+#include "platform/messages.h"
+
+#include <QPointer>
+#include <QSocketNotifier>
+#include <arpa/inet.h>
+#include <atomic>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <netdb.h>
+#include <sys/ioctl.h>
+#include <sys/socket.h>
+#include <thread>
+#include <unistd.h>
+#include <unordered_map>
+
+namespace net {
+
+namespace {
+
+thread_local int lastError = 0;
+
+int fail(int wsaCode) {
+    lastError = wsaCode;
+    return SOCKET_ERROR;
+}
+int failErrno() { return fail(ErrnoToWsa(errno)); }
+
+intptr_t makeLong(int low, int high) {
+    return static_cast<intptr_t>((static_cast<uint32_t>(high) << 16) | (static_cast<uint32_t>(low) & 0xFFFF));
+}
+
+// ---- Readiness notifications on QSocketNotifier, with the classic re-arming rules ----
+
+struct SelectEntry {
+    QPointer<platform::TMessageTarget> target;
+    unsigned msg = 0;
+    long mask = 0;
+    std::unique_ptr<QSocketNotifier> readN, writeN;
+    bool connectPending = false;
+    bool closeSent = false;
+    bool listening = false;
+};
+
+std::unordered_map<TSocket, std::unique_ptr<SelectEntry>>& registry() {
+    static std::unordered_map<TSocket, std::unique_ptr<SelectEntry>> r;
+    return r;
+}
+
+SelectEntry* entryOf(TSocket s) {
+    auto it = registry().find(s);
+    return it == registry().end() ? nullptr : it->second.get();
+}
+
+void post(TSocket s, SelectEntry* e, int event, int error) {
+    if (e->target && (e->mask & event))
+        platform::PostMessage(e->target, e->msg, static_cast<uintptr_t>(s), makeLong(event, error));
+}
+
+void armRead(SelectEntry* e) {
+    if (e && !e->closeSent && e->readN) e->readN->setEnabled(true);
+}
+
+void onReadable(TSocket s) {
+    SelectEntry* e = entryOf(s);
+    if (!e) return;
+    e->readN->setEnabled(false); // level-triggered: re-armed by the next receive or accept
+    if (e->listening) {
+        post(s, e, FD_ACCEPT, 0);
+        return;
+    }
+    char c;
+    ssize_t n = ::recv(s, &c, 1, MSG_PEEK | MSG_DONTWAIT);
+    if (n > 0) {
+        if (e->mask & FD_READ)
+            post(s, e, FD_READ, 0);
+        return;
+    }
+    if (n < 0 && (errno == EAGAIN || errno == EINTR)) {
+        e->readN->setEnabled(true);
+        return;
+    }
+    // The peer closed (0) or reset the connection: one close event.
+    if (!e->closeSent) {
+        e->closeSent = true;
+        post(s, e, FD_CLOSE, n < 0 ? ErrnoToWsa(errno) : 0);
+    }
+}
+
+void onWritable(TSocket s) {
+    SelectEntry* e = entryOf(s);
+    if (!e) return;
+    e->writeN->setEnabled(false); // re-armed only by a send that would block
+    if (e->connectPending) {
+        e->connectPending = false;
+        int err = 0;
+        socklen_t len = sizeof err;
+        ::getsockopt(s, SOL_SOCKET, SO_ERROR, &err, &len);
+        post(s, e, FD_CONNECT, ErrnoToWsa(err));
+        if (err == 0) {
+            post(s, e, FD_WRITE, 0);
+            armRead(e);
+        }
+        return;
+    }
+    post(s, e, FD_WRITE, 0);
+}
+
+bool isConnected(TSocket s) {
+    sockaddr_in peer{};
+    socklen_t len = sizeof peer;
+    return ::getpeername(s, reinterpret_cast<sockaddr*>(&peer), &len) == 0;
+}
+
+bool isListening(TSocket s) {
+    int v = 0;
+    socklen_t len = sizeof v;
+    return ::getsockopt(s, SOL_SOCKET, SO_ACCEPTCONN, &v, &len) == 0 && v;
+}
+
+// ---- Asynchronous look-ups on worker threads ----
+
+struct LookupRequest {
+    int handle = 0;
+    QPointer<platform::TMessageTarget> target;
+    unsigned msg = 0;
+    char* buf = nullptr;
+    int bufLen = 0;
+    std::atomic<bool> cancelled{false};
+    std::string result; // filled by the worker
+    int error = 0;
+};
+
+std::mutex lookupMutex;
+std::map<int, std::shared_ptr<LookupRequest>>& pendingLookups() {
+    static std::map<int, std::shared_ptr<LookupRequest>> m;
+    return m;
+}
+std::atomic<int> nextHandle{1};
+
+// Lives on the user-interface thread for the whole process; workers post to it, and it
+// copies the result into the caller's buffer there, so a cancelled request's buffer is
+// never touched.
+class LookupDispatcher : public platform::TMessageTarget {
+public:
+    intptr_t handleMessage(unsigned, uintptr_t handle, intptr_t) override {
+        std::shared_ptr<LookupRequest> r;
+        {
+            std::lock_guard<std::mutex> lock(lookupMutex);
+            auto it = pendingLookups().find(static_cast<int>(handle));
+            if (it == pendingLookups().end()) return 0;
+            r = it->second;
+            pendingLookups().erase(it);
+        }
+        if (r->cancelled || !r->target) return 0;
+        int len = 0;
+        if (r->error == 0) {
+            len = static_cast<int>(std::min<size_t>(r->result.size(), static_cast<size_t>(r->bufLen)));
+            std::memcpy(r->buf, r->result.data(), static_cast<size_t>(len));
+        }
+        platform::PostMessage(r->target, r->msg, handle, makeLong(len, r->error));
+        return 0;
+    }
+};
+
+LookupDispatcher* dispatcher() {
+    static LookupDispatcher* d = new LookupDispatcher;
+    return d;
+}
+
+int startLookup(platform::TMessageTarget* target, unsigned msg, char* buf, int bufLen,
+                std::function<void(LookupRequest&)> work, bool onThread) {
+    auto r = std::make_shared<LookupRequest>();
+    r->handle = nextHandle.fetch_add(1);
+    r->target = target;
+    r->msg = msg;
+    r->buf = buf;
+    r->bufLen = bufLen;
+    LookupDispatcher* d = dispatcher();
+    {
+        std::lock_guard<std::mutex> lock(lookupMutex);
+        pendingLookups()[r->handle] = r;
+    }
+    auto run = [r, d, work] {
+        work(*r);
+        platform::PostMessage(d, 1, static_cast<uintptr_t>(r->handle));
+    };
+    if (onThread)
+        std::thread(run).detach();
+    else
+        run();
+    return r->handle;
+}
+
+std::string withZero(const char* s) { return std::string(s) + '\0'; }
+
+} // namespace
+
+// ---- The binding object ----
+
+tWinsockAPISV::tWinsockAPISV() = default;
+
+tWinsockAPISV::~tWinsockAPISV() = default;
+
+void tWinsockAPISV::SetLibraryName(const std::string& name) {
+    if (Module) RaiseSockError(0, 20022);
+    auto upper = [](std::string s) {
+        for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        return s;
+    };
+    if (!LibName.empty() && upper(LibName) == upper(name)) return;
+    LibName = name;
+    if (!LibName.empty() && LibName.find('.') == std::string::npos) LibName += ".DLL";
+}
+
+int tWinsockAPISV::BoundFunctions() const {
+    int n = 0;
+    for (bool b : Bound) n += b;
+    return n;
+}
+
+void tWinsockAPISV::bindFunction(int index) {
+    if (Bound[index]) return;
+    // The system's sockets are always there: "loading" only fixes the library name.
+    if (!Module) {
+        if (LibName.empty()) LibName = "WSOCK32.DLL";
+        Module = true;
+    }
+    Bound[index] = true;
+}
+
+TSocket tWinsockAPISV::accept(TSocket s, sockaddr_in* addr) {
+    bindFunction(0);
+    socklen_t len = sizeof(sockaddr_in);
+    sockaddr_in tmp{};
+    TSocket r = ::accept4(s, reinterpret_cast<sockaddr*>(addr ? addr : &tmp), &len, SOCK_CLOEXEC);
+    int err = errno;
+    armRead(entryOf(s));
+    if (r < 0) {
+        errno = err;
+        failErrno();
+        return INVALID_SOCKET;
+    }
+    return r;
+}
+
+int tWinsockAPISV::bind(TSocket s, const sockaddr_in& addr) {
+    bindFunction(1);
+    return ::bind(s, reinterpret_cast<const sockaddr*>(&addr), sizeof addr) == 0 ? 0 : failErrno();
+}
+
+int tWinsockAPISV::closesocket(TSocket s) {
+    bindFunction(2);
+    registry().erase(s); // notifiers go before the descriptor they watch
+    return ::close(s) == 0 ? 0 : failErrno();
+}
+
+int tWinsockAPISV::connect(TSocket s, const sockaddr_in& addr) {
+    bindFunction(3);
+    int r = ::connect(s, reinterpret_cast<const sockaddr*>(&addr), sizeof addr);
+    SelectEntry* e = entryOf(s);
+    if (r == 0) {
+        if (e) {
+            post(s, e, FD_CONNECT, 0);
+            post(s, e, FD_WRITE, 0);
+            armRead(e);
+        }
+        return 0;
+    }
+    const int err = errno;
+    if (err == EINPROGRESS) {
+        if (e) {
+            e->connectPending = true;
+            e->writeN->setEnabled(true);
+        }
+        return fail(WSAEWOULDBLOCK);
+    }
+    // A non-blocking connect that fails at once (a refused loopback connection) still
+    // reports through the connect event, as a slower failure would.
+    if (e && (err == ECONNREFUSED || err == ENETUNREACH || err == EHOSTUNREACH || err == ETIMEDOUT)) {
+        post(s, e, FD_CONNECT, ErrnoToWsa(err));
+        return fail(WSAEWOULDBLOCK);
+    }
+    errno = err;
+    return failErrno();
+}
+
+int tWinsockAPISV::ioctlsocket(TSocket s, long cmd, unsigned long* arg) {
+    bindFunction(4);
+    if (cmd == FIONREAD_CMD) {
+        int n = 0;
+        if (::ioctl(s, FIONREAD, &n) != 0) return failErrno();
+        *arg = static_cast<unsigned long>(n);
+        return 0;
+    }
+    if (cmd == FIONBIO_CMD) {
+        int flags = ::fcntl(s, F_GETFL);
+        if (flags < 0) return failErrno();
+        flags = *arg ? (flags | O_NONBLOCK) : (flags & ~O_NONBLOCK);
+        return ::fcntl(s, F_SETFL, flags) == 0 ? 0 : failErrno();
+    }
+    return fail(WSAEINVAL);
+}
+
+int tWinsockAPISV::getsockname(TSocket s, sockaddr_in* addr) {
+    bindFunction(5);
+    socklen_t len = sizeof(sockaddr_in);
+    return ::getsockname(s, reinterpret_cast<sockaddr*>(addr), &len) == 0 ? 0 : failErrno();
+}
+
+uint16_t tWinsockAPISV::htons(uint16_t v) {
+    bindFunction(6);
+    return ::htons(v);
+}
+
+uint32_t tWinsockAPISV::inet_addr(const std::string& text) {
+    bindFunction(7);
+    in_addr a{};
+    if (::inet_aton(text.c_str(), &a) == 0) return INADDR_NONE;
+    // inet_aton also takes "1" or "0x7f.1"; the classic parser did too.
+    return a.s_addr;
+}
+
+std::string tWinsockAPISV::inet_ntoa(uint32_t addr) {
+    bindFunction(8);
+    in_addr a{};
+    a.s_addr = addr;
+    char buf[INET_ADDRSTRLEN];
+    return ::inet_ntop(AF_INET, &a, buf, sizeof buf) ? buf : "";
+}
+
+int tWinsockAPISV::listen(TSocket s, int backlog) {
+    bindFunction(9);
+    if (::listen(s, backlog) != 0) return failErrno();
+    if (SelectEntry* e = entryOf(s)) {
+        e->listening = true;
+        armRead(e);
+    }
+    return 0;
+}
+
+uint32_t tWinsockAPISV::ntohl(uint32_t v) {
+    bindFunction(10);
+    return ::ntohl(v);
+}
+
+uint16_t tWinsockAPISV::ntohs(uint16_t v) {
+    bindFunction(11);
+    return ::ntohs(v);
+}
+
+int tWinsockAPISV::recv(TSocket s, char* buf, int len, int flags) {
+    bindFunction(12);
+    ssize_t n = ::recv(s, buf, static_cast<size_t>(len), flags | MSG_DONTWAIT | MSG_NOSIGNAL);
+    const int err = errno;
+    armRead(entryOf(s));
+    if (n < 0) {
+        errno = err;
+        return failErrno();
+    }
+    return static_cast<int>(n);
+}
+
+int tWinsockAPISV::recvfrom(TSocket s, char* buf, int len, int flags, sockaddr_in* from) {
+    bindFunction(13);
+    socklen_t fl = sizeof(sockaddr_in);
+    sockaddr_in tmp{};
+    ssize_t n = ::recvfrom(s, buf, static_cast<size_t>(len), flags | MSG_DONTWAIT,
+                           reinterpret_cast<sockaddr*>(from ? from : &tmp), &fl);
+    const int err = errno;
+    armRead(entryOf(s));
+    if (n < 0) {
+        errno = err;
+        return failErrno();
+    }
+    return static_cast<int>(n);
+}
+
+int tWinsockAPISV::send(TSocket s, const char* buf, int len, int flags) {
+    bindFunction(14);
+    ssize_t n = ::send(s, buf, static_cast<size_t>(len), flags | MSG_DONTWAIT | MSG_NOSIGNAL);
+    if (n < 0) {
+        const int err = errno;
+        if (err == EAGAIN)
+            if (SelectEntry* e = entryOf(s)) e->writeN->setEnabled(true);
+        errno = err;
+        return failErrno();
+    }
+    return static_cast<int>(n);
+}
+
+int tWinsockAPISV::sendto(TSocket s, const char* buf, int len, int flags, const sockaddr_in& to) {
+    bindFunction(15);
+    ssize_t n = ::sendto(s, buf, static_cast<size_t>(len), flags | MSG_DONTWAIT | MSG_NOSIGNAL,
+                         reinterpret_cast<const sockaddr*>(&to), sizeof to);
+    if (n < 0) {
+        const int err = errno;
+        if (err == EAGAIN)
+            if (SelectEntry* e = entryOf(s)) e->writeN->setEnabled(true);
+        errno = err;
+        return failErrno();
+    }
+    return static_cast<int>(n);
+}
+
+TSocket tWinsockAPISV::socket(int af, int type, int protocol) {
+    bindFunction(16);
+    TSocket s = ::socket(af, type | SOCK_CLOEXEC, protocol);
+    if (s < 0) {
+        failErrno();
+        return INVALID_SOCKET;
+    }
+    return s;
+}
+
+int tWinsockAPISV::gethostname(std::string& name) {
+    bindFunction(17);
+    char buf[256] = {};
+    if (::gethostname(buf, sizeof buf - 1) != 0) return failErrno();
+    name = buf;
+    return 0;
+}
+
+int tWinsockAPISV::WSAStartup(uint16_t version, TWSAData& data) {
+    bindFunction(18);
+    int result = (version & 0xFF) < 1 ? 10092 : 0;
+    data.wVersion = 0x0101;
+    data.wHighVersion = 0x0101;
+    data.szDescription = "Webling sockets on POSIX";
+    data.szSystemStatus = "Running";
+    data.iMaxSockets = 1024;
+    data.iMaxUdpDg = 65467;
+    data.lpVendorInfo = nullptr;
+    StartedFlag = result == 0;
+    Data = data;
+    return result;
+}
+
+int tWinsockAPISV::WSACleanup() {
+    bindFunction(19);
+    int result = StartedFlag ? 0 : SOCKET_ERROR;
+    if (!StartedFlag) lastError = WSANOTINITIALISED;
+    StartedFlag = result != 0;
+    return result;
+}
+
+int tWinsockAPISV::WSAGetLastError() {
+    bindFunction(20);
+    return lastError;
+}
+
+bool tWinsockAPISV::WSAIsBlocking() {
+    bindFunction(21);
+    return false; // nothing here ever blocks the user-interface thread
+}
+
+int tWinsockAPISV::WSACancelBlockingCall() {
+    bindFunction(22);
+    return 0;
+}
+
+int tWinsockAPISV::WSAAsyncGetServByName(platform::TMessageTarget* target, unsigned msg,
+                                         const std::string& name, const std::string& proto,
+                                         char* buf, int bufLen) {
+    bindFunction(23);
+    return startLookup(target, msg, buf, bufLen, [name, proto](LookupRequest& r) {
+        servent* se = ::getservbyname(name.c_str(), proto.empty() ? nullptr : proto.c_str());
+        if (!se) {
+            r.error = WSANO_DATA;
+            return;
+        }
+        uint16_t port = static_cast<uint16_t>(se->s_port); // already network order
+        r.result.assign(reinterpret_cast<const char*>(&port), 2);
+    }, false);
+}
+
+int tWinsockAPISV::WSAAsyncGetServByPort(platform::TMessageTarget* target, unsigned msg, int port,
+                                         const std::string& proto, char* buf, int bufLen) {
+    bindFunction(24);
+    return startLookup(target, msg, buf, bufLen, [port, proto](LookupRequest& r) {
+        servent* se = ::getservbyport(port, proto.empty() ? nullptr : proto.c_str());
+        if (!se) {
+            r.error = WSANO_DATA;
+            return;
+        }
+        r.result = withZero(se->s_name);
+    }, false);
+}
+
+int tWinsockAPISV::WSAAsyncGetHostByName(platform::TMessageTarget* target, unsigned msg,
+                                         const std::string& name, char* buf, int bufLen) {
+    bindFunction(25);
+    return startLookup(target, msg, buf, bufLen, [name](LookupRequest& r) {
+        addrinfo hints{};
+        hints.ai_family = AF_INET;
+        hints.ai_socktype = SOCK_STREAM;
+        hints.ai_flags = AI_CANONNAME;
+        addrinfo* res = nullptr;
+        int g = ::getaddrinfo(name.c_str(), nullptr, &hints, &res);
+        if (g != 0 || !res) {
+            r.error = g != 0 ? ResolverToWsa(g) : WSAHOST_NOT_FOUND;
+            return;
+        }
+        uint32_t a = reinterpret_cast<sockaddr_in*>(res->ai_addr)->sin_addr.s_addr;
+        r.result.assign(reinterpret_cast<const char*>(&a), 4);
+        r.result += withZero(res->ai_canonname ? res->ai_canonname : name.c_str());
+        ::freeaddrinfo(res);
+    }, true);
+}
+
+int tWinsockAPISV::WSAAsyncGetHostByAddr(platform::TMessageTarget* target, unsigned msg,
+                                         uint32_t addr, char* buf, int bufLen) {
+    bindFunction(26);
+    return startLookup(target, msg, buf, bufLen, [addr](LookupRequest& r) {
+        sockaddr_in sa{};
+        sa.sin_family = AF_INET;
+        sa.sin_addr.s_addr = addr;
+        char host[NI_MAXHOST];
+        int g = ::getnameinfo(reinterpret_cast<sockaddr*>(&sa), sizeof sa, host, sizeof host,
+                              nullptr, 0, NI_NAMEREQD);
+        if (g != 0) {
+            r.error = ResolverToWsa(g);
+            return;
+        }
+        r.result = withZero(host);
+    }, true);
+}
+
+int tWinsockAPISV::WSACancelAsyncRequest(int handle) {
+    bindFunction(27);
+    std::lock_guard<std::mutex> lock(lookupMutex);
+    auto it = pendingLookups().find(handle);
+    if (it == pendingLookups().end()) return fail(WSAEINVAL);
+    it->second->cancelled = true;
+    return 0;
+}
+
+int tWinsockAPISV::WSAAsyncSelect(TSocket s, platform::TMessageTarget* target, unsigned msg, long mask) {
+    bindFunction(28);
+    registry().erase(s);
+    if (mask == 0) return 0;
+    int flags = ::fcntl(s, F_GETFL);
+    if (flags < 0 || ::fcntl(s, F_SETFL, flags | O_NONBLOCK) != 0) return failErrno();
+    auto e = std::make_unique<SelectEntry>();
+    e->target = target;
+    e->msg = msg;
+    e->mask = mask;
+    e->readN = std::make_unique<QSocketNotifier>(s, QSocketNotifier::Read);
+    e->writeN = std::make_unique<QSocketNotifier>(s, QSocketNotifier::Write);
+    e->readN->setEnabled(false);
+    e->writeN->setEnabled(false);
+    QObject::connect(e->readN.get(), &QSocketNotifier::activated, [s] { onReadable(s); });
+    QObject::connect(e->writeN.get(), &QSocketNotifier::activated, [s] { onWritable(s); });
+    SelectEntry* raw = e.get();
+    registry()[s] = std::move(e);
+    if (isListening(s)) {
+        raw->listening = true;
+        armRead(raw);
+    } else if (isConnected(s)) {
+        // An already connected socket (an accepted one) is writable at once.
+        post(s, raw, FD_WRITE, 0);
+        armRead(raw);
+    }
+    return 0;
+}
+
+bool tWinsockAPISV::IsDottedAddress(const std::string& text) {
+    return !text.empty() && inet_addr(text) != INADDR_NONE;
+}
+
+bool tWinsockAPISV::IsNumber(const std::string& text) {
+    if (text.empty()) return false;
+    for (char c : text)
+        if (c < '0' || c > '9') return false;
+    return true;
+}
+
+std::string tWinsockAPISV::PeerAddress(const sockaddr_in& addr, int& port) {
+    port = ntohs(addr.sin_port);
+    return inet_ntoa(addr.sin_addr.s_addr);
+}
+
+std::string tWinsockAPISV::LocalHostName() {
+    std::string name;
+    if (!StartedFlag || gethostname(name) != 0) return {};
+    return name;
+}
+
+namespace {
+std::unique_ptr<tWinsockAPISV>& apiInstance() {
+    static std::unique_ptr<tWinsockAPISV> api;
+    return api;
+}
+} // namespace
+
+tWinsockAPISV& WinsockAPI() {
+    if (!apiInstance()) apiInstance() = std::make_unique<tWinsockAPISV>();
+    return *apiInstance();
+}
+
+bool WinsockAPIExists() { return apiInstance() != nullptr; }
+
+void FreeWinsockAPI() { apiInstance().reset(); }
+
+bool HasAsyncSelect(TSocket s) { return entryOf(s) != nullptr; }
+
+} // namespace net

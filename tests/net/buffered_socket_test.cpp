@@ -1,0 +1,234 @@
+#include "net/buffered_socket.h"
+#include "net/sock_error.h"
+#include "net_test_support.h"
+#include "test_support.h"
+
+#include <QDir>
+#include <gtest/gtest.h>
+#include <sys/socket.h>
+
+using namespace net;
+using nettest::waitFor;
+
+namespace {
+
+// A buffered client whose socket is one end of a socket pair; the test writes to the other.
+struct Pair {
+    TBinaryClient client;
+    TBufferedSocket* sock = nullptr;
+    int peer = -1;
+    std::vector<std::string> log;
+
+    explicit Pair(uint32_t readSize = 4001, uint32_t writeSize = 4001) {
+        client.ReadBufferSize = readSize;
+        client.WriteBufferSize = writeSize;
+        client.OnReadBufferChange = [this](TBufferedSocketBase* s) {
+            log.push_back("change " + std::to_string(s->ReadCount()));
+        };
+        client.OnReadBufferEmpty = [this](TBufferedSocketBase*) { log.push_back("empty"); };
+        client.OnWriteBufferFull = [this](TBufferedSocketBase*) { log.push_back("write full"); };
+        client.OnDisconnect = [this](TSockCtrl*, TSocketBase*) { log.push_back("disconnect"); };
+        int sv[2];
+        socketpair(AF_UNIX, SOCK_STREAM, 0, sv);
+        peer = sv[1];
+        sock = client.BufferedSocket();
+        sock->Attach(sv[0], csoRead | csoWrite);
+    }
+    ~Pair() {
+        if (peer >= 0) ::close(peer);
+    }
+    void put(const std::string& s) { ASSERT_EQ(::send(peer, s.data(), s.size(), 0), static_cast<ssize_t>(s.size())); }
+};
+
+std::vector<std::string> errors;
+struct CaptureErrors {
+    CaptureErrors() {
+        errors.clear();
+        platform::SetErrorReporter([](const std::string& t) { errors.push_back(t); });
+    }
+    ~CaptureErrors() { platform::SetErrorReporter(nullptr); }
+};
+
+} // namespace
+
+TEST(BufferedSocket, AnExactFillFiresChangeThenFullAndTheHandlerEmptiesIt) {
+    Pair p;
+    std::string got;
+    p.sock->OnReadBufferFull = [&](TBufferedSocketBase* s) {
+        p.log.push_back("full");
+        char buf[4001];
+        int n = s->ReadBuf(buf, sizeof buf);
+        got.append(buf, static_cast<size_t>(n));
+    };
+    // Events are copied into the socket object when it is created: set them on it.
+    std::string data(4001 * 3, 'x');
+    p.put(data);
+    ASSERT_TRUE(waitFor([&] { return got.size() == data.size(); }));
+    ASSERT_GE(p.log.size(), 3u);
+    EXPECT_EQ(p.log[0].rfind("change", 0), 0u);
+    auto full = std::find(p.log.begin(), p.log.end(), "full");
+    ASSERT_NE(full, p.log.end());
+    EXPECT_EQ(*(full - 1), "change 4001");
+    EXPECT_EQ(*(full + 1), "empty");
+}
+
+TEST(BufferedSocket, AHandlerThatTakesNothingEndsTheNotification) {
+    CaptureErrors capture;
+    Pair p;
+    p.sock->OnReadBufferFull = [](TBufferedSocketBase*) {};
+    p.put(std::string(4001, 'y'));
+    ASSERT_TRUE(waitFor([&] { return !errors.empty(); }));
+    EXPECT_EQ(errors[0], "Read buffer full, user did not flush");
+    EXPECT_EQ(p.sock->ReadCount(), 4001u) << "the buffer stays as it was";
+}
+
+TEST(BufferedSocket, ReadOperations) {
+    Pair p;
+    p.put(std::string("ab\r\r\nc", 6));
+    ASSERT_TRUE(waitFor([&] { return p.sock->ReadCount() == 6; }));
+    char buf[16];
+    EXPECT_FALSE(p.sock->ReadBlock(buf, 7)) << "more than is held";
+    EXPECT_EQ(p.sock->ReadCount(), 6u);
+    EXPECT_THROW(p.sock->ReadBlock(buf, 0), EBufferedSocketException);
+    std::string line;
+    ASSERT_TRUE(p.sock->ReadLine(line, "\r\n", false));
+    EXPECT_EQ(line, "ab\r");
+    EXPECT_EQ(p.sock->ReadCount(), 1u);
+    EXPECT_FALSE(p.sock->ReadLine(line, "\r\n", false)) << "no complete delimiter";
+    p.log.clear();
+    EXPECT_EQ(p.sock->ReadBuf(buf, 10), 1);
+    EXPECT_EQ(buf[0], 'c');
+    EXPECT_EQ(p.log, (std::vector<std::string>{"empty"}));
+    p.log.clear();
+    EXPECT_EQ(p.sock->ReadBuf(buf, 10), 0);
+    EXPECT_TRUE(p.log.empty()) << "an empty buffer fires nothing";
+
+    p.put("one\ntwo\n");
+    ASSERT_TRUE(waitFor([&] { return p.sock->ReadCount() == 8; }));
+    char small[4];
+    EXPECT_FALSE(p.sock->ReadLineBuf(small, 4, true, "\n")) << "the line and its zero do not fit";
+    char big[16];
+    ASSERT_TRUE(p.sock->ReadLineBuf(big, 16, true, "\n"));
+    EXPECT_STREQ(big, "one\n");
+    ASSERT_TRUE(p.sock->ReadLineBuf(big, 16, false, "\n"));
+    EXPECT_STREQ(big, "two");
+}
+
+TEST(BufferedSocket, WriteOperationsAndSizes) {
+    Pair p(32, 16);
+    TBufferedSocket* s = p.sock;
+    EXPECT_TRUE(s->WriteBlock("0123456789", 10));
+    EXPECT_FALSE(s->WriteLine("abcde", "\r\n")) << "7 bytes do not fit in 6";
+    EXPECT_EQ(s->WriteCount(), 10u) << "not even the text is written";
+    EXPECT_THROW(s->WriteBlock("abcdefg", 7), EBufferedSocketException);
+    p.log.clear();
+    EXPECT_TRUE(s->WriteBlock("abcdef", 6));
+    EXPECT_EQ(p.log, (std::vector<std::string>{"write full"}));
+    EXPECT_EQ(s->WriteBuf("z", 1), 0) << "no room";
+    EXPECT_THROW(s->WriteBuf(std::string(17, 'q').data(), 17), EBufferedSocketException);
+    EXPECT_THROW(s->SetWriteBufferSize(8), EBufferedSocketException);
+    EXPECT_EQ(s->WriteBufferSize(), 16u);
+    s->SetWriteBufferSize(64);
+    EXPECT_EQ(s->WriteCount(), 16u);
+    s->FlushWriteBuffer();
+    EXPECT_EQ(s->WriteCount(), 0u);
+    char got[32] = {};
+    ASSERT_EQ(::recv(p.peer, got, sizeof got, 0), 16);
+    EXPECT_EQ(std::string(got, 16), "0123456789abcdef");
+    EXPECT_THROW(s->SetRecordSize(40), EBufferedSocketException) << "larger than the read buffer";
+    s->SetRecordSize(8);
+    EXPECT_TRUE(s->WriteRecord("recordAB"));
+    EXPECT_THROW(s->Send("x", 1), EBufferedSocketException);
+    char c;
+    EXPECT_THROW(s->Recv(&c, 1), EBufferedSocketException);
+}
+
+TEST(BufferedSocket, PumpsMoveWholeStreams) {
+    Pair p(64, 64);
+    std::string payload;
+    for (int i = 0; i < 1000; ++i) payload += std::to_string(i) + ",";
+    bool sent = false;
+    p.sock->OnFileSent = [&](TBufferedSocketBase*) { sent = true; };
+    p.sock->StartSendStream(new TMemoryStream(payload), true);
+    std::string got;
+    ASSERT_TRUE(waitFor([&] {
+        char buf[4096];
+        ssize_t n = ::recv(p.peer, buf, sizeof buf, MSG_DONTWAIT);
+        if (n > 0) got.append(buf, static_cast<size_t>(n));
+        return got.size() == payload.size() && sent;
+    }));
+    EXPECT_EQ(got, payload);
+
+    TMemoryStream sink;
+    bool received = false;
+    p.sock->OnFileReceived = [&](TBufferedSocketBase*) { received = true; };
+    p.sock->StartReceiveStream(&sink, false, 300);
+    p.put(std::string(300, 'r') + "tail");
+    ASSERT_TRUE(waitFor([&] { return received; }));
+    EXPECT_EQ(sink.Data, std::string(300, 'r'));
+    EXPECT_EQ(p.sock->ReadCount(), 4u) << "what follows stays in the buffer";
+}
+
+TEST(BufferedSocket, APeerResetGivesDisconnectNotAnError) {
+    CaptureErrors capture;
+    Pair p;
+    std::string got;
+    p.client.OnDisconnect = [&](TSockCtrl*, TSocketBase* s) {
+        auto* b = static_cast<TBufferedSocketBase*>(s);
+        char buf[4001];
+        int n = b->ReadBuf(buf, sizeof buf);
+        got.append(buf, static_cast<size_t>(std::max(n, 0)));
+        p.log.push_back("disconnect");
+    };
+    p.put("last words");
+    linger lg{1, 0};
+    setsockopt(p.peer, SOL_SOCKET, SO_LINGER, &lg, sizeof lg);
+    ::close(p.peer);
+    p.peer = -1;
+    ASSERT_TRUE(waitFor([&] { return !p.sock->Connected() && !p.log.empty() && p.log.back() == "disconnect"; }));
+    EXPECT_TRUE(errors.empty()) << errors[0];
+    // Bytes held before the close stay readable after it.
+    char buf[64];
+    int n = p.sock->ReadBuf(buf, sizeof buf);
+    got.append(buf, static_cast<size_t>(std::max(n, 0)));
+    EXPECT_EQ(got, "last words");
+}
+
+TEST(BinaryClient, FetchesAFileFromARealServer) {
+    testsupport::TempDir dir;
+    std::string body;
+    for (int i = 0; i < 50000; ++i) body += static_cast<char>('a' + i % 26);
+    dir.write("data.bin", body);
+    testsupport::Peer server("python3", {testsupport::peerScript("http_server.py"), QString::fromStdString(dir.path())});
+    ASSERT_TRUE(server.started()) << server.errorText();
+
+    TBinaryClient c;
+    c.ReadBufferSize = 4001;
+    c.WriteBufferSize = 4001;
+    std::string received;
+    bool done = false;
+    auto take = [&](TBufferedSocketBase* s) {
+        char buf[4001];
+        int n = s->ReadBuf(buf, sizeof buf);
+        if (n > 0) received.append(buf, static_cast<size_t>(n));
+    };
+    c.OnConnect = [&](TSockCtrl*, TSocketBase* s) {
+        auto* b = static_cast<TBufferedSocketBase*>(s);
+        std::string req = "GET /data.bin HTTP/1.0\r\n\r\n";
+        b->WriteBlock(req.data(), static_cast<uint32_t>(req.size()));
+        b->FlushWriteBuffer();
+    };
+    c.OnReadBufferFull = take;
+    c.OnDisconnect = [&](TSockCtrl*, TSocketBase* s) {
+        take(static_cast<TBufferedSocketBase*>(s));
+        done = true;
+    };
+    c.SetAddress("localhost");
+    c.SetPort(std::to_string(server.port()));
+    c.Connect();
+    ASSERT_TRUE(waitFor([&] { return done; }, 20000));
+    size_t split = received.find("\r\n\r\n");
+    ASSERT_NE(split, std::string::npos);
+    EXPECT_EQ(received.substr(0, 15), "HTTP/1.0 200 OK");
+    EXPECT_EQ(received.substr(split + 4), body);
+}

@@ -1,0 +1,85 @@
+#include "net/sock_error.h"
+#include "net/winsock_api.h"
+
+#include <cerrno>
+#include <gtest/gtest.h>
+
+using namespace net;
+
+TEST(SockErrorMessage, ContextAndErrorCodes) {
+    struct {
+        int error, context;
+        const char* message;
+    } cases[] = {
+        {10061, 20008, "Error 10061 (Connection refused) connecting"},
+        {12345, 0, "Unknown Error 12345"},
+        {0, 20018, "Socket not open"},
+        {10093, 0, "Successful WSASTARTUP not yet performed"},
+        {11001, 20001, "Error 11001 (Host not found) finding address for host"},
+        {10054, 20014, "Error 10054 (Connection reset by peer) recieving"},
+        {0, 0, ""},
+        {10060, 99999, "Unknown Error 99999"}, // an unknown context is a text without place-holders
+    };
+    for (auto& c : cases) {
+        SCOPED_TRACE(c.message);
+        EXPECT_EQ(SockErrorMessage(c.error, c.context), c.message);
+    }
+    try {
+        RaiseSockError(10061, 20008);
+        FAIL();
+    } catch (const ESockError& e) {
+        EXPECT_STREQ(e.what(), "Error 10061 (Connection refused) connecting");
+        EXPECT_EQ(e.Code, 10061);
+    }
+}
+
+TEST(SockErrorMessage, ErrnoMapsToClassicCodes) {
+    EXPECT_EQ(ErrnoToWsa(EWOULDBLOCK), 10035);
+    EXPECT_EQ(ErrnoToWsa(EINPROGRESS), 10036);
+    EXPECT_EQ(ErrnoToWsa(ECONNREFUSED), 10061);
+    EXPECT_EQ(ErrnoToWsa(ETIMEDOUT), 10060);
+    EXPECT_EQ(ErrnoToWsa(ECONNRESET), 10054);
+    EXPECT_EQ(ErrnoToWsa(ENOTCONN), 10057);
+    EXPECT_EQ(ErrnoToWsa(EADDRINUSE), 10048);
+    EXPECT_EQ(ErrnoToWsa(ENETUNREACH), 10051);
+    EXPECT_EQ(ErrnoToWsa(EHOSTUNREACH), 10065);
+}
+
+TEST(WinsockBinding, LibraryNameAndLazyBinding) {
+    tWinsockAPISV api;
+    api.SetLibraryName("wsock32");
+    EXPECT_EQ(api.LibraryName(), "wsock32.DLL");
+    api.SetLibraryName("WSOCK32.DLL"); // the same name in other case changes nothing
+    EXPECT_EQ(api.LibraryName(), "wsock32.DLL");
+    EXPECT_FALSE(api.Loaded());
+    EXPECT_EQ(api.BoundFunctions(), 0);
+    api.htons(80);
+    EXPECT_TRUE(api.Loaded());
+    EXPECT_EQ(api.BoundFunctions(), 1);
+    api.htons(81);
+    EXPECT_EQ(api.BoundFunctions(), 1) << "a second call binds nothing again";
+    try {
+        api.SetLibraryName("wsock32.dll");
+        FAIL();
+    } catch (const ESockError& e) {
+        EXPECT_STREQ(e.what(), "Winsock DLL Already Loaded, Cannot change name");
+    }
+}
+
+TEST(WinsockBinding, StartUpBookkeepingAndUtilities) {
+    tWinsockAPISV api;
+    EXPECT_EQ(api.LocalHostName(), "") << "not started";
+    TWSAData d;
+    EXPECT_EQ(api.WSAStartup(257, d), 0);
+    EXPECT_TRUE(api.Started());
+    EXPECT_FALSE(api.LocalHostName().empty());
+    EXPECT_TRUE(api.IsDottedAddress("127.0.0.1"));
+    EXPECT_FALSE(api.IsDottedAddress("localhost"));
+    EXPECT_TRUE(tWinsockAPISV::IsNumber("8080"));
+    EXPECT_FALSE(tWinsockAPISV::IsNumber("http"));
+    EXPECT_FALSE(tWinsockAPISV::IsNumber(""));
+    EXPECT_EQ(tWinsockAPISV::SelectEvent((10061 << 16) | 16), 16);
+    EXPECT_EQ(tWinsockAPISV::SelectError((10061 << 16) | 16), 10061);
+    EXPECT_EQ(api.WSACleanup(), 0);
+    EXPECT_FALSE(api.Started());
+}

@@ -1,0 +1,221 @@
+#include "net/sock_error.h"
+#include "net/socket_components.h"
+#include "net_test_support.h"
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/ioctl.h>
+#include <thread>
+
+using namespace net;
+using nettest::waitFor;
+
+namespace {
+
+struct Log {
+    std::vector<std::string> lines;
+    void add(std::string s) { lines.push_back(std::move(s)); }
+    bool has(const std::string& s) const {
+        return std::find(lines.begin(), lines.end(), s) != lines.end();
+    }
+};
+
+void watch(TBasicClientSocket& c, Log& log) {
+    c.OnInfo = [&](TSockCtrl*, TSockInfo i, TSocketBase*) { log.add(std::string("info ") + SockInfoTexts[i]); };
+    c.OnConnect = [&](TSockCtrl*, TSocketBase* s) {
+        log.add("connect " + std::to_string(s->LastError) + (s->Connected() ? " up" : " down"));
+    };
+    c.OnDisconnect = [&](TSockCtrl*, TSocketBase*) { log.add("disconnect"); };
+}
+
+} // namespace
+
+TEST(SocketComponents, AddressPortAndProtocolSetters) {
+    TBasicClientSocket c;
+    c.SetAddress("127.0.0.1");
+    EXPECT_EQ(c.DottedAddress(), "127.0.0.1");
+    EXPECT_EQ(c.HostName(), "");
+    c.SetAddress("localhost");
+    EXPECT_EQ(c.HostName(), "localhost");
+    EXPECT_EQ(c.DottedAddress(), "");
+    c.SetPort("80");
+    EXPECT_EQ(c.PortNumber(), 80);
+    EXPECT_EQ(c.ServiceName(), "http");
+    c.SetPort("ftp");
+    EXPECT_EQ(c.PortNumber(), 21);
+    c.SetPort("no-such-service");
+    EXPECT_EQ(c.PortNumber(), 0);
+    c.SetProtocol("17");
+    EXPECT_EQ(c.ProtocolName(), "UDP");
+    c.SetProtocol("tcp");
+    EXPECT_EQ(c.ProtocolNumber(), 6);
+    c.SetProtocol("bogus");
+    EXPECT_EQ(c.ProtocolNumber(), -1);
+    c.SetTimeOut(-3);
+    EXPECT_EQ(c.GetTimeOut(), 0);
+}
+
+TEST(SocketComponents, ConnectingWithoutAnAddressRaises) {
+    TBasicClientSocket c;
+    c.SetAddress("");
+    c.SetPort("80");
+    // Setting an empty address leaves the host name empty and the dotted address empty.
+    try {
+        c.Connect();
+        FAIL();
+    } catch (const ESockError& e) {
+        EXPECT_STREQ(e.what(), "No address specified");
+    }
+}
+
+TEST(SocketComponents, ARefusedConnectionArrivesThroughOnConnect) {
+    TBasicClientSocket c;
+    Log log;
+    watch(c, log);
+    c.SetAddress("127.0.0.1");
+    c.SetPort(std::to_string(nettest::closedPort()));
+    c.Connect();
+    ASSERT_TRUE(waitFor([&] { return log.has("connect 10061 down"); })) << log.lines.size();
+    EXPECT_FALSE(log.has("info Connection"));
+    EXPECT_TRUE(log.has("info Connecting"));
+}
+
+TEST(SocketComponents, AConnectThatNeverCompletesTimesOut) {
+    // A listener whose queue is full drops further connection requests, so the third
+    // connect stays pending.
+    nettest::Listener l(0);
+    std::vector<int> fillers;
+    for (int i = 0; i < 3; ++i) {
+        int f = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0);
+        sockaddr_in a{};
+        a.sin_family = AF_INET;
+        a.sin_port = htons(static_cast<uint16_t>(l.port));
+        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        ::connect(f, reinterpret_cast<sockaddr*>(&a), sizeof a);
+        fillers.push_back(f);
+    }
+    usleep(100000);
+
+    TBasicClientSocket quiet;
+    quiet.SetAddress("127.0.0.1");
+    quiet.SetPort(std::to_string(l.port));
+    quiet.SetTimeOut(5);
+    quiet.Connect();
+    EXPECT_FALSE(quiet.TimeOutActive()) << "no OnTimeOut, no time-out";
+
+    TBasicClientSocket c;
+    Log log;
+    watch(c, log);
+    int timeouts = 0;
+    c.OnTimeOut = [&](TSockCtrl*, TSocketBase*) { ++timeouts; };
+    c.SetAddress("127.0.0.1");
+    c.SetPort(std::to_string(l.port));
+    c.SetTimeOut(5);
+    uint32_t start = platform::TickCount();
+    c.Connect();
+    EXPECT_TRUE(c.TimeOutActive());
+    ASSERT_TRUE(waitFor([&] { return timeouts > 0; }, 12000));
+    uint32_t elapsed = platform::TickCount() - start;
+    EXPECT_GE(elapsed, 4000u) << "five ticks of one second";
+    EXPECT_TRUE(log.has("info Connection timed out"));
+    EXPECT_FALSE(log.has("info Connection"));
+    for (int f : fillers) ::close(f);
+}
+
+namespace {
+// A client that records the socket events it is notified of, instead of handling them.
+class Recorder : public TBasicClientSocket {
+public:
+    std::vector<intptr_t> events;
+    void Notify(unsigned, uintptr_t, intptr_t l) override { events.push_back(l); }
+};
+} // namespace
+
+TEST(SocketComponents, EventsDuringALookUpAreReplayedInOrderAfterwards) {
+    Recorder a;
+    TBasicClientSocket b;
+    b.SetAddress("localhost");
+    for (intptr_t e = 1; e <= 3; ++e) platform::PostMessage(a.Window(), CM_SOCKETMESSAGE, 0, e);
+    std::vector<intptr_t> seenDuringLookUp;
+    uint32_t addr = b.LookupHostByName("localhost");
+    seenDuringLookUp = a.events;
+    EXPECT_EQ(addr, htonl(INADDR_LOOPBACK));
+    EXPECT_TRUE(seenDuringLookUp.empty()) << "nothing is handled inside the look-up";
+    ASSERT_TRUE(waitFor([&] { return a.events.size() == 3; }));
+    EXPECT_EQ(a.events, (std::vector<intptr_t>{1, 2, 3}));
+    EXPECT_EQ(TSockCtrl::DeferredCount(), 0u);
+}
+
+TEST(SocketComponents, ADestroyedComponentNeverReceivesItsDeferredEvents) {
+    TBasicClientSocket b;
+    auto* gone = new Recorder;
+    Recorder keep;
+    platform::PostMessage(gone->Window(), CM_SOCKETMESSAGE, 0, 1);
+    platform::PostMessage(keep.Window(), CM_SOCKETMESSAGE, 0, 2);
+    // Inside the look-up both events are deferred; then one component goes away.
+    bool deleted = false;
+    b.LookupHostByName("localhost");
+    EXPECT_EQ(TSockCtrl::DeferredCount(), 2u);
+    delete gone;
+    deleted = true;
+    ASSERT_TRUE(waitFor([&] { return keep.events.size() == 1; }));
+    EXPECT_TRUE(deleted);
+    EXPECT_EQ(TSockCtrl::DeferredCount(), 0u);
+}
+
+TEST(SocketComponents, ClosingDeliversWaitingBytesBeforeClosed) {
+    nettest::Listener l;
+    TBasicClientSocket c;
+    Log log;
+    watch(c, log);
+    c.OnRead = [&](TSockCtrl*, TSocketBase* s) {
+        char buf[64];
+        int n = s->Recv(buf, sizeof buf);
+        if (n > 0) log.add("read " + std::string(buf, static_cast<size_t>(n)));
+    };
+    c.SetAddress("127.0.0.1");
+    c.SetPort(std::to_string(l.port));
+    c.Connect();
+    int peer = l.acceptOne();
+    ASSERT_TRUE(waitFor([&] { return log.has("connect 0 up"); }));
+    ASSERT_EQ(::send(peer, "hello", 5, 0), 5);
+    // Wait until the bytes are there, without handling their read event.
+    int waiting = 0;
+    for (int i = 0; i < 1000 && waiting < 5; ++i) {
+        ioctl(c.Socket()->Handle(), FIONREAD, &waiting);
+        usleep(1000);
+    }
+    ASSERT_EQ(waiting, 5);
+    c.Close();
+    auto read = std::find(log.lines.begin(), log.lines.end(), "read hello");
+    auto closed = std::find(log.lines.begin(), log.lines.end(), "info Closed");
+    ASSERT_NE(read, log.lines.end());
+    ASSERT_NE(closed, log.lines.end());
+    EXPECT_LT(read, closed);
+    EXPECT_FALSE(c.Socket()->Connected());
+    ::close(peer);
+}
+
+TEST(SocketComponents, APeerThatClosesGivesDisconnectedAndClosed) {
+    nettest::Listener l;
+    TBasicClientSocket c;
+    Log log;
+    watch(c, log);
+    c.SetAddress("127.0.0.1");
+    c.SetPort(std::to_string(l.port));
+    c.Connect();
+    int peer = l.acceptOne();
+    ASSERT_TRUE(waitFor([&] { return log.has("connect 0 up"); }));
+    ::close(peer);
+    ASSERT_TRUE(waitFor([&] { return log.has("info Closed"); }));
+    auto disc = std::find(log.lines.begin(), log.lines.end(), "info Disconnected");
+    auto dis = std::find(log.lines.begin(), log.lines.end(), "disconnect");
+    auto closed = std::find(log.lines.begin(), log.lines.end(), "info Closed");
+    EXPECT_LT(disc, dis);
+    EXPECT_LT(dis, closed);
+    // A closed socket object stays with its component and can connect again.
+    c.Connect();
+    int peer2 = l.acceptOne();
+    ASSERT_TRUE(waitFor([&] { return c.Socket()->Connected(); }));
+    ::close(peer2);
+}
