@@ -145,6 +145,12 @@ uint8_t ParseUrl(const std::string& address, TRECURL& result, TRECURL base) {
         return ProtocolNumber(r.Protocol);
     }
 
+    // An address without a host of its own is on the server of the page on display, port
+    // included: a relative link on a server at port 8080 stays at port 8080.
+    if (r.Host.empty()) {
+        r.Host = base.Host;
+        if (r.Port.empty() && EqualNoCase(r.Protocol, base.Protocol)) r.Port = base.Port;
+    }
     if (proto == "HTTP") {
         if (r.Port.empty()) r.Port = "80";
         if (r.Path.empty() && !r.Fragment.empty()) r.Path = base.Path;
@@ -154,7 +160,6 @@ uint8_t ParseUrl(const std::string& address, TRECURL& result, TRECURL base) {
         if (r.Port.empty()) r.Port = "21";
         if (r.Path.empty()) r.Path = "/";
     }
-    if (r.Host.empty()) r.Host = base.Host;
     size_t slash = base.Path.rfind('/');
     const std::string d = slash == std::string::npos ? "/" : base.Path.substr(0, slash + 1);
     if (r.Path.empty() || r.Path[0] != '/') r.Path = d + r.Path;

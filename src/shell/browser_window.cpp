@@ -11,6 +11,8 @@
 #include "shell/cache_files.h"
 #include "shell/dialogs.h"
 #include "shell/find_dialog.h"
+#include "shell/http_retrieval.h"
+#include "net/buffered_socket.h"
 #include "shell/forms.h"
 #include "shell/memo_display.h"
 #include "shell/window_messages.h"
@@ -73,6 +75,7 @@ std::vector<std::unique_ptr<TFMain>>& TFMain::FurtherWindows() {
 
 TFMain::TFMain(TWindowParams params, QWidget* parent)
     : QMainWindow(parent), Params(std::move(params)),
+      Splitter(std::make_unique<TResponseSplitter>(Options.HTTPThings)),
       Messages(std::make_unique<TWindowMessages>(this)) {
     BuildWindow();
     SetUpWindow();
@@ -132,6 +135,23 @@ void TFMain::BuildWindow() {
         SBPanels[i]->setFrameStyle(QFrame::Panel | QFrame::Sunken);
         SB->addWidget(SBPanels[i]);
     }
+
+    HTTPClient = std::make_unique<net::TBinaryClient>();
+    HTTPClient->SetProtocol("tcp");
+    HTTPClient->SetTimeOut(0);
+    HTTPClient->ReadBufferSize = 4001;
+    HTTPClient->WriteBufferSize = 4001;
+    HTTPClient->RecordSize = 16;
+    HTTPClient->OnConnect = [this](net::TSockCtrl*, net::TSocketBase* s) { HTTPClientConnect(s); };
+    HTTPClient->OnReadBufferFull = [this](net::TBufferedSocketBase* s) { HTTPClientReadBufferFull(s); };
+    // What has arrived is taken at every read, not only when 4001 bytes are held, so that
+    // a response whose Content-Length is complete ends without waiting for the close.
+    HTTPClient->OnRead = [this](net::TSockCtrl*, net::TSocketBase* s) {
+        HTTPClientReadBufferFull(static_cast<net::TBufferedSocketBase*>(s));
+    };
+    HTTPClient->OnDisconnect = [this](net::TSockCtrl*, net::TSocketBase* s) { HTTPClientDisconnect(s); };
+    HTTPClient->OnTimeOut = [this](net::TSockCtrl*, net::TSocketBase*) { HTTPClientTimeOut(); };
+    HTTPClient->OnInfo = [this](net::TSockCtrl*, net::TSockInfo code, net::TSocketBase*) { HTTPClientInfo(code); };
 
     MetaTimer = new QTimer(this);
     MetaTimer->setSingleShot(false);

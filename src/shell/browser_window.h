@@ -24,9 +24,16 @@ class QTimer;
 class QToolBar;
 class QToolButton;
 
+namespace net {
+class TBinaryClient;
+class TBufferedSocketBase;
+class TSocketBase;
+} // namespace net
+
 namespace shell {
 
 class TFindDialog;
+class TResponseSplitter;
 class TWindowMessages;
 
 // How a window is created: the directory holding webling.ini, the list files and the
@@ -75,7 +82,18 @@ public:
 
     TFMain* NewBrowserWindow(const std::string& startUrl, const general::TRECURL* current);
 
+    // HTTP page retrieval, driven by HTTPClient's events.
+    void StartRetrieval();
+    void ProcessReceivedData(const char* data, size_t count);
+    void HTTPClientConnect(net::TSocketBase* socket);
+    void HTTPClientReadBufferFull(net::TBufferedSocketBase* socket);
+    void HTTPClientDisconnect(net::TSocketBase* socket);
+    void HTTPClientTimeOut();
+    void HTTPClientInfo(int code);
+
     static constexpr unsigned WM_OPENURL = 1024 + 400;
+    // Redirections followed in a row before the navigation shows the last answer instead.
+    static constexpr int MaxRedirections = 10;
 
     // Configuration and state.
     general::TOptions Options;
@@ -89,6 +107,8 @@ public:
     bool RetrievalDone = true;
     bool StopRequested = false;
     bool FirstActivation = true;
+    std::unique_ptr<net::TBinaryClient> HTTPClient;
+    std::string RequestBuffer;
 
     // Components, named as in the menus and tool bar.
     QToolBar* ToolBar = nullptr;
@@ -149,7 +169,15 @@ private:
     void OpenInAnotherWindowClick();
     void AboutClick();
 
+    // Ends the running retrieval: the cache file is closed and RetrievalDone set.
+    void EndRetrieval();
+    void AskWhereToSave();
+
     TWindowParams Params;
+    std::unique_ptr<TResponseSplitter> Splitter;
+    bool DownloadCancelled = false;
+    int RedirectsInARow = 0;
+    bool FollowingRedirect = false;
     std::unique_ptr<TWindowMessages> Messages;
     int NavigationDepth = 0;
     std::string NavigationError;

@@ -10,6 +10,8 @@
 #include "shell/dialogs.h"
 #include "shell/window_messages.h"
 
+#include "net/buffered_socket.h"
+
 #include <QComboBox>
 #include <QTimer>
 #include <cstring>
@@ -33,6 +35,9 @@ intptr_t TFMain::handleMessage(unsigned msg, uintptr_t wParam, intptr_t lParam) 
 }
 
 void TFMain::Navigate(const std::string& address, bool record) {
+    const bool redirected = FollowingRedirect;
+    FollowingRedirect = false;
+    if (!redirected) RedirectsInARow = 0;
     struct Depth {
         int& d;
         explicit Depth(int& v) : d(v) { ++d; }
@@ -45,6 +50,7 @@ void TFMain::Navigate(const std::string& address, bool record) {
     RefreshUrl.clear();
     BStopClick();
     AutoDeleteCache(Options);
+    if (HTTPClient->SocketIfAny() && HTTPClient->SocketIfAny()->Connected()) HTTPClient->Close();
     Options.HTTPThings.Download.Active = false;
     RetrievalDone = true;
     Scripts.clear();
@@ -86,10 +92,40 @@ void TFMain::Navigate(const std::string& address, bool record) {
         // 9.4: a missing file fails silently; the viewer shows what it finds.
         platform::CopyFileOver(CurrentUrl.Path, localFile);
     } else {
-        // 9.5: HTTP retrieval arrives with the socket layer.
+        // 9.5: fetch, keeping the window live until the retrieval has ended.
+        StartRetrieval();
+        while (!RetrievalDone) platform::HandleMessage();
+        if (DownloadCancelled) {
+            // The user chose not to save: the page on display stays as it was.
+            platform::DeleteFile(localFile);
+            Options.HTTPThings.Download.Active = false;
+            CurrentUrl = saved;
+            NavigationError = "download cancelled";
+            return;
+        }
+        if (general::FileSizeOf(localFile) < 1) {
+            CurrentUrl = saved;
+            ShowMessage("El servidor no envio datos!", TMsgStyle::Information, this);
+        }
+        const general::THTTPThings& h = Options.HTTPThings;
+        if (h.Status == 302 && Options.GoToMovedLocations) {
+            if (RedirectsInARow < MaxRedirections) {
+                // The redirected navigation runs inside this one.
+                platform::DeleteFile(localFile);
+                ++RedirectsInARow;
+                FollowingRedirect = true;
+                OpenUrl(h.Location, true);
+                return;
+            }
+            // A server that keeps redirecting: show what the last answer carried.
+            SetStatus(0, "Too many redirections");
+        }
+    }
+    // 9.6
+    if (Options.HTTPThings.Download.Active) {
+        platform::CopyFileOver(localFile, Options.HTTPThings.Download.FileName);
+        ShowMessage("File downloaded.", TMsgStyle::Information, this);
         CurrentUrl = saved;
-        SetStatus(0, "HTTP is not available in this build");
-        NavigationError = "HTTP is not available in this build";
         return;
     }
     // 9.7

@@ -1,0 +1,142 @@
+// The window's HTTP page retrieval: the client's event handlers write the response body
+// into the page's cache file and end the retrieval that Navigate waits for.
+#include "general/helpers.h"
+#include "net/buffered_socket.h"
+#include "platform/messages.h"
+#include "shell/browser_window.h"
+#include "shell/dialogs.h"
+#include "shell/http_retrieval.h"
+
+#include <QFileDialog>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace shell {
+
+void TFMain::StartRetrieval() {
+    general::THTTPThings& h = Options.HTTPThings;
+    RetrievalDone = false;
+    DownloadCancelled = false;
+    Splitter->Reset();
+    if (h.FileHandle >= 0) ::close(h.FileHandle);
+    h.FileHandle = ::open(h.LocalFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    try {
+        if (!Options.UseProxy) {
+            HTTPClient->SetAddress(CurrentUrl.Host.substr(0, 255));
+            HTTPClient->SetPort(CurrentUrl.Port.substr(0, 255));
+        } else {
+            HTTPClient->SetAddress(Options.ProxyServer.substr(0, 255));
+            HTTPClient->SetPort(std::to_string(Options.ProxyPort));
+        }
+        HTTPClient->SetTimeOut(Options.TimeOut);
+        HTTPClient->Connect();
+    } catch (const std::exception& e) {
+        ShowMessage(e.what(), TMsgStyle::Error, this);
+        EndRetrieval();
+    }
+}
+
+void TFMain::EndRetrieval() {
+    general::THTTPThings& h = Options.HTTPThings;
+    if (h.FileHandle >= 0) {
+        ::close(h.FileHandle);
+        h.FileHandle = -1;
+    }
+    RetrievalDone = true;
+    platform::WakeUp();
+}
+
+void TFMain::HTTPClientConnect(net::TSocketBase* socket) {
+    // A refused or failed connection ends the retrieval at once.
+    if (!socket->Connected()) {
+        EndRetrieval();
+        return;
+    }
+    RequestBuffer = ComposeRequest(CurrentUrl, Options.HTTPThings, Options.UseProxy);
+    if (RequestBuffer.empty()) {
+        // A form method other than GET or POST: nothing is sent.
+        HTTPClient->Close();
+        EndRetrieval();
+        return;
+    }
+    auto* b = static_cast<net::TBufferedSocketBase*>(socket);
+    if (RequestBuffer.size() <= b->WriteFree()) {
+        b->WriteBlock(RequestBuffer.data(), static_cast<uint32_t>(RequestBuffer.size()));
+        b->FlushWriteBuffer();
+    } else {
+        // Long form data go out through the send pump, a buffer at a time.
+        b->StartSendStream(new net::TMemoryStream(RequestBuffer), true);
+    }
+}
+
+void TFMain::ProcessReceivedData(const char* data, size_t count) {
+    general::THTTPThings& h = Options.HTTPThings;
+    auto write = [&](const char* p, size_t n) {
+        if (h.FileHandle < 0) return;
+        while (n > 0) {
+            ssize_t w = ::write(h.FileHandle, p, n);
+            if (w <= 0) return;
+            p += w;
+            n -= static_cast<size_t>(w);
+        }
+    };
+    bool headerDone = Splitter->Process(data, count, write);
+    if (headerDone && !general::IsRenderableType(Options)) AskWhereToSave();
+    // A server that keeps the connection open after the whole body ends the page here.
+    if (!RetrievalDone && !h.InHeader && h.ContentLength >= 0 && h.ReceivedBytes >= h.ContentLength) {
+        HTTPClient->Close();
+        EndRetrieval();
+    }
+}
+
+void TFMain::AskWhereToSave() {
+    general::THTTPThings& h = Options.HTTPThings;
+    h.Download.Active = true;
+    SaveDialog->setDirectory(QString::fromLatin1(Options.UserDir.c_str()));
+    SaveDialog->setNameFilters(FilterToNameFilters("All files (*.*)|*.*"));
+    SaveDialog->setDefaultSuffix("");
+    SaveDialog->selectFile(QString::fromLatin1(general::LastPathSegment(CurrentUrl.Url).c_str()));
+    SaveDialog->setWindowTitle(QString::fromLatin1(
+        ("You are going to download a \"" + h.ContentType + "\" file.").c_str()));
+    if (RunFileDialog(SaveDialog)) {
+        h.Download.FileName = SaveDialog->selectedFiles().first().toLatin1().toStdString();
+    } else {
+        DownloadCancelled = true;
+        HTTPClient->Close();
+        EndRetrieval();
+    }
+}
+
+void TFMain::HTTPClientReadBufferFull(net::TBufferedSocketBase* socket) {
+    char buf[4002];
+    int n = socket->ReadBuf(buf, 4001);
+    if (n > 0 && !RetrievalDone) ProcessReceivedData(buf, static_cast<size_t>(n));
+}
+
+void TFMain::HTTPClientDisconnect(net::TSocketBase* socket) {
+    auto* b = static_cast<net::TBufferedSocketBase*>(socket);
+    char buf[4002];
+    for (int pass = 0; pass < 2; ++pass) {
+        int n;
+        while ((n = b->ReadBuf(buf, 4001)) > 0)
+            if (!RetrievalDone) ProcessReceivedData(buf, static_cast<size_t>(n));
+        if (pass == 0) platform::ProcessMessages();
+    }
+    if (RetrievalDone) return;
+    b->Close();
+    EndRetrieval();
+}
+
+void TFMain::HTTPClientTimeOut() { EndRetrieval(); }
+
+void TFMain::HTTPClientInfo(int code) {
+    static const char* const texts[] = {"Inactive.",          "Resolving address name ...",
+                                        "Connecting ...",     "Connected.",
+                                        "Waiting connection ...", "Recibing data ...",
+                                        "Sending data ...",   "Conection closed.",
+                                        "Time out!",          "Conection accepted.",
+                                        "No such socket"};
+    if (code >= 0 && code <= 10) SetStatus(0, texts[code]);
+}
+
+} // namespace shell

@@ -1,0 +1,217 @@
+// Navigation over HTTP against real servers on 127.0.0.1.
+#include "general/helpers.h"
+#include "platform/files.h"
+#include "shell/browser_window.h"
+#include "shell/cache_files.h"
+#include "shell/dialogs.h"
+#include "test_support.h"
+
+#include <QByteArray>
+#include <QComboBox>
+#include <QProcess>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QThread>
+#include <gtest/gtest.h>
+
+using shell::TFMain;
+
+namespace {
+
+class NavigationTest : public ::testing::Test {
+protected:
+    testsupport::TempDir dir;
+    std::unique_ptr<testsupport::Peer> server;
+    std::string requests; // hex lines collected from the server
+
+    void SetUp() override {
+        server = std::make_unique<testsupport::Peer>("python3", QStringList{testsupport::peerScript("recording_server.py")});
+        ASSERT_TRUE(server->started()) << server->errorText();
+        shell::SetHeadless(true); // message boxes print, dialogs are cancelled
+    }
+    void TearDown() override { shell::SetHeadless(false); }
+
+    std::unique_ptr<TFMain> window(const std::string& ini = "") {
+        dir.write("webling.ini", "[users]\nusersrootdir=" + dir.path() + "users\n[tmp]\ntmpdir=" +
+                                     dir.path() + "tmp\n[cache]\ncachedir=" + dir.path() + "cache\n" + ini);
+        shell::TWindowParams p;
+        p.ProgramDir = dir.path();
+        p.IsMainWindow = false;
+        auto w = std::make_unique<TFMain>(p);
+        // First activation makes the request method GET; there is no start page here.
+        w->StartUrl.clear();
+        w->FirstActivate();
+        return w;
+    }
+    std::string base() const { return "http://127.0.0.1:" + std::to_string(server->port()); }
+    // The requests the server has read so far, decoded.
+    std::vector<std::string> seen() {
+        requests += server->output();
+        std::vector<std::string> out;
+        size_t pos = 0;
+        while ((pos = requests.find("REQ ", pos)) != std::string::npos) {
+            size_t end = requests.find('\n', pos);
+            out.push_back(QByteArray::fromHex(QByteArray::fromStdString(requests.substr(pos + 4, end - pos - 4))).toStdString());
+            pos = end;
+        }
+        return out;
+    }
+    std::string cached(TFMain& w) { return testsupport::readFile(shell::CacheFileName(w.CurrentUrl.Url, w.Options)); }
+};
+
+} // namespace
+
+TEST_F(NavigationTest, APageIsFetchedStoredAndRecorded) {
+    auto w = window();
+    w->OpenUrl(base() + "/page.html", true);
+    EXPECT_EQ(w->CurrentUrl.Url, base() + "/page.html");
+    EXPECT_NE(cached(*w).find("Hello there"), std::string::npos);
+    EXPECT_EQ(w->History, (std::vector<std::string>{w->CurrentUrl.Url}));
+    EXPECT_EQ(w->CBUrls->currentText().toStdString(), w->CurrentUrl.Url);
+    EXPECT_EQ(w->StatusText(0), "Conection closed.");
+    auto reqs = seen();
+    ASSERT_EQ(reqs.size(), 1u);
+    EXPECT_EQ(reqs[0], "GET /page.html HTTP/1.0\r\nHost: 127.0.0.1\r\nAccept: */*\r\nAccept-Encoding: \r\n"
+                       "Accept-Language: *\r\nUser-Agent: Webling 1.0\r\n\r\n");
+}
+
+TEST_F(NavigationTest, OddServersStillGiveTheirPages) {
+    auto w = window();
+    for (const char* path : {"/headerless", "/split", "/slow", "/long-header"}) {
+        SCOPED_TRACE(path);
+        w->OpenUrl(base() + path, true);
+        EXPECT_EQ(w->LastNavigationError(), "");
+        std::string body = cached(*w);
+        EXPECT_FALSE(body.empty());
+        EXPECT_EQ(body.find("HTTP/1.0"), std::string::npos) << "no header in the stored body";
+    }
+    w->OpenUrl(base() + "/slow", true);
+    EXPECT_NE(cached(*w).find("<p>part 4</p>"), std::string::npos);
+}
+
+TEST_F(NavigationTest, RedirectionsAreFollowedUnlessSwitchedOff) {
+    auto w = window();
+    w->OpenUrl(base() + "/redirect", true);
+    EXPECT_EQ(w->CurrentUrl.Path, "/page.html");
+    EXPECT_NE(cached(*w).find("Hello there"), std::string::npos);
+    w->OpenUrl(base() + "/relative-redirect", true);
+    EXPECT_EQ(w->CurrentUrl.Path, "/page.html");
+
+    auto off = window("[main]\ngotomovedlocations=0\n");
+    off->OpenUrl(base() + "/redirect", true);
+    EXPECT_EQ(off->CurrentUrl.Path, "/redirect");
+    EXPECT_EQ(cached(*off), "<html>moved</html>") << "shown with whatever body it carried";
+}
+
+TEST_F(NavigationTest, ARedirectionLoopStopsAfterTen) {
+    auto w = window();
+    w->OpenUrl(base() + "/loop", true);
+    EXPECT_EQ(w->StatusText(0), "Too many redirections");
+    EXPECT_EQ(cached(*w), "<html>loop body</html>");
+    EXPECT_EQ(seen().size(), 11u) << "the first request and ten redirections";
+}
+
+TEST_F(NavigationTest, AKeepAliveResponseEndsWithItsContentLength) {
+    auto w = window();
+    w->OpenUrl(base() + "/keepalive", true);
+    EXPECT_NE(cached(*w).find("Hello there"), std::string::npos);
+}
+
+TEST_F(NavigationTest, AnEmptyBodyKeepsThePreviousPage) {
+    auto w = window();
+    w->OpenUrl(base() + "/page.html", true);
+    const std::string before = w->CurrentUrl.Url;
+    w->OpenUrl(base() + "/empty", true);
+    EXPECT_EQ(w->CurrentUrl.Url, before);
+}
+
+TEST_F(NavigationTest, ADownloadThatIsNotSavedLeavesThePage) {
+    auto w = window();
+    w->OpenUrl(base() + "/page.html", true);
+    const std::string before = w->CurrentUrl.Url;
+    w->OpenUrl(base() + "/download.zip", true);
+    EXPECT_EQ(w->CurrentUrl.Url, before);
+    EXPECT_EQ(w->History.size(), 1u);
+    EXPECT_FALSE(platform::FileExists(w->Options.CacheDir + "http127.0.0.1" + std::to_string(server->port()) + "download.zip"));
+    // No blank after the colon: the type is not found, so the page is a download too.
+    w->OpenUrl(base() + "/notype", true);
+    EXPECT_EQ(w->CurrentUrl.Url, before);
+}
+
+TEST_F(NavigationTest, ARefusedConnectionEndsAtOnce) {
+    QTcpServer probe;
+    probe.listen(QHostAddress::LocalHost, 0);
+    const int port = probe.serverPort();
+    probe.close();
+    auto w = window();
+    w->OpenUrl("http://127.0.0.1:" + std::to_string(port) + "/", true);
+    EXPECT_TRUE(w->RetrievalDone);
+}
+
+TEST_F(NavigationTest, HistoryBackForwardAndTruncation) {
+    auto w = window();
+    w->OpenUrl(base() + "/page.html?1", true);
+    w->OpenUrl(base() + "/page.html?2", true);
+    w->OpenUrl(base() + "/page.html?3", true);
+    ASSERT_EQ(w->History.size(), 3u);
+    w->BAtrasClick();
+    EXPECT_EQ(w->HistoryIndex, 1);
+    EXPECT_EQ(w->CurrentUrl.Path, "/page.html?2");
+    w->BAtrasClick();
+    w->BAtrasClick(); // at the first page: nothing opens
+    EXPECT_EQ(w->HistoryIndex, 0);
+    EXPECT_EQ(w->CurrentUrl.Path, "/page.html?1");
+    w->BDelanteClick();
+    w->BDelanteClick();
+    w->BDelanteClick(); // past the last page
+    EXPECT_EQ(w->HistoryIndex, 2);
+    EXPECT_EQ(w->CurrentUrl.Path, "/page.html?3");
+    w->BAtrasClick();
+    w->BAtrasClick();
+    w->OpenUrl(base() + "/page.html?4", true);
+    EXPECT_EQ(w->History.size(), 2u) << "later entries are removed";
+    EXPECT_EQ(w->HistoryIndex, 1);
+}
+
+TEST_F(NavigationTest, AFormPostIsSentWithItsData) {
+    auto w = window();
+    w->OpenUrl(base() + "/page.html", true);
+    w->CurrentUrl.Method = general::MethodPost;
+    w->CurrentUrl.PostData = "q=x&r=y";
+    w->CurrentUrl.PostDataLength = 7;
+    w->OpenUrl(base() + "/echo-post", false);
+    auto reqs = seen();
+    ASSERT_EQ(reqs.size(), 2u);
+    EXPECT_EQ(reqs[1].substr(0, 27), "POST /echo-post HTTP/1.0\r\nH");
+    EXPECT_NE(reqs[1].find("Content-Length: 7\r\n\r\nq=x&r=y\r\n"), std::string::npos);
+    EXPECT_EQ(w->History.size(), 1u);
+}
+
+TEST_F(NavigationTest, ThroughTinyproxy) {
+    if (!platform::FileExists("/usr/bin/tinyproxy")) GTEST_SKIP() << "tinyproxy is not installed";
+    QTcpServer probe;
+    probe.listen(QHostAddress::LocalHost, 0);
+    const int port = probe.serverPort();
+    probe.close();
+    std::string conf = dir.write("tinyproxy.conf", "Port " + std::to_string(port) +
+                                                       "\nListen 127.0.0.1\nTimeout 30\nMaxClients 10\n"
+                                                       "Allow 127.0.0.1\nLogLevel Error\n");
+    QProcess proxy;
+    proxy.start("/usr/bin/tinyproxy", {"-d", "-c", QString::fromStdString(conf)});
+    ASSERT_TRUE(proxy.waitForStarted());
+    QTcpSocket check;
+    for (int i = 0; i < 50; ++i) {
+        check.connectToHost("127.0.0.1", static_cast<quint16>(port));
+        if (check.waitForConnected(100)) break;
+        QThread::msleep(100);
+    }
+    check.close();
+    auto w = window("[proxy]\nuseproxy=1\nproxyserver=127.0.0.1\nproxyport=" + std::to_string(port) + "\n");
+    w->OpenUrl(base() + "/page.html", true);
+    EXPECT_NE(cached(*w).find("Hello there"), std::string::npos);
+    auto reqs = seen();
+    ASSERT_EQ(reqs.size(), 1u);
+    EXPECT_EQ(reqs[0].substr(0, 22), "GET /page.html HTTP/1.") << "the proxy asks the server";
+    proxy.terminate();
+    proxy.waitForFinished(3000);
+}
