@@ -1,0 +1,419 @@
+#include "html/parse_error.h"
+#include "html/scanner.h"
+#include "html/symbol_dump.h"
+#include "test_support.h"
+
+#include <gtest/gtest.h>
+
+using namespace html;
+
+namespace {
+
+// "symText:ab|symChar:>|..." for the whole stream of Text (symEof not listed).
+std::string stream(std::string_view text, bool preformatted = false) {
+    TScanner s;
+    s.StartBuffer(text);
+    s.Preformatted = preformatted;
+    std::string out;
+    for (int guard = 0; guard < 10000; ++guard) {
+        s.NextSymbol();
+        if (s.Symbol() == symEof) return out;
+        if (!out.empty()) out += '|';
+        out += SymbolName(s.Symbol());
+        if (!s.Token().empty()) out += ":" + s.Token();
+    }
+    ADD_FAILURE() << "no end of input";
+    return out;
+}
+
+struct StreamCase {
+    const char* name;
+    const char* input;
+    const char* expected;
+};
+
+void checkStreams(std::initializer_list<StreamCase> cases) {
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(stream(c.input), c.expected);
+    }
+}
+
+// The scanner positioned on the first symbol of Text.
+struct Scanned {
+    explicit Scanned(std::string_view text) {
+        s.StartBuffer(text);
+        s.NextSymbol();
+    }
+    TScanner s;
+};
+
+} // namespace
+
+TEST(ScannerComments, AreInvisibleToEveryCaller) {
+    checkStreams({
+        {"between letters", "a<!-- x -->b", "symText:ab"},
+        {"blanks around fold into one", "a <!--x--> b", "symText:a b"},
+        {"doctype", "<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 3.2//EN\">x", "symText:x"},
+        {"several in a row", "<!-- a --><!-- b -->\n<!---->c", "symText: c"},
+        {"closing with blanks", "<!-- a -- \n >b", "symText:b"},
+        {"closing with many dashes", "<!-- a --->b", "symText:b"},
+        {"opening dashes do not close", "<!-->still--></p>x", "symPEnd|symText:x"},
+        {"single dash does not close", "<!-- a -> b -->c", "symText:c"},
+        {"tag inside comment", "<!-- <B>bold</B> -->t", "symText:t"},
+        {"in attribute value", "<IMG ALT=\"a<!--x-->b\">", "symImg"},
+        {"lone <! is a declaration", "a<!>b", "symText:ab"},
+        {"not a comment", "a<q>", "symText:a|symUnknown"},
+    });
+}
+
+TEST(ScannerComments, EndOfInputInsideACommentIsAParseError) {
+    for (const char* text : {"text <!-- never closed", "<!--", "<!-- a -", "<!-- a --"}) {
+        SCOPED_TRACE(text);
+        try {
+            stream(text);
+            ADD_FAILURE() << "no error";
+        } catch (const EParseError& e) {
+            EXPECT_EQ(e.Message, "Open Comment at End of HTML File");
+        }
+    }
+    // A declaration cut off by the end is not a comment: the page simply ends.
+    EXPECT_EQ(stream("x<!DOCTYPE html"), "symText:x");
+}
+
+TEST(ScannerComments, NoCommentsFlagLetsThemThrough) {
+    TScanner s;
+    s.StartBuffer("x<!-- y -->");
+    s.NoComments = true;
+    std::string got;
+    for (s.NextSymbol(); s.Symbol() != symEof; s.NextSymbol())
+        got += s.Token() + "|";
+    EXPECT_EQ(got, "x|<|!-- y --|>|");
+}
+
+TEST(ScannerCharacters, LineEndsFoldToOneCarriageReturn) {
+    checkStreams({
+        {"lf", "a\nb", "symText:a b"},
+        {"crlf", "a\r\nb", "symText:a b"},
+    });
+    struct {
+        const char* name;
+        std::string input;
+        std::string expected;
+    } cases[] = {
+        {"lf", "a\nb", "a\rb"},
+        {"cr lf", "a\r\nb", "a\rb"},
+        {"lf cr", "a\n\rb", "a\rb"},
+        {"cr cr", "a\r\rb", "a\r\rb"},
+        {"lf lf", "a\n\nb", "a\r\rb"},
+        {"cr lf lf", "a\r\n\nb", "a\r\rb"},
+        {"tab", "a\tb", "a b"},
+        {"nul after lf is kept", std::string("a\n\0b", 4), std::string("a\r\0b", 4)},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        TScanner s;
+        s.StartBuffer(c.input);
+        std::string chars;
+        while (!s.AtEof()) {
+            chars += static_cast<char>(s.Ch());
+            s.NextChar();
+        }
+        EXPECT_EQ(chars, c.expected);
+    }
+}
+
+TEST(ScannerCharacters, ByteTwentySixEndsTheInput) {
+    EXPECT_EQ(stream(std::string("ab\x1A<B>cd", 8)), "symText:ab");
+    TScanner s;
+    s.StartBuffer(std::string("a\x1A"
+                              "b",
+                              3));
+    s.NextChar();
+    EXPECT_TRUE(s.AtEof());
+    s.NextChar();
+    EXPECT_TRUE(s.AtEof()) << "the end is final";
+}
+
+TEST(ScannerEntities, DecodeAsTheTablesSay) {
+    checkStreams({
+        {"the four named first", "&amp;&lt;&gt;&quot;", "symText:&|symText:<|symText:>|symText:\""},
+        {"nbsp", "&nbsp;", "symText:\xA0"},
+        {"last of the table", "&yuml;", "symText:\xFF"},
+        {"exact case", "&Agrave;&agrave;", "symText:\xC0|symText:\xE0"},
+        {"upper case stays literal", "&NBSP;", "symText:&NBSP;"},
+        {"semicolon optional", "&nbsp x", "symText:\xA0|symText: x"},
+        {"unknown name", "&unknwn;", "symText:&unknwn;"},
+        {"seven letters", "&toolongname;", "symText:&toolong|symText:name;"},
+        {"lone ampersand", "& b", "symText:&|symText: b"},
+        {"decimal", "&#65;", "symText:A"},
+        {"decimal without semicolon", "&#65x", "symText:A|symText:x"},
+        {"tab code is a space", "&#9;", "symText: "},
+        {"line feed code", "&#10;", "symText:\n"},
+        {"carriage return code stays literal", "&#13;", "symText:&#13;"},
+        {"nul stays literal", "&#0;", "symText:&#0;"},
+        {"255", "&#255;", "symText:\xFF"},
+        {"above 255", "&#300;", "symText:&#300;"},
+        {"no digits", "&#;", "symText:&#;"},
+        {"six digits end it", "&#1234567", "symText:&#123456|symText:7"},
+        {"six digits with zeros", "&#000065;", "symText:&#000065|symText:;"},
+    });
+}
+
+TEST(ScannerTags, NamesLevelsAndEndSymbols) {
+    checkStreams({
+        {"heading with level", "<H3 ALIGN=center>", "symH"},
+        {"end tags of the first 48", "</BODY></tr></Title>", "symBodyEnd|symTrEnd|symTitleEnd"},
+        {"closing tag without end symbol", "</LI>", "symUnknown"},
+        {"unknown tag", "<BLINK>x</BLINK>", "symUnknown|symText:x|symUnknown"},
+        {"less than before a digit", "x<3", "symText:x|symText:<|symText:3"},
+        {"unknown tag swallows up to >", "x<y z=\"1\">w", "symText:x|symUnknown|symText:w"},
+        {"end tag without a name", "</ >a", "symUnknown|symText:a"},
+        {"tag cut off by the end", "<B", "symB"},
+        {"lower case", "<table><td>", "symTable|symTd"},
+        {"shared symbols", "<SELECTED><WRAP>", "symSelected|symWrap"},
+        {"too long a name", ("<" + std::string(200, 'B') + ">t").c_str(), "symUnknown|symText:t"},
+    });
+    Scanned h3("<H3 ALIGN=center>");
+    EXPECT_EQ(h3.s.Level(), 3);
+    ASSERT_EQ(h3.s.Attributes().Count(), 1);
+    EXPECT_EQ(h3.s.Attributes()[0].Sym, symAlign);
+    EXPECT_EQ(h3.s.Attributes()[0].StrValue, "center");
+    Scanned end("</h3>");
+    EXPECT_EQ(end.s.Symbol(), symHEnd);
+    EXPECT_EQ(end.s.Level(), 3);
+    Scanned h7("<H7>x");
+    EXPECT_EQ(h7.s.Symbol(), symH);
+    EXPECT_EQ(h7.s.Level(), 0);
+    h7.s.NextSymbol();
+    EXPECT_EQ(h7.s.Token(), "x") << "the 7 belongs to the tag";
+}
+
+TEST(ScannerAttributes, ValuesInTheirThreeForms) {
+    Scanned img("<IMG SRC=a.gif WIDTH=50% BORDER>");
+    const auto& a = img.s.Attributes();
+    ASSERT_EQ(a.Count(), 3);
+    EXPECT_EQ(a[0].Sym, symSrc);
+    EXPECT_EQ(a[0].StrValue, "a.gif");
+    EXPECT_EQ(a[1].Sym, symWidth);
+    EXPECT_EQ(a[1].StrValue, "50%");
+    EXPECT_EQ(a[1].IntValue, 50);
+    EXPECT_EQ(a[2].Sym, symBorder);
+    EXPECT_EQ(a[2].IntValue, 1);
+    EXPECT_EQ(a.FindAttribute(symBorder), &a[2]);
+    EXPECT_EQ(a.FindAttribute(symHeight), nullptr);
+
+    struct {
+        const char* tag;
+        TSymbol sym;
+        const char* value;
+        int intValue;
+    } cases[] = {
+        {"<INPUT VALUE='ab\ncd'>", symValue, "abcd", 0},
+        {"<INPUT VALUE=\"ab\r\ncd\">", symValue, "abcd", 0},
+        {"<TD WIDTH=\" 40% \">", symWidth, "40%", 40},
+        {"<TD WIDTH=\"40px\">", symWidth, "40px", 0},
+        {"<TD WIDTH=50 %>", symWidth, "50%", 50},
+        {"<TD WIDTH=-3>", symWidth, "-3", -3},
+        {"<TD WIDTH=+3>", symWidth, "+3", 3},
+        {"<TD WIDTH=12abc>", symWidth, "12abc", 0},
+        {"<TD WIDTH=99999999999>", symWidth, "99999999999", 0},
+        {"<A HREF=\"a&amp;b\">", symHref, "a&b", 0},
+        {"<A HREF = 'x y' >", symHref, "x y", 0},
+        {"<A HREF=\"unterminated", symHref, "unterminated", 0},
+        {"<A HREF=>", symHref, "", 0},
+        {"<TABLE BORDER=0>", symBorder, "0", 0},
+        {"<BODY TEXT=red>", symText, "red", 0},
+        {"<META HTTP-EQUIV=Refresh>", symHttpEquiv, "Refresh", 0},
+        {"<FONT X-FOO=1>", symOtherAttr, "1", 1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.tag);
+        Scanned t(c.tag);
+        ASSERT_EQ(t.s.Attributes().Count(), 1);
+        EXPECT_EQ(t.s.Attributes()[0].Sym, c.sym);
+        EXPECT_EQ(t.s.Attributes()[0].StrValue, c.value);
+        EXPECT_EQ(t.s.Attributes()[0].IntValue, c.intValue);
+    }
+}
+
+TEST(ScannerAttributes, OnlyKeepingTagsReplaceTheList) {
+    TScanner s;
+    s.StartBuffer("<FONT SIZE=2><B CLASS=x></FONT><CENTER ALIGN=left><P>");
+    s.NextSymbol();
+    ASSERT_EQ(s.Attributes().Count(), 1);
+    for (TSymbol expected : {symB, symFontEnd, symCenter}) {
+        s.NextSymbol();
+        EXPECT_EQ(s.Symbol(), expected);
+        ASSERT_EQ(s.Attributes().Count(), 1) << SymbolName(expected);
+        EXPECT_EQ(s.Attributes()[0].Sym, symSize);
+    }
+    s.NextSymbol();
+    EXPECT_EQ(s.Symbol(), symP);
+    EXPECT_TRUE(s.Attributes().Empty());
+}
+
+TEST(ScannerAttributes, ReadAttributeFailsWithoutALetter) {
+    TScanner s;
+    s.StartBuffer("  =x");
+    TSymbol sym = symHref;
+    std::string name = "old", value;
+    int v = 5;
+    EXPECT_FALSE(s.ReadAttribute(sym, name, value, v));
+    EXPECT_EQ(sym, symOtherAttr);
+    EXPECT_EQ(name, "");
+    EXPECT_EQ(s.Ch(), '=');
+}
+
+TEST(ScannerText, RunsFoldBlanksAndStopAtMarkup) {
+    checkStreams({
+        {"greater than alone", "a > b", "symText:a |symChar:>|symText: b"},
+        {"blank runs", "a  \t\n\n  b", "symText:a b"},
+        {"control character", "a\x01z", "symText:a|symChar:\x01|symText:z"},
+        {"latin-1 text",
+         "Espa\xF1"
+         "a",
+         "symText:Espa\xF1"
+         "a"},
+        {"entity splits a run", "x&amp;y", "symText:x|symText:&|symText:y"},
+    });
+    std::string longText(250, 'x');
+    EXPECT_EQ(stream(longText), "symText:" + std::string(100, 'x') + "|symText:" +
+                                    std::string(100, 'x') + "|symText:" + std::string(50, 'x'));
+    EXPECT_EQ(stream("a  b\r\n c", true), "symText:a  b\r c");
+}
+
+TEST(ScannerText, SpacePendingIsClearedOnlyByContent) {
+    TScanner s;
+    s.StartBuffer("<B><FONT SIZE=1>text<I>");
+    s.SpacePending = true;
+    s.NextSymbol();
+    s.NextSymbol();
+    EXPECT_TRUE(s.SpacePending) << "style and font tags are not content";
+    s.NextSymbol();
+    EXPECT_FALSE(s.SpacePending);
+    for (const char* content :
+         {"<BR>", "<H2>", "<HR>", "<IMG>", "<TABLE>", "<INPUT>", "<TEXTAREA>", "<SELECT>"}) {
+        SCOPED_TRACE(content);
+        s.StartBuffer(content);
+        s.SpacePending = true;
+        s.NextSymbol();
+        EXPECT_FALSE(s.SpacePending);
+    }
+}
+
+TEST(ScannerRawModes, TextAreaKeepsTagsAsText) {
+    TScanner s;
+    s.StartBuffer("<b>x</b> &lt;\nline 2</TextArea >rest");
+    std::string got;
+    do {
+        s.NextTextAreaSymbol();
+        got += SymbolName(s.Symbol()) + ":" + s.Token() + "|";
+    } while (s.Symbol() != symTextareaEnd && s.Symbol() != symEof);
+    EXPECT_EQ(got, "symUnknown:<b|symText:>x|symUnknown:</b|symText:> |"
+                   "symText:<|symEol:|symText:line 2|symTextareaEnd:</TextArea|");
+    s.SkipPastTagEnd();
+    s.NextSymbol();
+    EXPECT_EQ(s.Token(), "rest");
+}
+
+TEST(ScannerRawModes, TextAreaLongTagCandidateLosesNothing) {
+    TScanner s;
+    std::string text = "<" + std::string(200, 'a');
+    s.StartBuffer(text);
+    std::string got;
+    for (s.NextTextAreaSymbol(); s.Symbol() != symEof; s.NextTextAreaSymbol())
+        got += s.Token();
+    EXPECT_EQ(got, text);
+}
+
+TEST(ScannerRawModes, ScriptKeepsEverythingRaw) {
+    TScanner s;
+    s.StartBuffer("<SCRIPT>\n<!-- hide\nif (a<b && c) x = \"&amp;\";\n// -->\n</SCRIPT>after");
+    s.NextSymbol();
+    s.NoComments = true; // as the builder does once it has read the SCRIPT tag
+    std::string got;
+    do {
+        s.NextScriptSymbol();
+        got += SymbolName(s.Symbol()) + ":" + s.Token() + "|";
+    } while (s.Symbol() != symScriptEnd && s.Symbol() != symEof);
+    EXPECT_EQ(got, "symEol:|symUnknown:<|symText:!-- hide|symEol:|symText:if (a|symUnknown:<b|"
+                   "symText: && c) x = \"&amp;\";|symEol:|symText:// -->|symEol:|"
+                   "symScriptEnd:</SCRIPT>|");
+    s.NoComments = false;
+    s.NextSymbol();
+    EXPECT_EQ(s.Token(), "after");
+}
+
+TEST(ScannerInclude, DirectiveCallsTheHandlerAndReadsItsText) {
+    TScanner s;
+    std::string command;
+    std::vector<std::string> params;
+    int calls = 0;
+    s.SetIncludeHandler([&](const std::string& c, std::vector<std::string> p, std::string& buf) {
+        ++calls;
+        command = c;
+        params = std::move(p);
+        buf = "<B>inc</B><!--#include file=\"again\"-->";
+    });
+    s.StartBuffer("a<!--#include file=\"foot.htm\" Virtual='/x' -->b");
+    std::string got;
+    for (s.NextSymbol(); s.Symbol() != symEof; s.NextSymbol())
+        got += SymbolName(s.Symbol()) + ":" + s.Token() + "|";
+    EXPECT_EQ(got, "symText:a|symB:|symText:inc|symBEnd:|symText:b|");
+    EXPECT_EQ(calls, 1) << "an include inside included text is a plain comment";
+    EXPECT_EQ(command, "include");
+    EXPECT_EQ(params, (std::vector<std::string>{"FILE=\"foot.htm\"", "VIRTUAL=\"/x\""}));
+}
+
+TEST(ScannerInclude, WithoutHandlerOrTextItIsAComment) {
+    EXPECT_EQ(stream("a<!--#include file=x.htm -->b"), "symText:ab");
+    TScanner s;
+    s.SetIncludeHandler([](const std::string&, std::vector<std::string>, std::string&) {});
+    s.StartBuffer("a<!--#echo var=\"DATE\"-->b");
+    s.NextSymbol();
+    EXPECT_EQ(s.Token(), "ab");
+    s.StartBuffer("a<!--#include file=\"x");
+    EXPECT_THROW(s.NextSymbol(), EParseError);
+}
+
+TEST(ScannerSources, FileReadsTheSameAsMemoryAcrossBufferEdges) {
+    testsupport::TempDir dir;
+    // Line ends, entities and tags straddling the 2000-byte buffer edges.
+    std::string text;
+    for (int i = 0; text.size() < 9000; ++i)
+        text += "<P ALIGN=center>line &amp; " + std::to_string(i) + "\r\n<!-- c -->";
+    for (size_t pad = 0; pad < 4; ++pad) {
+        SCOPED_TRACE(pad);
+        std::string padded = std::string(pad, ' ') + text;
+        std::string name = dir.write("page" + std::to_string(pad) + ".htm", padded);
+        TScanner file, memory;
+        ASSERT_TRUE(file.StartFile(name));
+        memory.StartBuffer(padded);
+        int count = 0;
+        do {
+            file.NextSymbol();
+            memory.NextSymbol();
+            ASSERT_EQ(file.Symbol(), memory.Symbol()) << count;
+            ASSERT_EQ(file.Token(), memory.Token()) << count;
+            ++count;
+        } while (memory.Symbol() != symEof);
+        EXPECT_GT(count, 500);
+    }
+    TScanner missing;
+    EXPECT_FALSE(missing.StartFile(dir.file("none.htm")));
+    missing.NextSymbol();
+    EXPECT_EQ(missing.Symbol(), symEof);
+}
+
+TEST(SymbolDump, ShowsSymbolsTokensLevelsAndKeptAttributes) {
+    EXPECT_EQ(DumpSymbols("<H2 ALIGN=\"center\">Caf\xE9</H2><B ID=1>\"q\"\r\n"),
+              "symH 2\n"
+              "  symAlign \"center\" 0\n"
+              "symText \"Caf\\xe9\"\n"
+              "symHEnd 2\n"
+              "symB\n"
+              "symText \"\\\"q\\\" \"\n"
+              "symEof\n");
+    EXPECT_EQ(DumpSymbols("x<!-- open"), "EParseError: Open Comment at End of HTML File\n");
+}

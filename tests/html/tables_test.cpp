@@ -1,0 +1,90 @@
+#include "html/color_value.h"
+#include "html/tables.h"
+
+#include <gtest/gtest.h>
+
+using namespace html;
+using platform::TColor;
+
+TEST(SymbolTables, OrderAndSharedSymbols) {
+    static_assert(SymbolCount <= 256, "TSymbol is one byte");
+    EXPECT_EQ(TagTable[0], "HTML");
+    EXPECT_EQ(TagTable[TagsWithEnd - 1], "TR");
+    EXPECT_EQ(TagTable[TagsWithEnd], "LI");
+    EXPECT_EQ(TagTable[TagCount - 1], "META");
+    for (int i = 0; i < TagCount; ++i) {
+        SCOPED_TRACE(TagTable[i]);
+        EXPECT_EQ(LookupTag(TagTable[i]), i);
+        EXPECT_LE(TagTable[i].size(), 12u);
+    }
+    EXPECT_EQ(EndSymbolOf(symTr), symTrEnd);
+    EXPECT_EQ(EndSymbolOf(symLi), symUnknown);
+
+    EXPECT_EQ(LookupAttribute("TEXT"), symText);
+    EXPECT_EQ(LookupAttribute("SELECTED"), symSelected);
+    EXPECT_EQ(LookupAttribute("WRAP"), symWrap);
+    EXPECT_EQ(LookupAttribute("VALUE"), symValue);
+    EXPECT_EQ(AttributeTable[29].Name, "VALUE");
+    EXPECT_EQ(AttributeTable[29].Sym, symValue);
+    EXPECT_EQ(AttributeTable.back().Sym, symEnctype);
+    EXPECT_EQ(LookupAttribute("HTTP-EQUIV"), symHttpEquiv);
+    EXPECT_EQ(LookupAttribute("href"), symOtherAttr) << "names are looked up in upper case";
+    EXPECT_EQ(LookupTag("NOSUCHTAG"), symUnknown);
+
+    EXPECT_EQ(SymbolName(symBody), "symBody");
+    EXPECT_EQ(SymbolName(symHEnd), "symHEnd");
+    EXPECT_EQ(SymbolName(symHttpEquiv), "symHttpEquiv");
+    EXPECT_EQ(SymbolName(symCellpadding), "symCellpadding");
+    EXPECT_EQ(SymbolName(symText), "symText");
+    EXPECT_EQ(SymbolName(symEol), "symEol");
+    for (int i = 0; i < SymbolCount; ++i)
+        EXPECT_NE(SymbolName(static_cast<TSymbol>(i)), "");
+}
+
+TEST(SymbolTables, EntitiesGiveLatin1Codes) {
+    unsigned char code = 0;
+    ASSERT_EQ(EntityTable.size(), 100u);
+    for (size_t i = 4; i < EntityTable.size(); ++i) {
+        SCOPED_TRACE(EntityTable[i].Name);
+        ASSERT_TRUE(LookupEntity(EntityTable[i].Name, code));
+        EXPECT_EQ(code, 160 + (i - 4));
+    }
+    EXPECT_TRUE(LookupEntity("times", code));
+    EXPECT_EQ(code, 215);
+    EXPECT_TRUE(LookupEntity("quot", code));
+    EXPECT_EQ(code, '"');
+    EXPECT_FALSE(LookupEntity("Nbsp", code));
+}
+
+TEST(ColorValues, NamesAndHexInPlatformOrder) {
+    struct {
+        const char* input;
+        bool ok;
+        TColor color;
+        const char* after; // the caller's string afterwards
+    } cases[] = {
+        {"red", true, platform::clRed, "red"},
+        {"Navy", true, platform::clNavy, "Navy"},
+        {"FUCHSIA", true, platform::clFuchsia, "FUCHSIA"},
+        {"#FF0000", true, platform::clRed, "FF0000"},
+        {"0000ff", true, platform::clBlue, "0000ff"},
+        {"#c0c0c0", true, platform::clSilver, "c0c0c0"},
+        {"12#3456", true, platform::RGBColor(0x12, 0x34, 0x56), "123456"},
+        {"FF123456", true, platform::RGBColor(0x12, 0x34, 0x56), "FF123456"},
+        {"#1", true, platform::RGBColor(0, 0, 1), "1"},
+        {"", false, 7, ""},
+        {"#", false, 7, ""},
+        {"grey", false, 7, "grey"},
+        {"#12345G", false, 7, "12345G"},
+        {"123456789", false, 7, "123456789"},
+        {"red ", false, 7, "red "},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.input);
+        std::string s = c.input;
+        TColor color = 7;
+        EXPECT_EQ(ColorFromString(s, color), c.ok);
+        EXPECT_EQ(color, c.color);
+        EXPECT_EQ(s, c.after);
+    }
+}
