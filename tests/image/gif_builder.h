@@ -1,0 +1,178 @@
+// Builds small GIF files for the tests: a real LZW encoder (so decoding is checked against
+// independently compressed data) and the blocks around it.
+#pragma once
+
+#include <QRgb>
+#include <cstdint>
+#include <map>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace gifbuild {
+
+// Packs codes least significant bit first, with the code size the decoder will expect.
+class TBitWriter {
+public:
+    void Put(int code, int size) {
+        Acc |= static_cast<uint32_t>(code) << Count;
+        Count += size;
+        while (Count >= 8) {
+            Bytes.push_back(static_cast<char>(Acc & 0xFF));
+            Acc >>= 8;
+            Count -= 8;
+        }
+    }
+    std::string Finish() {
+        if (Count > 0) Bytes.push_back(static_cast<char>(Acc & 0xFF));
+        Acc = 0;
+        Count = 0;
+        return Bytes;
+    }
+
+private:
+    std::string Bytes;
+    uint32_t Acc = 0;
+    int Count = 0;
+};
+
+// The raw LZW code stream (without sub-blocks) of Indices: a clear code, the codes, the end code.
+inline std::string LzwCodes(const std::vector<uint8_t>& indices, int minCodeSize) {
+    const int clear = 1 << minCodeSize;
+    TBitWriter out;
+    int size = minCodeSize + 1, next = clear + 2;
+    bool first = true;
+    std::map<std::pair<int, int>, int> dict;
+    int encNext = clear + 2;
+    auto put = [&](int code) {
+        out.Put(code, size);
+        if (!first && next < 4096) ++next;
+        first = false;
+        if (next >= (1 << size) && size < 12) ++size;
+    };
+    auto putClear = [&] {
+        out.Put(clear, size);
+        size = minCodeSize + 1;
+        next = clear + 2;
+        first = true;
+        dict.clear();
+        encNext = clear + 2;
+    };
+    putClear();
+    if (indices.empty()) {
+        out.Put(clear + 1, size);
+        return out.Finish();
+    }
+    int prefix = indices[0];
+    for (size_t i = 1; i < indices.size(); ++i) {
+        const int ch = indices[i];
+        auto it = dict.find({prefix, ch});
+        if (it != dict.end()) {
+            prefix = it->second;
+            continue;
+        }
+        put(prefix);
+        if (encNext < 4096)
+            dict[{prefix, ch}] = encNext++;
+        else
+            putClear();
+        prefix = ch;
+    }
+    put(prefix);
+    out.Put(clear + 1, size);
+    return out.Finish();
+}
+
+inline std::string SubBlocks(const std::string& raw) {
+    std::string out;
+    for (size_t i = 0; i < raw.size(); i += 255) {
+        const size_t n = std::min<size_t>(255, raw.size() - i);
+        out += static_cast<char>(n);
+        out += raw.substr(i, n);
+    }
+    out += '\0';
+    return out;
+}
+
+inline std::string Word(int v) { return {static_cast<char>(v & 0xFF), static_cast<char>((v >> 8) & 0xFF)}; }
+
+inline std::string Table(const std::vector<QRgb>& colors) {
+    std::string out;
+    for (QRgb c : colors) {
+        out += static_cast<char>(qRed(c));
+        out += static_cast<char>(qGreen(c));
+        out += static_cast<char>(qBlue(c));
+    }
+    return out;
+}
+
+inline int TableBits(size_t n) {
+    int bits = 1;
+    while ((size_t{1} << bits) < n) ++bits;
+    return bits;
+}
+
+// Header and logical screen descriptor; the global table (padded to a power of two) if any.
+inline std::string Header(const char* version, int w, int h, std::vector<QRgb> global = {}) {
+    std::string out = std::string("GIF") + version + Word(w) + Word(h);
+    if (global.empty()) return out + std::string("\0\0\0", 3);
+    const int bits = TableBits(global.size());
+    global.resize(size_t{1} << bits, qRgb(0, 0, 0));
+    out += static_cast<char>(0x80 | (bits - 1));
+    out += std::string("\0\0", 2);
+    return out + Table(global);
+}
+
+inline std::string Netscape(int loops) {
+    return std::string("\x21\xFF\x0B" "NETSCAPE2.0" "\x03\x01", 16) + Word(loops) + std::string(1, '\0');
+}
+
+inline std::string Control(int delay, int dispose, bool transparent, int index) {
+    std::string out("\x21\xF9\x04", 3);
+    out += static_cast<char>((dispose << 2) | (transparent ? 1 : 0));
+    out += Word(delay);
+    out += static_cast<char>(index);
+    out += '\0';
+    return out;
+}
+
+struct TImage {
+    TImage() = default;
+    TImage(int left, int top, int width, int height, std::vector<uint8_t> pixels)
+        : Left(left), Top(top), Width(width), Height(height), Pixels(std::move(pixels)) {}
+    int Left = 0, Top = 0, Width = 0, Height = 0;
+    std::vector<uint8_t> Pixels; // rows top to bottom
+    bool Interlaced = false;
+    std::vector<QRgb> Local;
+    int MinCodeSize = 2;
+};
+
+// Rows in the order an interlaced raster carries them.
+inline std::vector<uint8_t> InterlaceRows(const std::vector<uint8_t>& pixels, int w, int h) {
+    std::vector<uint8_t> out;
+    const int start[4] = {0, 4, 2, 1}, step[4] = {8, 8, 4, 2};
+    for (int p = 0; p < 4; ++p)
+        for (int y = start[p]; y < h; y += step[p])
+            out.insert(out.end(), pixels.begin() + y * w, pixels.begin() + (y + 1) * w);
+    return out;
+}
+
+inline std::string Image(const TImage& im) {
+    std::string out = "\x2C" + Word(im.Left) + Word(im.Top) + Word(im.Width) + Word(im.Height);
+    int packed = im.Interlaced ? 0x40 : 0;
+    std::vector<QRgb> local = im.Local;
+    if (!local.empty()) {
+        const int bits = TableBits(local.size());
+        local.resize(size_t{1} << bits, qRgb(0, 0, 0));
+        packed |= 0x80 | (bits - 1);
+    }
+    out += static_cast<char>(packed);
+    out += Table(local);
+    out += static_cast<char>(im.MinCodeSize);
+    const auto rows = im.Interlaced ? InterlaceRows(im.Pixels, im.Width, im.Height) : im.Pixels;
+    return out + SubBlocks(LzwCodes(rows, im.MinCodeSize));
+}
+
+inline const std::string Trailer = "\x3B";
+
+} // namespace gifbuild

@@ -1,0 +1,220 @@
+// Every case of the external GIF conformance suite is decoded and each frame's composed
+// canvas compared with the expected one; every damaged file only has to load or fail
+// without crashing.
+#include "image/gif_image.h"
+#include "image/image_support.h"
+#include "platform/files.h"
+
+#include <gtest/gtest.h>
+
+#include <QImage>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <sstream>
+
+namespace {
+
+const std::string Conformance = std::string(TEST_CORPORA_DIR) + "/gif-conformance/";
+const std::string Damaged = std::string(TEST_CORPORA_DIR) + "/gif-damaged/";
+
+// Where the suite and our decoder's design part ways, the design holds. Each such case is
+// checked for the design's own behaviour instead.
+enum class TDesign {
+    Refused,       // the file does not load
+    PlaysOnce,     // loop count 1: no NETSCAPE2.0 block
+    FramePerImage, // more frames than control blocks; the last one composes the suite's last
+    GrownCanvas,   // the canvas holds the image that lies beyond the logical screen
+};
+struct TKnownDifference {
+    TDesign Design;
+    const char* Reason;
+};
+const std::map<std::string, TKnownDifference> KnownDifferences = {
+    {"no-data", {TDesign::Refused, "a file without any image block fails to load"}},
+    {"image-zero-height", {TDesign::Refused, "the local colour table runs past the end of the "
+                                             "file, so the only frame cannot be read"}},
+    {"image-zero-size", {TDesign::Refused, "the local colour table runs past the end of the "
+                                           "file, so the only frame cannot be read"}},
+    {"unknown-extension", {TDesign::Refused, "an extension label other than 1, 249, 254 and "
+                                             "255 ends the block structure before the image"}},
+    {"loop-animexts", {TDesign::PlaysOnce, "only the NETSCAPE2.0 application block gives a "
+                                           "loop count; ANIMEXTS1.0 is skipped"}},
+    {"gif87a-animation", {TDesign::PlaysOnce, "without a NETSCAPE2.0 block an animation plays "
+                                              "once; the suite forces endless looping"}},
+    {"images-combine", {TDesign::FramePerImage, "a frame is an image, not a control block"}},
+    {"images-overlap", {TDesign::FramePerImage, "a frame is an image, not a control block"}},
+    {"high-color", {TDesign::FramePerImage, "a frame is an image, not a control block"}},
+    {"dispose-restore-previous", {TDesign::FramePerImage, "a frame is an image, not a "
+                                                          "control block"}},
+    {"animation-multi-image", {TDesign::FramePerImage, "a frame is an image, not a control "
+                                                       "block"}},
+    {"animation-multi-image-explicit-zero-delay",
+     {TDesign::FramePerImage, "a frame is an image, not a control block"}},
+    {"image-overlap-bg", {TDesign::GrownCanvas, "the canvas grows to hold every frame; the "
+                                                "suite clips to the logical screen"}},
+    {"image-outside-bg", {TDesign::GrownCanvas, "the canvas grows to hold every frame; the "
+                                                "suite clips to the logical screen"}},
+};
+
+std::map<std::string, std::map<std::string, std::string>> ReadConf(const std::string& path) {
+    std::map<std::string, std::map<std::string, std::string>> sections;
+    std::ifstream in(path);
+    std::string line, section;
+    while (std::getline(in, line)) {
+        if (line.empty() || line[0] == '#') continue;
+        if (line[0] == '[') {
+            section = line.substr(1, line.find(']') - 1);
+            continue;
+        }
+        const size_t eq = line.find(" = ");
+        if (eq != std::string::npos) sections[section][line.substr(0, eq)] = line.substr(eq + 3);
+        else if (line.back() == '=') sections[section][line.substr(0, line.find(" ="))] = "";
+    }
+    return sections;
+}
+
+std::vector<std::string> Split(const std::string& text) {
+    std::vector<std::string> out;
+    std::stringstream ss(text);
+    std::string part;
+    while (std::getline(ss, part, ','))
+        if (!part.empty()) out.push_back(part);
+    return out;
+}
+
+// Empty when equal; otherwise a description of the first difference.
+std::string CompareCanvas(const QImage& actual, const std::string& rgba, int w, int h) {
+    if (actual.width() != w || actual.height() != h)
+        return "size " + std::to_string(actual.width()) + "x" + std::to_string(actual.height());
+    if (rgba.size() != static_cast<size_t>(w) * h * 4) return "expected file has the wrong size";
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            const auto* e = reinterpret_cast<const uint8_t*>(rgba.data()) + (size_t(y) * w + x) * 4;
+            const QRgb a = actual.pixel(x, y);
+            if (e[3] == 0 && qAlpha(a) == 0) continue;
+            if (qRed(a) != e[0] || qGreen(a) != e[1] || qBlue(a) != e[2] || qAlpha(a) != e[3])
+                return "pixel " + std::to_string(x) + "," + std::to_string(y);
+        }
+    return {};
+}
+
+struct TCase {
+    std::map<std::string, std::map<std::string, std::string>> Conf;
+    std::vector<std::string> Frames;
+    int Width = 0, Height = 0;
+    image::TGIFImage Gif;
+    bool Loaded = false;
+};
+
+void LoadCase(const std::string& name, TCase& c) {
+    c.Conf = ReadConf(Conformance + name + ".conf");
+    auto& config = c.Conf["config"];
+    std::string data;
+    ASSERT_TRUE(platform::ReadWholeFile(Conformance + config["input"], data));
+    c.Loaded = c.Gif.ReadSource(reinterpret_cast<const uint8_t*>(data.data()), data.size(), false);
+    c.Frames = Split(config["frames"]);
+    c.Width = std::stoi(config["width"]);
+    c.Height = std::stoi(config["height"]);
+}
+
+std::string ExpectedPixels(TCase& c, size_t frame) {
+    std::string rgba;
+    platform::ReadWholeFile(Conformance + c.Conf[c.Frames[frame]]["pixels"], rgba);
+    return rgba;
+}
+
+// Empty when the decoder gives what the suite expects; otherwise the first difference.
+std::string Compare(TCase& c) {
+    if (c.Frames.empty()) return {}; // the decoder may refuse; it did not crash
+    if (!c.Loaded) return "not loaded";
+    if (c.Gif.FrameTotal() != static_cast<int>(c.Frames.size()))
+        return "frames " + std::to_string(c.Gif.FrameTotal());
+    const std::string loop = c.Conf["config"]["loop-count"];
+    const int repeats = loop == "infinite" ? 0 : std::max(1, std::stoi(loop));
+    if (c.Gif.Repeats() != repeats) return "loop count " + std::to_string(c.Gif.Repeats());
+    for (size_t i = 0; i < c.Frames.size(); ++i) {
+        auto& frame = c.Conf[c.Frames[i]];
+        c.Gif.ShowFrame(static_cast<int>(i) + 1);
+        const std::string diff = CompareCanvas(c.Gif.ComposedPicture(), ExpectedPixels(c, i),
+                                               c.Width, c.Height);
+        if (!diff.empty()) return "frame " + std::to_string(i) + ": " + diff;
+        if (frame.count("delay") &&
+            c.Gif.Frame(static_cast<int>(i) + 1).DelayMs != std::stoi(frame["delay"]) * 10)
+            return "frame " + std::to_string(i) + ": delay";
+    }
+    return {};
+}
+
+void ExpectDesign(TCase& c, TDesign design) {
+    switch (design) {
+    case TDesign::Refused: EXPECT_FALSE(c.Loaded); break;
+    case TDesign::PlaysOnce:
+        ASSERT_TRUE(c.Loaded);
+        EXPECT_EQ(c.Gif.Repeats(), 1);
+        break;
+    case TDesign::FramePerImage: {
+        ASSERT_TRUE(c.Loaded);
+        EXPECT_GT(c.Gif.FrameTotal(), static_cast<int>(c.Frames.size()));
+        // Stepping through every image in order ends on the suite's last canvas.
+        for (int i = 2; i <= c.Gif.FrameTotal(); ++i) c.Gif.ShowFrame(i);
+        EXPECT_EQ(CompareCanvas(c.Gif.ComposedPicture(), ExpectedPixels(c, c.Frames.size() - 1),
+                                c.Width, c.Height),
+                  "");
+        break;
+    }
+    case TDesign::GrownCanvas: {
+        ASSERT_TRUE(c.Loaded);
+        const image::TFrame& f = c.Gif.Frame(1);
+        EXPECT_EQ(c.Gif.CanvasWidth(), f.Left + f.Width);
+        EXPECT_EQ(c.Gif.CanvasHeight(), f.Top + f.Height);
+        break;
+    }
+    }
+}
+
+TEST(GifConformance, EveryCaseMatchesOrIsAKnownDifference) {
+    std::ifstream list(Conformance + "TESTS");
+    if (!list) GTEST_SKIP() << "the conformance suite is not at " << Conformance;
+    image::ResetImageSupport();
+    std::string name;
+    int cases = 0;
+    while (std::getline(list, name)) {
+        if (name.empty()) continue;
+        SCOPED_TRACE(name);
+        ++cases;
+        TCase c;
+        LoadCase(name, c);
+        auto known = KnownDifferences.find(name);
+        if (known == KnownDifferences.end()) {
+            EXPECT_EQ(Compare(c), "");
+        } else {
+            SCOPED_TRACE(known->second.Reason);
+            ExpectDesign(c, known->second.Design);
+        }
+    }
+    EXPECT_EQ(cases, 84);
+}
+
+TEST(GifConformance, DamagedFilesLoadOrFailWithoutCrashing) {
+    if (!std::filesystem::is_directory(Damaged)) GTEST_SKIP() << "no damaged corpus at " << Damaged;
+    int files = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(Damaged)) {
+        if (entry.path().extension() != ".gif") continue;
+        SCOPED_TRACE(entry.path().filename().string());
+        std::string data;
+        ASSERT_TRUE(platform::ReadWholeFile(entry.path().string(), data));
+        image::TMemoryStream stream(data);
+        bool single = false;
+        auto gif = image::DecodeGifStream(&stream, single);
+        if (gif) {
+            // Whatever loaded can be shown and stepped through.
+            for (int i = 1; i <= gif->FrameTotal() + 1; ++i) gif->ShowFrame(i);
+            EXPECT_FALSE(gif->ComposedPicture().isNull());
+        }
+        ++files;
+    }
+    EXPECT_EQ(files, 284);
+}
+
+} // namespace

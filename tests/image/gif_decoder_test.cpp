@@ -1,0 +1,283 @@
+// The GIF decoder on small files built in the test: structure, colour tables, transparency,
+// interlacing, canvas growth, composing with each disposal, and damaged data.
+#include "image/gif_image.h"
+#include "image/image_support.h"
+
+#include "gif_builder.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using gifbuild::TImage;
+using image::TGIFImage;
+
+const QRgb Red = qRgb(255, 0, 0), Green = qRgb(0, 255, 0), Blue = qRgb(0, 0, 255),
+           White = qRgb(255, 255, 255);
+const std::vector<QRgb> Palette4 = {Red, Green, Blue, White};
+
+std::unique_ptr<TGIFImage> Load(const std::string& file, bool structureOnly = false) {
+    auto gif = std::make_unique<TGIFImage>();
+    if (!gif->ReadSource(reinterpret_cast<const uint8_t*>(file.data()), file.size(), structureOnly))
+        return nullptr;
+    return gif;
+}
+
+// The composed canvas as text: one letter per pixel (R, G, B, W, k for black, . transparent).
+std::string Picture(const QImage& img) {
+    std::string out;
+    for (int y = 0; y < img.height(); ++y) {
+        if (y) out += '/';
+        for (int x = 0; x < img.width(); ++x) {
+            const QRgb p = img.pixel(x, y);
+            if (qAlpha(p) == 0) out += '.';
+            else if ((p & 0xFFFFFF) == (Red & 0xFFFFFF)) out += 'R';
+            else if ((p & 0xFFFFFF) == (Green & 0xFFFFFF)) out += 'G';
+            else if ((p & 0xFFFFFF) == (Blue & 0xFFFFFF)) out += 'B';
+            else if ((p & 0xFFFFFF) == (White & 0xFFFFFF)) out += 'W';
+            else if ((p & 0xFFFFFF) == 0) out += 'k';
+            else out += '?';
+        }
+    }
+    return out;
+}
+
+class GifDecoder : public ::testing::Test {
+protected:
+    void SetUp() override { image::ResetImageSupport(); }
+};
+
+// A 2 x 2 GIF87a written out byte by byte.
+const unsigned char Gif87[] = {
+    'G', 'I', 'F', '8', '7', 'a', // signature and version
+    2, 0, 2, 0,                   // logical screen 2 x 2
+    0x81,                         // global table of 2^(1+1) = 4 colours
+    0, 0,                         // background index, aspect ratio
+    255, 0, 0, 0, 255, 0, 0, 0, 255, 255, 255, 255, // red, green, blue, white
+    0x2C, 0, 0, 0, 0, 2, 0, 2, 0, 0, // image at 0,0, 2 x 2, no local table
+    2,                               // minimum code size
+    3, 0x44, 0x34, 0x05,             // codes: clear, 0, 1, 2 in 3 bits, then 3 and end
+                                     // in 4 bits (the table has reached 8 codes)
+    0,                               // terminator
+    0x3B,                            // trailer
+};
+
+TEST_F(GifDecoder, DecodesAHandWrittenGif87a) {
+    auto gif = Load(std::string(reinterpret_cast<const char*>(Gif87), sizeof Gif87));
+    ASSERT_TRUE(gif);
+    EXPECT_EQ(gif->FrameTotal(), 1);
+    EXPECT_EQ(Picture(gif->ComposedPicture()), "RG/BW");
+    EXPECT_TRUE(gif->FirstMask().isNull());
+}
+
+TEST_F(GifDecoder, AcceptsAnyVersionButOnlyTheGifSignature) {
+    const std::string body = gifbuild::Image({0, 0, 2, 1, {0, 1}}) + gifbuild::Trailer;
+    for (const char* version : {"87a", "89a", "99z"}) {
+        SCOPED_TRACE(version);
+        auto gif = Load(gifbuild::Header(version, 2, 1, Palette4) + body);
+        ASSERT_TRUE(gif);
+        EXPECT_EQ(Picture(gif->ComposedPicture()), "RG");
+    }
+    EXPECT_FALSE(Load("GIT89a" + gifbuild::Header("89a", 2, 1, Palette4).substr(6) + body));
+    EXPECT_FALSE(Load("GIF"));
+    // No image at all: the structure can be read, the pictures cannot.
+    const std::string empty = gifbuild::Header("89a", 2, 1, Palette4) + gifbuild::Trailer;
+    EXPECT_TRUE(Load(empty, true));
+    EXPECT_FALSE(Load(empty));
+}
+
+TEST_F(GifDecoder, LocalTablesAndMissingGlobalTable) {
+    TImage local{0, 0, 2, 1, {0, 1}};
+    local.Local = {Blue, White};
+    auto gif = Load(gifbuild::Header("89a", 2, 1, Palette4) + gifbuild::Image(local) + gifbuild::Trailer);
+    ASSERT_TRUE(gif);
+    EXPECT_EQ(Picture(gif->ComposedPicture()), "BW");
+    EXPECT_EQ(gif->WidestTableBits(), 2);
+    // Without any table every index is black.
+    gif = Load(gifbuild::Header("89a", 2, 1) + gifbuild::Image({0, 0, 2, 1, {0, 3}}) + gifbuild::Trailer);
+    ASSERT_TRUE(gif);
+    EXPECT_EQ(Picture(gif->ComposedPicture()), "kk");
+}
+
+TEST_F(GifDecoder, TransparentPixelsAreExactlyTheMask) {
+    const std::vector<uint8_t> pixels = {0, 2, 2, 1, 2, 3};
+    auto gif = Load(gifbuild::Header("89a", 3, 2, Palette4) + gifbuild::Control(0, 0, true, 2) +
+                    gifbuild::Image({0, 0, 3, 2, pixels}) + gifbuild::Trailer);
+    ASSERT_TRUE(gif);
+    EXPECT_TRUE(gif->HasClearFrames());
+    EXPECT_EQ(Picture(gif->ComposedPicture()), "R../G.W");
+    EXPECT_EQ(gif->Frame(1).ClearColor, Blue);
+    const QImage mask = gif->FirstMask();
+    ASSERT_FALSE(mask.isNull());
+    for (int i = 0; i < 6; ++i)
+        EXPECT_EQ(mask.pixelIndex(i % 3, i / 3) == 1, pixels[i] == 2) << i;
+    // The bitmap keeps the opaque colours and is black where transparent.
+    EXPECT_EQ(Picture(gif->FirstBitmap()), "Rkk/GkW");
+}
+
+TEST_F(GifDecoder, InterlacedRowsMatchThePlainForm) {
+    for (int h : {1, 2, 3, 4, 5, 8, 9, 17}) {
+        SCOPED_TRACE(h);
+        TImage plain{0, 0, 2, h, {}};
+        for (int y = 0; y < h; ++y) plain.Pixels.insert(plain.Pixels.end(), {uint8_t(y % 4), uint8_t((y / 4) % 4)});
+        TImage interlaced = plain;
+        interlaced.Interlaced = true;
+        auto a = Load(gifbuild::Header("89a", 2, h, Palette4) + gifbuild::Image(plain) + gifbuild::Trailer);
+        auto b = Load(gifbuild::Header("89a", 2, h, Palette4) + gifbuild::Image(interlaced) + gifbuild::Trailer);
+        ASSERT_TRUE(a && b);
+        EXPECT_EQ(Picture(b->ComposedPicture()), Picture(a->ComposedPicture()));
+    }
+}
+
+TEST_F(GifDecoder, CanvasGrowsToHoldEveryFrame) {
+    // A 2 x 2 screen; the frame lies at (1, 1) and is 3 x 2.
+    auto gif = Load(gifbuild::Header("89a", 2, 2, Palette4) +
+                    gifbuild::Image({1, 1, 3, 2, {0, 1, 2, 3, 0, 1}}) + gifbuild::Trailer);
+    ASSERT_TRUE(gif);
+    EXPECT_EQ(gif->CanvasWidth(), 4);
+    EXPECT_EQ(gif->CanvasHeight(), 3);
+    EXPECT_EQ(Picture(gif->ComposedPicture()), "..../.RGB/.WRG");
+}
+
+TEST_F(GifDecoder, ReadsLoopCountDelaysDisposalAndComments) {
+    const std::string file = gifbuild::Header("89a", 1, 1, Palette4) + gifbuild::Netscape(3) +
+                             std::string("\x21\xFE\x05" "hello" "\x02" ", " "\x00", 12) +
+                             gifbuild::Control(25, 7, false, 0) + gifbuild::Image({0, 0, 1, 1, {0}}) +
+                             gifbuild::Control(0, 3, false, 0) + gifbuild::Image({0, 0, 1, 1, {1}}) +
+                             gifbuild::Image({0, 0, 1, 1, {2}}) + gifbuild::Trailer;
+    for (bool structureOnly : {true, false}) {
+        SCOPED_TRACE(structureOnly);
+        auto gif = Load(file, structureOnly);
+        ASSERT_TRUE(gif);
+        EXPECT_EQ(gif->FrameTotal(), 3);
+        EXPECT_TRUE(gif->MultiFrame());
+        EXPECT_EQ(gif->Repeats(), 3);
+        EXPECT_EQ(gif->Frame(1).DelayMs, 250);
+        EXPECT_EQ(gif->Frame(1).DisposeMode, 2); // 7 is read as 2
+        EXPECT_EQ(gif->Frame(1).Remark, "hello, ");
+        EXPECT_EQ(gif->Frame(2).DisposeMode, 3);
+        // A control block applies to the next image only.
+        EXPECT_EQ(gif->Frame(3).DelayMs, 0);
+        EXPECT_EQ(gif->Frame(3).DisposeMode, 0);
+        EXPECT_EQ(gif->Frame(3).Remark, "");
+        EXPECT_EQ(gif->ComposedPicture().isNull(), structureOnly);
+    }
+}
+
+TEST_F(GifDecoder, KeepsAtMost256Frames) {
+    std::string file = gifbuild::Header("89a", 1, 1, Palette4);
+    for (int i = 0; i < 300; ++i) file += gifbuild::Image({0, 0, 1, 1, {uint8_t(i % 4)}});
+    auto gif = Load(file + gifbuild::Trailer);
+    ASSERT_TRUE(gif);
+    EXPECT_EQ(gif->FrameTotal(), 256);
+}
+
+// Each frame is 1 x 1 at (0, 0) or (1, 0) of a 2 x 1 screen; the second frame is shown
+// after the first was disposed of with the mode under test.
+TEST_F(GifDecoder, DisposalBetweenFrames) {
+    struct TCase {
+        int Dispose;
+        const char* AfterSecond;
+        const char* AfterThird;
+    };
+    const TCase cases[] = {
+        {0, "RG", "BG"}, {1, "RG", "BG"}, {2, ".G", "BG"}, {3, ".G", "BG"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Dispose);
+        const std::string file = gifbuild::Header("89a", 2, 1, Palette4) +
+                                 gifbuild::Control(10, 1, false, 0) + gifbuild::Image({0, 0, 1, 1, {0}}) +
+                                 gifbuild::Control(10, c.Dispose, false, 0) + gifbuild::Image({0, 0, 1, 1, {2}}) +
+                                 gifbuild::Control(10, 0, false, 0) + gifbuild::Image({1, 0, 1, 1, {1}}) +
+                                 gifbuild::Trailer;
+        auto gif = Load(file);
+        ASSERT_TRUE(gif);
+        EXPECT_EQ(Picture(gif->ComposedPicture()), "R.");
+        gif->ShowFrame(2);
+        EXPECT_EQ(Picture(gif->ComposedPicture()), "B.");
+        gif->ShowFrame(3);
+        // Disposal 2 clears frame 2 to transparent; 3 restores frame 1 beneath it.
+        const std::string expected = c.Dispose == 2 ? ".G" : c.Dispose == 3 ? "RG" : "BG";
+        EXPECT_EQ(Picture(gif->ComposedPicture()), expected);
+    }
+}
+
+TEST_F(GifDecoder, DataStoppingInsideTheLastFrameKeepsTheFramesSoFar) {
+    const std::string full = gifbuild::Header("89a", 4, 4, Palette4) +
+                             gifbuild::Image({0, 0, 4, 4, std::vector<uint8_t>(16, 1)}) +
+                             gifbuild::Image({0, 0, 4, 4, {0, 1, 2, 3, 3, 2, 1, 0, 0, 1, 2, 3, 3, 2, 1, 0}});
+    // Cut at every byte of the second frame: it is there, with what it decoded.
+    const size_t second = full.rfind('\x2C');
+    for (size_t cut = second + 10; cut < full.size(); ++cut) {
+        SCOPED_TRACE(cut);
+        bool single = true;
+        image::TMemoryStream stream(full.substr(0, cut));
+        auto gif = image::DecodeGifStream(&stream, single);
+        ASSERT_TRUE(gif);
+        EXPECT_EQ(gif->FrameTotal(), 2);
+        EXPECT_FALSE(single);
+        EXPECT_EQ(Picture(gif->ComposedPicture()), "GGGG/GGGG/GGGG/GGGG");
+    }
+    // Cut inside the second image descriptor: only the first frame remains.
+    bool single = false;
+    image::TMemoryStream stream(full.substr(0, second + 5));
+    auto gif = image::DecodeGifStream(&stream, single);
+    ASSERT_TRUE(gif);
+    EXPECT_EQ(gif->FrameTotal(), 1);
+    EXPECT_TRUE(single);
+}
+
+TEST_F(GifDecoder, DamagedCodesEndTheFrameButKeepItsRows) {
+    // 2 x 2, minimum code size 2: clear, 1, 3, two clear codes that fill the byte, then the
+    // codes run out. Index 0 is transparent, but the pixels never reached stay opaque.
+    gifbuild::TBitWriter w;
+    for (int c : {4, 1, 3, 4, 4}) w.Put(c, 3);
+    const std::string codes = w.Finish();
+    const std::string file = gifbuild::Header("89a", 2, 2, Palette4) + gifbuild::Control(0, 0, true, 0) +
+                             std::string("\x2C\0\0\0\0\x02\0\x02\0\0\x02", 11) +
+                             gifbuild::SubBlocks(codes) + gifbuild::Trailer;
+    auto gif = Load(file);
+    ASSERT_TRUE(gif);
+    EXPECT_EQ(Picture(gif->ComposedPicture()), "GW/kk");
+}
+
+TEST_F(GifDecoder, UnknownBlocksEndTheStructure) {
+    const std::string head = gifbuild::Header("89a", 1, 1, Palette4) + gifbuild::Image({0, 0, 1, 1, {0}});
+    const std::string second = gifbuild::Image({0, 0, 1, 1, {1}});
+    struct TCase {
+        const char* Name;
+        std::string Between;
+        int Frames;
+    };
+    const TCase cases[] = {
+        {"plain text is skipped", std::string("\x21\x01\x0C", 3) + std::string(12, 'x') + std::string(1, '\0'), 2},
+        {"other application blocks are skipped", std::string("\x21\xFF\x0B" "XMP DataXMP" "\x02" "ab" "\x00", 18), 2},
+        {"an unknown label ends it", std::string("\x21\x2A\x01x\x00", 5), 1},
+        {"a stray byte ends it", "\x07", 1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Name);
+        auto gif = Load(head + c.Between + second + gifbuild::Trailer);
+        ASSERT_TRUE(gif);
+        EXPECT_EQ(gif->FrameTotal(), c.Frames);
+    }
+}
+
+TEST_F(GifDecoder, EightBitScreensMapColoursOntoTheSharedPalette) {
+    image::SetScreenDepth(8);
+    auto gif = Load(gifbuild::Header("89a", 2, 1, {qRgb(250, 5, 5), qRgb(60, 110, 170)}) +
+                    gifbuild::Image({0, 0, 2, 1, {0, 1}}) + gifbuild::Trailer);
+    ASSERT_TRUE(gif);
+    const QImage img = gif->ComposedPicture();
+    EXPECT_EQ(img.pixel(0, 0) & 0xFFFFFF, qRgb(255, 0, 0) & 0xFFFFFF);   // system red
+    EXPECT_EQ(img.pixel(1, 0) & 0xFFFFFF, qRgb(55, 115, 165) & 0xFFFFFF); // cube entry
+}
+
+TEST_F(GifDecoder, RefusesPicturesTooLargeToHold) {
+    // A 65535 x 65535 screen would need 20 GB of surfaces.
+    auto gif = Load(gifbuild::Header("89a", 65535, 65535, Palette4) +
+                    gifbuild::Image({0, 0, 1, 1, {0}}) + gifbuild::Trailer);
+    EXPECT_FALSE(gif);
+}
+
+} // namespace

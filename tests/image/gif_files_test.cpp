@@ -1,0 +1,134 @@
+// The named GIF files of tests/data/gif through the loaders the document uses.
+#include "image/gif_image.h"
+#include "image/image_support.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+const std::string Dir = std::string(TEST_DATA_DIR) + "/gif/";
+
+std::unique_ptr<image::TGIFImage> Decode(const std::string& name, bool& single) {
+    return image::DecodeGifFile(Dir + name, single);
+}
+
+std::string Rgb(const QImage& img) {
+    std::string out;
+    for (int y = 0; y < img.height(); ++y)
+        for (int x = 0; x < img.width(); ++x) {
+            const QRgb p = img.pixel(x, y);
+            out += qAlpha(p) == 0 ? '.' : (p & 0xFFFFFF) == 0xFF0000 ? 'R' : (p & 0xFFFFFF) == 0x00FF00 ? 'G'
+                                          : (p & 0xFFFFFF) == 0x0000FF ? 'B' : (p & 0xFFFFFF) == 0xFFFFFF ? 'W' : 'k';
+        }
+    return out;
+}
+
+TEST(GifFiles, StructureOfEachFile) {
+    image::ResetImageSupport();
+    struct TCase {
+        const char* File;
+        bool Loads;
+        int Frames;
+        int Repeats;
+        int DelayMs;
+        int Width, Height;
+    };
+    const TCase cases[] = {
+        {"gif87a.gif", true, 1, 1, 0, 2, 2},
+        {"gif89a.gif", true, 1, 1, 0, 2, 2},
+        {"not-a-gif.gif", false, 0, 0, 0, 0, 0},
+        {"missing.gif", false, 0, 0, 0, 0, 0},
+        {"loop-3.gif", true, 3, 3, 100, 2, 2},
+        {"loop-0.gif", true, 3, 0, 100, 2, 2},
+        {"loop-none.gif", true, 3, 1, 100, 2, 2},
+        {"delay-25.gif", true, 3, 0, 250, 2, 2},
+        {"delay-0.gif", true, 3, 0, 0, 2, 2},
+        {"frame-larger-than-screen.gif", true, 1, 1, 0, 6, 6},
+        {"frame-outside-screen.gif", true, 1, 1, 0, 6, 5},
+        {"truncated-last-frame.gif", true, 2, 1, 0, 4, 4},
+        {"damaged-lzw-codes.gif", true, 2, 1, 0, 2, 2},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.File);
+        bool single = false;
+        auto gif = Decode(c.File, single);
+        ASSERT_EQ(gif != nullptr, c.Loads);
+        if (!gif) continue;
+        EXPECT_EQ(gif->FrameTotal(), c.Frames);
+        EXPECT_EQ(single, c.Frames == 1);
+        EXPECT_EQ(gif->Repeats(), c.Repeats);
+        EXPECT_EQ(gif->Frame(1).DelayMs, c.DelayMs);
+        EXPECT_EQ(gif->CanvasWidth(), c.Width);
+        EXPECT_EQ(gif->CanvasHeight(), c.Height);
+    }
+}
+
+TEST(GifFiles, SingleTransparentFrameBecomesABitmapWithItsMask) {
+    bool single = false;
+    auto gif = Decode("transparent.gif", single);
+    auto item = image::GifCacheItem(std::move(gif), single);
+    ASSERT_TRUE(item);
+    EXPECT_FALSE(item->IsAnimated());
+    EXPECT_EQ(item->TranspKind, image::TranspGif);
+    ASSERT_EQ(item->Mask.size(), QSize(4, 2));
+    // Index 2 sits at these pixels; the mask is white exactly there.
+    const std::string transparent = "01101011";
+    for (int i = 0; i < 8; ++i)
+        EXPECT_EQ(item->Mask.pixelIndex(i % 4, i / 4), transparent[i] - '0') << i;
+    EXPECT_EQ(Rgb(item->Bitmap), "RkkGkWkk");
+
+    // The GIF87a never has a mask.
+    gif = Decode("gif87a.gif", single);
+    item = image::GifCacheItem(std::move(gif), single);
+    ASSERT_TRUE(item);
+    EXPECT_TRUE(item->Mask.isNull());
+    EXPECT_EQ(item->TranspKind, image::TranspNone);
+}
+
+TEST(GifFiles, InterlacedFilesMatchTheirPlainForm) {
+    for (int h : {1, 2, 3, 4, 5, 16}) {
+        SCOPED_TRACE(h);
+        bool single = false;
+        auto plain = Decode("plain-" + std::to_string(h) + ".gif", single);
+        auto interlaced = Decode("interlaced-" + std::to_string(h) + ".gif", single);
+        ASSERT_TRUE(plain && interlaced);
+        EXPECT_TRUE(interlaced->Frame(1).RowsInterlaced);
+        EXPECT_EQ(Rgb(interlaced->ComposedPicture()), Rgb(plain->ComposedPicture()));
+    }
+}
+
+TEST(GifFiles, DisposalModesWhilePlaying) {
+    const struct {
+        const char* File;
+        const char* Third;
+    } cases[] = {{"dispose-1.gif", "BG"}, {"dispose-2.gif", ".G"}, {"dispose-3.gif", "RG"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.File);
+        bool single = true;
+        auto gif = Decode(c.File, single);
+        ASSERT_TRUE(gif);
+        gif->SetRunningAt(true, 0);
+        std::string seen = Rgb(gif->ComposedPicture());
+        for (int t = 1; t <= 3; ++t) {
+            gif->TickAt(nullptr, static_cast<uint32_t>(t * 100));
+            seen += " " + Rgb(gif->ComposedPicture());
+        }
+        // The first due step holds frame 1; then frames 2 and 3.
+        EXPECT_EQ(seen, std::string("RR RR BR ") + c.Third);
+    }
+}
+
+TEST(GifFiles, DamagedAndTruncatedFramesKeepWhatWasRead) {
+    bool single = true;
+    auto gif = Decode("truncated-last-frame.gif", single);
+    ASSERT_TRUE(gif);
+    gif->ShowFrame(2);
+    // The second frame's first rows arrived; the rest of the canvas shows index 0 or frame 1.
+    EXPECT_EQ(Rgb(gif->ComposedPicture()).substr(0, 4), "RRGG");
+    gif = Decode("damaged-lzw-codes.gif", single);
+    ASSERT_TRUE(gif);
+    gif->ShowFrame(2);
+    EXPECT_EQ(Rgb(gif->ComposedPicture()).size(), 4u);
+}
+
+} // namespace

@@ -1,0 +1,326 @@
+// Recognising and loading still pictures, the transparency probes, masks, the palette and
+// the device-independent bitmap.
+#include "image/dib.h"
+#include "image/gif_image.h"
+#include "image/image_files.h"
+#include "image/image_support.h"
+#include "image/jpeg_decoder.h"
+#include "image/picture_loader.h"
+#include "platform/canvas.h"
+#include "platform/files.h"
+
+#include "gif_builder.h"
+#include "test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <QBuffer>
+#include <QPainter>
+
+namespace {
+
+using image::TImageKind;
+using image::TMemoryStream;
+
+std::string Encode(const QImage& img, const char* format, int quality = -1) {
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    EXPECT_TRUE(img.save(&buffer, format, quality));
+    return bytes.toStdString();
+}
+
+// 8 x 8: left half red, right half blue, lower-left pixel green.
+QImage Sample() {
+    QImage img(8, 8, QImage::Format_RGB32);
+    img.fill(qRgb(0, 0, 255));
+    for (int y = 0; y < 8; ++y)
+        for (int x = 0; x < 4; ++x) img.setPixel(x, y, qRgb(255, 0, 0));
+    img.setPixel(0, 7, qRgb(0, 255, 0));
+    return img;
+}
+
+const uint8_t* U(const std::string& s) { return reinterpret_cast<const uint8_t*>(s.data()); }
+
+class ImageFiles : public ::testing::Test {
+protected:
+    void SetUp() override { image::ResetImageSupport(); }
+    void TearDown() override { image::ResetImageSupport(); }
+};
+
+TEST_F(ImageFiles, SniffsBySignature) {
+    const struct {
+        std::string Bytes;
+        TImageKind Kind;
+    } cases[] = {
+        {"GIF89a", TImageKind::Gif89}, {"GIF87a", TImageKind::Gif87}, {"GIF8", TImageKind::Gif87},
+        {"BM....", TImageKind::Bmp},   {"\x89PNG\r\n", TImageKind::Png},
+        {"\xFF\xD8\xFF", TImageKind::Jpeg}, {"<html>", TImageKind::None}, {"", TImageKind::None},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Bytes);
+        EXPECT_EQ(image::SniffImageKind(U(c.Bytes), c.Bytes.size()), c.Kind);
+    }
+    EXPECT_EQ(image::SniffImageFile(std::string(TEST_DATA_DIR) + "/gif/gif87a.gif"), TImageKind::Gif87);
+    EXPECT_EQ(image::SniffImageFile(std::string(TEST_DATA_DIR) + "/gif/gif89a.gif"), TImageKind::Gif89);
+    EXPECT_EQ(image::SniffImageFile(std::string(TEST_DATA_DIR) + "/gif/not-a-gif.gif"), TImageKind::None);
+    EXPECT_EQ(image::SniffImageFile("/nonexistent/picture.gif"), TImageKind::None);
+}
+
+TEST_F(ImageFiles, GifTransparencyLooksAtTheFirstExtensionOfAGif89Only) {
+    const std::vector<QRgb> palette = {qRgb(1, 2, 3), qRgb(40, 50, 60)};
+    const std::string image = gifbuild::Image({0, 0, 1, 1, {0}}) + gifbuild::Trailer;
+    const std::string control = gifbuild::Control(0, 0, true, 1);
+    const std::string comment("\x21\xFE\x01x\x00", 5);
+    struct TCase {
+        const char* Name;
+        std::string File;
+        bool Transparent;
+    };
+    const TCase cases[] = {
+        {"GIF89 with transparency", gifbuild::Header("89a", 1, 1, palette) + control + image, true},
+        {"GIF87 never", gifbuild::Header("87a", 1, 1, palette) + control + image, false},
+        {"comment first", gifbuild::Header("89a", 1, 1, palette) + comment + control + image, false},
+        {"flag off", gifbuild::Header("89a", 1, 1, palette) + gifbuild::Control(0, 0, false, 1) + image, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Name);
+        TMemoryStream stream(c.File);
+        stream.Seek(5);
+        platform::TColor color = 0;
+        EXPECT_EQ(image::GifTransparency(stream, color), c.Transparent);
+        if (c.Transparent) {
+            EXPECT_EQ(color, platform::RGBColor(40, 50, 60));
+        }
+        EXPECT_EQ(stream.Position(), 5u);
+    }
+}
+
+std::string Chunk(const char* type, const std::string& data) {
+    const uint32_t n = static_cast<uint32_t>(data.size());
+    std::string out = {char(n >> 24), char(n >> 16), char(n >> 8), char(n)};
+    return out + type + data + std::string(4, '\0'); // the check value is not looked at
+}
+
+std::string PngHeader(int colorType) {
+    return std::string("\x89PNG\r\n\x1A\n", 8) +
+           Chunk("IHDR", std::string("\0\0\0\x01\0\0\0\x01\x08", 9) + char(colorType) + std::string(3, '\0'));
+}
+
+TEST_F(ImageFiles, PngTransparencyOfPalettedPictures) {
+    const std::string plte = Chunk("PLTE", "\x0A\x14\x1E");
+    struct TCase {
+        const char* Name;
+        std::string File;
+        bool Transparent;
+    };
+    const TCase cases[] = {
+        {"alpha 100", PngHeader(3) + plte + Chunk("tRNS", "\x64") + Chunk("IDAT", ""), true},
+        {"alpha 200", PngHeader(3) + plte + Chunk("tRNS", "\xC8") + Chunk("IDAT", ""), false},
+        {"true colour", PngHeader(2) + Chunk("tRNS", std::string(6, '\0')) + Chunk("IDAT", ""), false},
+        {"tRNS before PLTE", PngHeader(3) + Chunk("tRNS", "\x64") + plte, false},
+        {"cut short", PngHeader(3) + plte.substr(0, 6), false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Name);
+        TMemoryStream stream(c.File);
+        platform::TColor color = 0;
+        EXPECT_EQ(image::PngTransparency(stream, color), c.Transparent);
+        if (c.Transparent) {
+            EXPECT_EQ(color, platform::RGBColor(10, 20, 30));
+        }
+        EXPECT_EQ(stream.Position(), 0u);
+    }
+}
+
+TEST_F(ImageFiles, PngPicturesAreShownWithTheirAlphaAsMask) {
+    QImage argb(4, 1, QImage::Format_ARGB32);
+    argb.setPixel(0, 0, qRgba(255, 0, 0, 255));
+    argb.setPixel(1, 0, qRgba(0, 255, 0, 0));
+    argb.setPixel(2, 0, qRgba(0, 0, 255, 100));
+    argb.setPixel(3, 0, qRgba(0, 0, 255, 200));
+    TMemoryStream stream(Encode(argb, "PNG"));
+    int transp = 0;
+    QImage mask;
+    const QImage img = image::ImageAndMaskFromStream(&stream, transp, mask);
+    ASSERT_FALSE(img.isNull());
+    ASSERT_FALSE(mask.isNull());
+    EXPECT_EQ(transp, image::TranspPng);
+    EXPECT_EQ(img.pixel(0, 0), qRgb(255, 0, 0));
+    const int expected[4] = {0, 1, 1, 0};
+    for (int x = 0; x < 4; ++x) EXPECT_EQ(mask.pixelIndex(x, 0), expected[x]) << x;
+
+    // An opaque PNG has no mask.
+    TMemoryStream opaque(Encode(Sample(), "PNG"));
+    transp = 0;
+    EXPECT_FALSE(image::ImageAndMaskFromStream(&opaque, transp, mask).isNull());
+    EXPECT_TRUE(mask.isNull());
+    EXPECT_EQ(transp, 0);
+}
+
+TEST_F(ImageFiles, JpegDecodesIn24And8Bits) {
+    const std::string jpeg = Encode(Sample(), "JPEG", 95);
+    QImage img = image::DecodeJpeg(U(jpeg), jpeg.size(), image::TJpegDepth::Bits24);
+    ASSERT_EQ(img.size(), QSize(8, 8));
+    EXPECT_NEAR(qRed(img.pixel(1, 1)), 255, 24);
+    EXPECT_NEAR(qBlue(img.pixel(6, 1)), 255, 24);
+    EXPECT_FALSE(image::JpegIsGreyscale(U(jpeg), jpeg.size()));
+
+    const image::TPalette palette = image::BuildSharedPalette(image::SystemPalette());
+    img = image::DecodeJpeg(U(jpeg), jpeg.size(), image::TJpegDepth::Bits8, &palette);
+    ASSERT_EQ(img.format(), QImage::Format_Indexed8);
+    EXPECT_EQ(img.colorCount(), 256);
+    EXPECT_EQ(img.pixel(1, 1), qRgb(255, 0, 0));
+
+    const std::string grey = Encode(Sample().convertToFormat(QImage::Format_Grayscale8), "JPEG");
+    EXPECT_TRUE(image::JpegIsGreyscale(U(grey), grey.size()));
+    img = image::DecodeJpeg(U(grey), grey.size(), image::TJpegDepth::Bits8, &palette);
+    EXPECT_EQ(img.format(), QImage::Format_Indexed8);
+}
+
+TEST_F(ImageFiles, DamagedJpegGivesNothing) {
+    const std::string jpeg = Encode(Sample(), "JPEG");
+    std::vector<std::string> damaged = {std::string("\xFF\xD8", 2), "\xFF\xD8\xFF\xE0garbage",
+                                        std::string(jpeg.size(), '\xFF')};
+    for (size_t cut = 2; cut < jpeg.size(); cut += 7) damaged.push_back(jpeg.substr(0, cut));
+    std::string flipped = jpeg;
+    for (size_t i = 20; i < 200 && i < flipped.size(); i += 3) flipped[i] = static_cast<char>(~flipped[i]);
+    damaged.push_back(flipped);
+    for (const auto& d : damaged) {
+        // Either a picture of the right size or nothing; never a crash or an exit.
+        const QImage img = image::DecodeJpeg(U(d), d.size(), image::TJpegDepth::Bits24);
+        EXPECT_TRUE(img.isNull() || img.size() == QSize(8, 8));
+    }
+    EXPECT_TRUE(image::DecodeJpeg(U(damaged[1]), damaged[1].size(), image::TJpegDepth::Bits24).isNull());
+}
+
+TEST_F(ImageFiles, MaskFromALowerLeftOrGivenColour) {
+    const QImage mask = image::MakeMask(Sample(), false, 0);
+    ASSERT_EQ(mask.size(), QSize(8, 8));
+    EXPECT_EQ(mask.pixelIndex(0, 7), 1);
+    EXPECT_EQ(mask.pixelIndex(1, 7), 0);
+    const QImage red = image::MakeMask(Sample(), true, platform::RGBColor(255, 0, 0));
+    EXPECT_EQ(red.pixelIndex(3, 0), 1);
+    EXPECT_EQ(red.pixelIndex(4, 0), 0);
+    EXPECT_TRUE(image::MakeMask(QImage(), false, 0).isNull());
+}
+
+TEST_F(ImageFiles, StillPicturesFromFilesAndStreams) {
+    testsupport::TempDir dir;
+    const std::string bmp = dir.write("a.bmp", Encode(Sample(), "BMP"));
+    const std::string jpg = dir.write("a.jpg", Encode(Sample(), "JPEG"));
+    const std::string gif = std::string(TEST_DATA_DIR) + "/gif/transparent.gif";
+
+    EXPECT_EQ(image::ReadImageFile(bmp, true).pixel(0, 7), qRgb(0, 255, 0));
+    EXPECT_EQ(image::ReadImageFile(jpg, false).size(), QSize(8, 8));
+    EXPECT_TRUE(image::ReadImageFile(gif, true).isNull());
+    EXPECT_TRUE(image::ReadImageFile(dir.file("missing.bmp"), true).isNull());
+
+    QImage mask;
+    int transp = image::TranspCorner;
+    QImage img = image::ImageAndMaskFromFile(bmp, transp, mask);
+    ASSERT_FALSE(img.isNull());
+    ASSERT_FALSE(mask.isNull());
+    EXPECT_EQ(mask.pixelIndex(0, 7), 1);
+    transp = 0;
+    EXPECT_FALSE(image::ImageAndMaskFromFile(bmp, transp, mask).isNull());
+    EXPECT_TRUE(mask.isNull());
+    // GIF files go through the GIF decoder, not this loader.
+    transp = 0;
+    EXPECT_TRUE(image::ImageAndMaskFromFile(gif, transp, mask).isNull());
+    EXPECT_EQ(transp, image::TranspGif);
+
+    // Streams: too short, not a picture, a JPEG (never corner-transparent unless asked).
+    TMemoryStream tiny("BM12");
+    EXPECT_TRUE(image::ImageAndMaskFromStream(&tiny, transp, mask).isNull());
+    EXPECT_TRUE(image::ImageAndMaskFromStream(nullptr, transp, mask).isNull());
+    TMemoryStream html(std::string("<html><body>no picture</body></html>"));
+    EXPECT_TRUE(image::ImageAndMaskFromStream(&html, transp, mask).isNull());
+    TMemoryStream jpeg(Encode(Sample(), "JPEG"));
+    transp = image::TranspGif;
+    EXPECT_FALSE(image::ImageAndMaskFromStream(&jpeg, transp, mask).isNull());
+    EXPECT_EQ(transp, 0);
+}
+
+TEST_F(ImageFiles, PictureItemsForTheDocument) {
+    const std::string dir = std::string(TEST_DATA_DIR) + "/gif/";
+    auto still = image::PictureFromFile(dir + "transparent.gif", 0);
+    ASSERT_TRUE(still);
+    EXPECT_FALSE(still->IsAnimated());
+    EXPECT_EQ(still->TranspKind, image::TranspGif);
+    EXPECT_FALSE(still->Mask.isNull());
+
+    std::string data;
+    ASSERT_TRUE(platform::ReadWholeFile(dir + "loop-3.gif", data));
+    auto animated = image::PictureFromStream(TMemoryStream(data), 0);
+    ASSERT_TRUE(animated);
+    ASSERT_TRUE(animated->IsAnimated());
+    EXPECT_EQ(animated->Animation->Repeats(), 3);
+
+    EXPECT_FALSE(image::PictureFromFile(dir + "not-a-gif.gif", 0));
+    EXPECT_FALSE(image::PictureFromStream(TMemoryStream(std::string("GIF89a")), 0));
+}
+
+TEST_F(ImageFiles, SharedPaletteLayout) {
+    const image::TPalette system = image::SystemPalette();
+    const image::TPalette p = image::BuildSharedPalette(system);
+    ASSERT_EQ(p.size(), 256u);
+    for (int i : {0, 9, 249, 255}) EXPECT_EQ(p[i], system[i]) << i;
+    EXPECT_EQ(p[10], qRgb(55, 55, 55));
+    EXPECT_EQ(p[11], qRgb(115, 55, 55)); // red varies fastest
+    EXPECT_EQ(p[16], qRgb(55, 115, 55));
+    EXPECT_EQ(p[46], qRgb(55, 55, 115));
+    EXPECT_EQ(p[224], qRgb(235, 255, 255)); // the cube without its white corner
+    EXPECT_EQ(p[225], qRgb(135, 135, 135));
+    EXPECT_EQ(p[248], qRgb(250, 250, 250));
+    EXPECT_EQ(image::NearestPaletteIndex(p, qRgb(250, 250, 250)), 248);
+}
+
+TEST_F(ImageFiles, DibHeadersAndRebuildingOnThePalette) {
+    const image::TDib dib32(Sample());
+    EXPECT_EQ(dib32.BitCount(), 24);
+    EXPECT_EQ(dib32.HeaderSize(), 40);
+    EXPECT_EQ(dib32.BytesPerRow(), 24);
+    EXPECT_EQ(dib32.ImageSize(), 192);
+    QImage indexed(5, 2, QImage::Format_Indexed8);
+    indexed.setColorTable({qRgb(0, 0, 0), qRgb(255, 255, 255)});
+    indexed.fill(1);
+    const image::TDib dib8(indexed);
+    EXPECT_EQ(dib8.BitCount(), 8);
+    EXPECT_EQ(dib8.HeaderSize(), 40 + 1024);
+    EXPECT_EQ(dib8.BytesPerRow(), 8);
+    EXPECT_EQ(dib8.ToDeviceBitmap().pixel(4, 1), qRgb(255, 255, 255));
+
+    EXPECT_TRUE(image::RebuildOnPalette(QImage()).isNull());
+    EXPECT_EQ(image::RebuildOnPalette(Sample()).format(), QImage::Format_RGB32);
+    image::SetScreenDepth(8);
+    QImage img = Sample();
+    img.setPixel(5, 5, qRgb(60, 110, 170));
+    const QImage rebuilt = image::RebuildOnPalette(img);
+    EXPECT_EQ(rebuilt.format(), QImage::Format_Indexed8);
+    EXPECT_EQ(rebuilt.pixel(5, 5), qRgb(55, 115, 165));
+    EXPECT_EQ(rebuilt.pixel(0, 0), qRgb(255, 0, 0));
+}
+
+TEST_F(ImageFiles, DrawMaskedKeepsTheBackgroundWhereTransparent) {
+    QImage target(16, 8, QImage::Format_RGB32);
+    target.fill(qRgb(1, 2, 3));
+    {
+        QPainter painter(&target);
+        platform::TCanvas canvas(painter);
+        image::DrawMasked(canvas, Sample(), image::MakeMask(Sample(), true, platform::RGBColor(0, 0, 255)),
+                          0, 0, 16, 8);
+    }
+    EXPECT_EQ(target.pixel(1, 1), qRgb(255, 0, 0));
+    EXPECT_EQ(target.pixel(12, 1), qRgb(1, 2, 3));
+    // A monochrome surface gets nothing.
+    QImage mono(8, 8, QImage::Format_Mono);
+    mono.fill(0);
+    QPainter painter(&mono);
+    platform::TCanvas canvas(painter);
+    image::DrawMasked(canvas, Sample(), QImage(), 0, 0, 8, 8);
+    painter.end();
+    EXPECT_EQ(mono.pixelIndex(1, 1), 0);
+}
+
+} // namespace
