@@ -1,7 +1,7 @@
 #include "general/helpers.h"
 
 #include "general/options.h"
-#include "general/text.h"
+#include "platform/text.h"
 #include "platform/exception.h"
 #include "platform/files.h"
 #include "platform/user.h"
@@ -10,6 +10,11 @@
 #include <sys/stat.h>
 
 namespace general {
+
+using platform::EqualNoCase;
+using platform::FindNoCase;
+using platform::Trim;
+using platform::UpperCase;
 
 bool IsRenderableContentType(const std::string& contentType,
                              const std::vector<std::string>& renderableTypes) {

@@ -1,10 +1,15 @@
 #include "general/url.h"
 
-#include "general/text.h"
+#include "platform/text.h"
 
 #include <cctype>
 
 namespace general {
+
+using platform::EqualNoCase;
+using platform::FindNoCase;
+using platform::Trim;
+using platform::UpperCase;
 
 uint8_t ProtocolNumber(const std::string& word) {
     const std::string w = UpperCase(word);

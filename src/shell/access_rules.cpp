@@ -1,7 +1,7 @@
 #include "shell/access_rules.h"
 
 #include "general/options.h"
-#include "general/text.h"
+#include "platform/text.h"
 #include "platform/files.h"
 
 namespace shell {
@@ -22,9 +22,9 @@ std::vector<std::string> LoadUrlList(const std::string& fileName) {
 }
 
 bool IsUrlAllowed(const std::string& url, const general::TOptions& options) {
-    const std::string u = general::UpperCase(url);
+    const std::string u = platform::UpperCase(url);
     auto matches = [&](const std::string& entry) {
-        return !entry.empty() && u.starts_with(general::UpperCase(entry));
+        return !entry.empty() && u.starts_with(platform::UpperCase(entry));
     };
     for (const std::string& e : options.DeniedUrls)
         if (matches(e)) return false;

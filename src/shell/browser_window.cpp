@@ -1,7 +1,7 @@
 #include "shell/browser_window.h"
 
 #include "general/helpers.h"
-#include "general/text.h"
+#include "platform/text.h"
 #include "mail/address_book.h"
 #include "platform/files.h"
 #include "platform/messages.h"
@@ -459,10 +459,10 @@ void TFMain::BStopClick() {
 
 void TFMain::CBUrlsEnter(const std::string& typed) {
     std::string t = typed;
-    if (general::UpperCase(t).find("://") == std::string::npos) t = "http://" + t;
+    if (platform::UpperCase(t).find("://") == std::string::npos) t = "http://" + t;
     bool present = false;
     for (int i = 0; i < CBUrls->count(); ++i)
-        if (general::EqualNoCase(toLatin1(CBUrls->itemText(i)), t)) present = true;
+        if (platform::EqualNoCase(toLatin1(CBUrls->itemText(i)), t)) present = true;
     if (!present) CBUrls->addItem(latin1(t));
     OpenUrl(t, true);
 }
@@ -483,7 +483,7 @@ void TFMain::DeleteTempFilesClick() {
 
 void TFMain::AddBookmarkClick() {
     for (const std::string& b : Options.Bookmarks)
-        if (general::EqualNoCase(b, CurrentUrl.Url)) return;
+        if (platform::EqualNoCase(b, CurrentUrl.Url)) return;
     Options.Bookmarks.push_back(CurrentUrl.Url);
     std::string data;
     for (const std::string& b : Options.Bookmarks) data += b + "\r\n";

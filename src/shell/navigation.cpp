@@ -1,7 +1,7 @@
 // Navigation of a browser window: every way of opening an address ends in Navigate,
 // entered through the synchronous WM_OPENURL message.
 #include "general/helpers.h"
-#include "general/text.h"
+#include "platform/text.h"
 #include "platform/files.h"
 #include "platform/messages.h"
 #include "shell/access_rules.h"

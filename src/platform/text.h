@@ -1,10 +1,10 @@
-// Small text helpers shared by the general utilities and everything above them.
+// Small text helpers for 8-bit text, shared by every layer.
 #pragma once
 
 #include <string>
 #include <string_view>
 
-namespace general {
+namespace platform {
 
 // Upper and lower case of 8-bit (ISO 8859-1) text: ASCII letters only, as the
 // original program's comparisons did.
@@ -17,4 +17,4 @@ size_t FindNoCase(std::string_view haystack, std::string_view needle, size_t fro
 // Removes blanks, tabs and line ends at both ends.
 std::string Trim(std::string_view s);
 
-} // namespace general
+} // namespace platform

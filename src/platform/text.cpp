@@ -1,6 +1,6 @@
-#include "general/text.h"
+#include "platform/text.h"
 
-namespace general {
+namespace platform {
 
 namespace {
 inline char up(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c; }
@@ -49,4 +49,4 @@ std::string Trim(std::string_view s) {
     return std::string(s.substr(b, e - b));
 }
 
-} // namespace general
+} // namespace platform

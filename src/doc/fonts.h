@@ -1,0 +1,96 @@
+// Fonts of the document: the font object with its HTML extras (the unscaled size and the
+// fixed-pitch mark), the font run that styles a stretch of a text section, the list of
+// runs with its position look-ups, and the tables that map HTML sizes 1..7 to points.
+#pragma once
+
+#include "doc/free_list.h"
+#include "doc/url_target.h"
+#include "platform/colors.h"
+
+#include <QFont>
+#include <array>
+#include <memory>
+#include <string>
+#include <string_view>
+
+namespace doc {
+
+class TSectionList;
+
+// Multiply, then divide, rounding to the nearest integer (halves away from zero).
+int MulDiv(int a, int b, int c);
+
+// HTML size 1..7 to points at a default size of 12 (index 0 unused).
+extern const std::array<int, 8> FontSizeTable;
+extern const std::array<int, 8> PreFontSizeTable;
+// One step up or down the proportional table; the same size when there is no step.
+int BigStep(int points);
+int SmallStep(int points);
+
+enum TFontStyle { fsBold = 1, fsItalic = 2, fsUnderline = 4, fsStrikeOut = 8 };
+using TFontStyles = int;
+
+class TMyFont {
+public:
+    std::string Name = "Times New Roman";
+    int Size = 12; // points, after scaling
+    platform::TColor Color = platform::clBlack;
+    TFontStyles Style = 0;
+    int Charset = 0;
+    int UnscaledSize = 12; // points before scaling by the document's default size
+    bool FixedPitch = false;
+
+    void Assign(const TMyFont& source) { *this = source; }
+    void SetUnscaledSize(const TSectionList& list, int size);
+    void ApplyDefaults(const TSectionList& list, platform::TColor color);
+    QFont ToQFont() const;
+};
+
+// One font run of a text section: the font from StartPos on, its cached metrics and the
+// link it belongs to (an empty URL means no link).
+class TFontObj {
+public:
+    TFontObj(std::unique_ptr<TMyFont> font, int startPos);
+
+    int StartPos;
+    std::unique_ptr<TMyFont> Font;
+    int LineHeight = 0; // text height + external leading
+    int TextHeight = 0; // ascent + descent
+    int Overhang = 0;
+    int Descent = 0;
+    int Ascent = 0;
+    uint8_t ScriptPos = 0; // 0 normal, 1 subscript, 2 superscript
+    TUrlTarget Link;
+
+    // Re-reads the metrics; call after every change of Font.
+    void FontChanged();
+    void ApplyDefaults(const TSectionList& list);
+
+    const QFont& QtFont() const { return Q; }
+    int CharWidth(unsigned char c) const {
+        int w = Advances[c];
+        return w >= 0 ? w : measure(c);
+    }
+    int TextWidth(std::string_view text) const;
+
+private:
+    int measure(unsigned char c) const;
+    QFont Q;
+    mutable std::array<int, 256> Advances;
+};
+
+class TFontList : public TFreeList<TFontObj> {
+public:
+    // The run in effect at Pos: the last whose StartPos does not exceed it.
+    TFontObj* RunAt(int pos, int& index) const;
+    TFontObj* RunAt(int pos) const {
+        int i;
+        return RunAt(pos, i);
+    }
+    TMyFont* FontAt(int pos, int& overhang) const;
+    // Characters from Pos up to the next run's start, or up to Length.
+    int RunLengthAt(int pos, int length) const;
+    void ApplyDefaultsToAll(const TSectionList& list);
+};
+
+} // namespace doc

@@ -1,0 +1,121 @@
+// An image in the text of a section (IMG, or INPUT of type image): its attributes, its
+// picture obtained through the shared image cache or the viewer's request handler, its
+// size before and after the picture is known, and its drawing inline or floating.
+#pragma once
+
+#include "html/attributes.h"
+#include "platform/colors.h"
+
+#include <QFont>
+#include <QImage>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace platform {
+class TCanvas;
+}
+namespace image {
+class TGIFImage;
+class TMemoryStream;
+struct TBitmapItem;
+} // namespace image
+
+namespace doc {
+
+class TFontObj;
+class TFormControlObj;
+class TSectionList;
+
+// The key of a picture name in the image cache: trimmed and upper-cased.
+std::string PictureKey(const std::string& name);
+
+// Finds or loads the picture named Name for Doc: from the image cache, else through the
+// document's request handler (or from the file system when it has none). The item
+// returned is in the cache and counts one more user; nullptr when there is no picture,
+// with Pending set when the handler answered that the picture comes later.
+// Transp is 1 when the lower-left colour is to be transparent (TRANSP).
+image::TBitmapItem* ObtainPicture(TSectionList& doc, const std::string& name, int transp, bool& pending);
+
+class TImageObj {
+public:
+    enum TPlacement { ATop = 0, AMiddle = 1, ABottom = 2, ALeft = 3, ARight = 4 };
+    enum TPictureKind { NoPicture, RealPicture, PendingPicture, ErrorPicture };
+
+    // Placeholder boxes keep this much room around the placeholder picture and the ALT
+    // text; a placeholder box smaller than the picture with its margins shows no picture.
+    static constexpr int PlaceholderMargin = 4;
+
+    TImageObj(int position, const html::TAttributeList& attributes);
+    ~TImageObj();
+    TImageObj(const TImageObj&) = delete;
+    TImageObj& operator=(const TImageObj&) = delete;
+
+    int Pos;
+    std::string Source, Alt;
+    TPlacement Placement = ABottom;
+    int WantedHeight = -1; // HEIGHT, at least 1; -1 when not given
+    int WantedWidth = -1;  // WIDTH in pixels, or percent 1..100 with PercentWidth; -1 when not given
+    bool PercentWidth = false;
+    bool BorderOff = false; // BORDER=0
+    int HSpace = 5;         // pixels beside a floating image, at most 20
+    bool Transparent = false;
+    bool IsMap = false;
+    bool UseMap = false;
+    std::string MapName; // upper case, without a leading "#"
+
+    QImage Picture; // null for an animation (it draws itself)
+    QImage Mask;    // white where transparent; null for an opaque picture
+    std::unique_ptr<image::TGIFImage> Animated; // this image's own copy of an animation
+    TPictureKind PictureKind = NoPicture;
+
+    int BoxWidth = 0, BoxHeight = 0; // the picture box
+    bool SizeKnown = false;
+    int ImageWidth = 0, ImageHeight = 0; // the box plus the border
+    bool HasBorder = false;
+    TFormControlObj* MyFormControl = nullptr;
+
+    // Where the image was placed at the last layout (floats) or draw (inline images), in
+    // document coordinates (x from the cell's left edge).
+    int DrawX = 0, DrawY = 0;
+
+    bool Floating() const { return Placement == ALeft || Placement == ARight; }
+    bool IsPlaceholder() const { return PictureKind == PendingPicture || PictureKind == ErrorPicture; }
+
+    // Obtains the picture if need be and sets the box; InLink tells whether the image sits
+    // inside a link (it then gets a border unless BORDER=0). Font is the run the image
+    // sits in (its font writes the ALT text); it may be null.
+    void ComputeSize(TSectionList& doc, int availableWidth, const TFontObj* font, bool inLink);
+    // Draws the image with its left edge at X and its top at Top (screen) and returns its
+    // right edge.
+    int PaintImage(platform::TCanvas& canvas, TSectionList& doc, int x, int top);
+    // When the picture is still pending, asks for it again. True when the picture came and
+    // its size was not known, so that a new layout is needed.
+    bool ReplacePending(TSectionList& doc);
+    // The picture will not come (the data supplied later was missing or damaged).
+    void MarkBroken() { usePlaceholder(true); }
+
+private:
+    void takePicture(TSectionList& doc, image::TBitmapItem* item);
+    void usePlaceholder(bool error);
+    void setPictureSize(int availableWidth);
+    void growForAlt();
+
+    std::string CacheName; // the cache key this image counts as a user of; empty when none
+    QFont AltFont;
+    platform::TColor AltColor = platform::clBlack;
+    int AltWidth = 0, AltHeight = 0; // of the ALT text in AltFont
+};
+
+// The images of one section, ordered by position.
+class TImageObjList : public std::vector<std::unique_ptr<TImageObj>> {
+public:
+    TImageObj* ImageAt(int pos) const;
+};
+
+// Hands the picture data that the viewer received later for Src to every image of Doc
+// waiting for it (and to the cache). True when a new layout is needed.
+bool SupplyPicture(TSectionList& doc, const std::string& src, const image::TMemoryStream* stream);
+
+} // namespace doc

@@ -1,0 +1,386 @@
+// The document model built by hand, the way the builder will build it: sections opened,
+// text appended, font runs started, sections added to the list.
+#include "doc/block_sections.h"
+#include "doc/section_list.h"
+#include "doc/sel_text.h"
+#include "doc/text_section.h"
+#include "platform/canvas.h"
+#include "test_support.h"
+
+#include <QImage>
+#include <QPainter>
+#include <gtest/gtest.h>
+
+using namespace doc;
+
+namespace {
+
+TMyFont font(int points = 12, platform::TColor color = platform::clBlack) {
+    TMyFont f;
+    f.SetUnscaledSize(TSectionList(), points);
+    f.Color = color;
+    return f;
+}
+
+TSection* addText(TSectionList& d, const std::string& text, int level = 0, int justify = Left) {
+    auto s = std::make_unique<TSection>(&d, level, justify, TUrlTarget(), font());
+    s->AppendText(text);
+    return static_cast<TSection*>(d.Add(std::move(s)));
+}
+
+int layout(TSectionList& d, int width) {
+    int sw = 0;
+    return d.DoLayout(width, sw);
+}
+
+QImage render(TSectionList& d, int width, int height) {
+    layout(d, width);
+    QImage img(width, height, QImage::Format_RGB32);
+    img.fill(Qt::white);
+    QPainter p(&img);
+    platform::TCanvas c(p);
+    d.Paint(c, QRect(0, 0, width, height), 0);
+    p.end();
+    return img;
+}
+
+// The bounding box of pixels darker than mid-grey, or an empty rectangle.
+QRect inkBox(const QImage& img, const QRect& area) {
+    QRect box;
+    for (int y = area.top(); y <= area.bottom(); ++y)
+        for (int x = area.left(); x <= area.right(); ++x)
+            if (qGray(img.pixel(x, y)) < 128) box = box.united(QRect(x, y, 1, 1));
+    return box;
+}
+
+} // namespace
+
+TEST(Spacing, HeightsFollowTheDefaultSize) {
+    for (int size : {12, 16}) {
+        SCOPED_TRACE(size);
+        TSectionList d;
+        d.FontSize = size;
+        auto* p = d.Add(std::make_unique<TParagraphSpace>(&d));
+        auto* h1 = d.Add(std::make_unique<THeadingSpace>(&d, 1));
+        auto* h6 = d.Add(std::make_unique<THeadingSpace>(&d, 6));
+        auto* h7 = d.Add(std::make_unique<THeadingSpace>(&d, 7));
+        html::TAttributeList none;
+        auto* hr = d.Add(std::make_unique<THorzLine>(&d, none));
+        EXPECT_EQ(p->Height, size == 12 ? 14 : 19);
+        EXPECT_EQ(h1->Height, size == 12 ? 16 : 21);
+        EXPECT_EQ(h6->Height, size == 12 ? 4 : 5);
+        EXPECT_EQ(h7->Height, size == 12 ? 8 : 11);
+        EXPECT_EQ(hr->Height, (size == 12 ? 20 : 27) - 2 + 2);
+    }
+}
+
+TEST(Fonts, SizesAndSteps) {
+    TSectionList d;
+    TMyFont f;
+    f.SetUnscaledSize(d, FontSizeTable[5]);
+    EXPECT_EQ(f.Size, 18);
+    d.FontSize = 16;
+    f.SetUnscaledSize(d, FontSizeTable[5]);
+    EXPECT_EQ(f.Size, 24);
+    EXPECT_EQ(BigStep(36), 36);
+    EXPECT_EQ(SmallStep(8), 8);
+    EXPECT_EQ(BigStep(15), 15) << "a size not in the table";
+    EXPECT_EQ(BigStep(12), 14);
+    EXPECT_EQ(MulDiv(14, 16, 12), 19);
+    EXPECT_EQ(MulDiv(-14, 16, 12), -19);
+    // A 12-point font is 16 pixels high with the metric-compatible fonts installed.
+    TFontObj run(std::make_unique<TMyFont>(font()), 0);
+    EXPECT_EQ(run.TextHeight, 17);
+}
+
+TEST(FontRuns, LookupsByPosition) {
+    TSectionList d;
+    TSection s(&d, 0, Left, TUrlTarget(), font());
+    s.AppendText("abc");
+    s.StartFontRun(font(18));
+    s.AppendText("def");
+    s.StartFontRun(font(8));
+    s.StartFontRun(font(10)); // no text since the last run: the run is replaced
+    s.AppendText("gh");
+    ASSERT_EQ(s.Fonts.Count(), 3);
+    EXPECT_EQ(s.Fonts.RunAt(3)->StartPos, 3);
+    EXPECT_EQ(s.Fonts.RunAt(2)->StartPos, 0);
+    EXPECT_EQ(s.Fonts.RunAt(7)->Font->UnscaledSize, 10);
+    EXPECT_EQ(s.Fonts.RunLengthAt(0, 8), 3);
+    EXPECT_EQ(s.Fonts.RunLengthAt(4, 8), 2);
+    EXPECT_EQ(s.Fonts.RunLengthAt(6, 8), 2);
+}
+
+TEST(TextSections, SpacesAreCollapsedAtBoundaries) {
+    TSectionList d;
+    TSection s(&d, 0, Left, TUrlTarget(), font());
+    s.AppendText(" a ");
+    s.AppendText(" b");
+    EXPECT_EQ(s.Buff, "a b");
+    s.AppendText(std::string(30000, 'x'));
+    EXPECT_EQ(s.Buff.size(), 20000u) << "text beyond 20000 characters is dropped";
+}
+
+TEST(LineBreaking, WrappingRules) {
+    TSectionList d;
+    TSection* words = addText(d, "alpha beta  gamma delta epsilon zeta eta theta iota kappa lambda");
+    TSection* longWord = addText(d, "short " + std::string(120, 'w') + " after");
+    layout(d, 200);
+    ASSERT_GT(words->Lines.size(), 2u);
+    for (const LineRec& l : words->Lines) {
+        const std::string text = words->Buff.substr(static_cast<size_t>(l.Start), static_cast<size_t>(l.Count));
+        SCOPED_TRACE(text);
+        EXPECT_NE(text[0], ' ') << "trailing spaces stay on the line before";
+        EXPECT_LE(words->TextWidth(l.Start, l.Count, true), 200);
+    }
+    const LineRec& second = words->Lines[0];
+    EXPECT_EQ(words->Buff[static_cast<size_t>(second.Start + second.Count - 1)], ' ');
+    // The long word overflows on a line of its own rather than being split.
+    ASSERT_EQ(longWord->Lines.size(), 3u);
+    EXPECT_EQ(longWord->Buff.substr(static_cast<size_t>(longWord->Lines[1].Start), 120), std::string(120, 'w'));
+    EXPECT_GT(longWord->Lines[1].DrawWidth, 200);
+}
+
+TEST(LineBreaking, Justification) {
+    TSectionList d;
+    TSection* left = addText(d, "word");
+    TSection* centre = addText(d, "word", 0, Centered);
+    TSection* right = addText(d, "word", 0, Right);
+    layout(d, 300);
+    const int w = left->TextWidth(0, 4);
+    EXPECT_EQ(left->Lines[0].LineIndent, 0);
+    EXPECT_EQ(centre->Lines[0].LineIndent, (300 - w) / 2);
+    EXPECT_EQ(right->Lines[0].LineIndent, 300 - w - 1);
+}
+
+TEST(Preformatted, NeverWrapsAndAsksForAtMost500) {
+    TSectionList d;
+    auto pre = std::make_unique<TPreFormated>(&d, 0, Left, TUrlTarget(), font(10));
+    pre->AppendText("  keep   these   spaces " + std::string(200, 'p'));
+    auto* p = static_cast<TPreFormated*>(d.Add(std::move(pre)));
+    int sw = 0;
+    d.DoLayout(300, sw);
+    EXPECT_EQ(p->Lines.size(), 1u);
+    EXPECT_EQ(p->Buff.substr(0, 9), "  keep   ");
+    EXPECT_GT(sw, 300) << "the scroll width covers the long line";
+    int mn, mx;
+    p->WidthRange(mn, mx);
+    EXPECT_EQ(mn, 500);
+    EXPECT_GT(mx, 500);
+}
+
+TEST(ListItems, OrderedMarkers) {
+    TSectionList d;
+    auto marker = [&](int n, char style) {
+        return TOListItem(&d, 1, Left, TUrlTarget(), font(), n, style).MarkerText();
+    };
+    EXPECT_EQ(marker(1, 'A') + marker(2, 'A') + marker(3, 'A'), "A.B.C.");
+    EXPECT_EQ(marker(19, 'i') + marker(20, 'i') + marker(21, 'i'), "xix.xx.xx.");
+    EXPECT_EQ(marker(4, 'I'), "IV.");
+    EXPECT_EQ(marker(30, 'a'), "z.");
+    EXPECT_EQ(marker(7, '1'), "7.");
+    EXPECT_EQ(marker(7, 'Q'), "7.");
+}
+
+TEST(ListItems, BulletsAreColouredByLevelOnWhite) {
+    TSectionList d;
+    d.Background = platform::clWhite;
+    std::vector<TUListItem*> items;
+    for (int level = 1; level <= 3; ++level) {
+        auto item = std::make_unique<TUListItem>(&d, level, Left, TUrlTarget(), font());
+        item->AppendText("item");
+        items.push_back(static_cast<TUListItem*>(d.Add(std::move(item))));
+    }
+    auto plain = std::make_unique<TUListItem>(&d, 1, Left, TUrlTarget(), font());
+    plain->Plain = true;
+    plain->AppendText("plain");
+    auto* p = static_cast<TUListItem*>(d.Add(std::move(plain)));
+    QImage img = render(d, 300, 120);
+    const QRgb expected[] = {qRgb(0, 0, 128), qRgb(128, 0, 0), qRgb(255, 0, 0)};
+    for (size_t i = 0; i < items.size(); ++i) {
+        SCOPED_TRACE(i);
+        const LineRec& l = items[i]->Lines[0];
+        const int cx = l.LineIndent - 8, cy = items[i]->Top + l.TextHeight - l.Descent - l.TextHeight / 2;
+        EXPECT_EQ(img.pixel(cx, cy), expected[i]);
+        EXPECT_EQ(l.LineIndent, 35 * (static_cast<int>(i) + 1));
+    }
+    const LineRec& pl = p->Lines[0];
+    const QRect around(pl.LineIndent - 12, p->Top, 10, pl.Height());
+    EXPECT_TRUE(inkBox(img, around).isEmpty()) << "no bullet for a PLAIN list";
+}
+
+TEST(Scripts, SubAndSuperscriptAreSmallerAndShifted) {
+    TSectionList d;
+    auto s = std::make_unique<TSection>(&d, 0, Left, TUrlTarget(), font());
+    s->AppendText("H");
+    d.CurrentSScript = 2;
+    s->StartFontRun(font());
+    s->AppendText("2");
+    d.CurrentSScript = 1;
+    s->StartFontRun(font());
+    s->AppendText("2");
+    d.CurrentSScript = 0;
+    auto* sec = static_cast<TSection*>(d.Add(std::move(s)));
+    EXPECT_EQ(sec->Fonts[1]->Font->Size, 9);
+    EXPECT_EQ(sec->Fonts[2]->Font->Size, 9);
+    EXPECT_EQ(sec->Fonts[1]->ScriptPos, 2);
+    QImage img = render(d, 200, 40);
+    const int x1 = sec->TextWidth(0, 1), x2 = sec->TextWidth(0, 2), x3 = sec->TextWidth(0, 3);
+    QRect h = inkBox(img, QRect(0, 0, x1, 40));
+    QRect sup = inkBox(img, QRect(x1, 0, x2 - x1, 40));
+    QRect sub = inkBox(img, QRect(x2, 0, x3 - x2, 40));
+    EXPECT_LT(sup.bottom(), h.bottom() - 3) << "superscript a third of its height higher";
+    EXPECT_GT(sub.bottom(), h.bottom()) << "subscript below the baseline";
+    EXPECT_LT(sup.height(), h.height());
+}
+
+TEST(Selection, HighlightFallsInsideARun) {
+    TSectionList d;
+    TSection* s = addText(d, "select part of this run");
+    layout(d, 400);
+    d.SelB = 7;
+    d.SelE = 11; // "part"
+    QImage img = render(d, 400, 40);
+    const QRgb highlight = platform::ToQColor(platform::clHighlight).rgb();
+    const int selStart = s->TextWidth(0, 7), selEnd = s->TextWidth(0, 11);
+    const int y = 1; // above the letters, inside the highlighted cell
+    EXPECT_EQ(img.pixel(selStart + 1, y), highlight);
+    EXPECT_EQ(img.pixel(selEnd - 1, y), highlight);
+    EXPECT_NE(img.pixel(selStart - 2, y), highlight);
+    EXPECT_NE(img.pixel(selEnd + 2, y), highlight);
+}
+
+TEST(Search, WithAndWithoutCase) {
+    TSectionList d;
+    addText(d, "one word here");
+    addText(d, "a Word there, and WORD last");
+    layout(d, 600);
+    EXPECT_EQ(d.SearchText(0, "WORD", false), 4);
+    EXPECT_EQ(d.SearchText(5, "WORD", false), 13 + 2);
+    EXPECT_EQ(d.SearchText(0, "WORD", true), 13 + 18);
+    EXPECT_EQ(d.SearchText(0, "absent", false), -1);
+}
+
+TEST(Copying, ListIndentationBecomesSpaces) {
+    TSectionList d;
+    addText(d, "Intro");
+    auto item = std::make_unique<TUListItem>(&d, 1, Left, TUrlTarget(), font());
+    item->AppendText("nested item");
+    d.Add(std::move(item));
+    layout(d, 600);
+    std::vector<char> buf(200);
+    d.SelB = 0;
+    d.SelE = 5 + 11;
+    SelTextBuf sink(buf.data(), 200);
+    d.CopySelection(sink);
+    sink.Finish();
+    EXPECT_STREQ(buf.data(), "Intro\r\n   nested item\r\n");
+    d.SelB = d.SelE = 3;
+    SelTextCount count;
+    d.CopySelection(count);
+    EXPECT_EQ(count.Finish(), 0) << "an empty selection copies nothing";
+}
+
+TEST(HitTests, OnAndBesideALinkedWord) {
+    TSectionList d;
+    auto s = std::make_unique<TSection>(&d, 0, Left, TUrlTarget(), font());
+    s->AppendText("see ");
+    s->MarkLink(true, TUrlTarget("page.html", "_top"), font(12, platform::clBlue));
+    s->AppendText("here");
+    s->MarkLink(false, TUrlTarget(), font());
+    s->AppendText(" now");
+    auto* sec = static_cast<TSection*>(d.Add(std::move(s)));
+    layout(d, 600);
+    TUrlTarget link;
+    TFormControlObj* control = nullptr;
+    const int onLink = sec->TextWidth(0, 5), y = 5;
+    ASSERT_TRUE(d.LinkAt(onLink, y, link, control));
+    EXPECT_EQ(link.URL, "page.html");
+    EXPECT_EQ(link.Target, "_top");
+    EXPECT_FALSE(d.LinkAt(sec->TextWidth(0, 1), y, link, control));
+    EXPECT_FALSE(d.LinkAt(sec->TextWidth(0, 12) + 20, y, link, control)) << "beside the end of the line";
+    int px, py, ch;
+    TCell* cell = nullptr;
+    bool inText;
+    EXPECT_EQ(d.PositionAt(onLink, y, px, py, ch, cell, inText), 5);
+    EXPECT_TRUE(inText);
+}
+
+TEST(Rules, AttributesAndDrawing) {
+    TSectionList d;
+    d.Background = platform::clWhite;
+    auto rule = [&](std::vector<std::pair<html::TSymbol, std::string>> attrs) {
+        html::TAttributeList list;
+        for (auto& [sym, value] : attrs) {
+            html::TAttribute a;
+            a.Sym = sym;
+            a.StrValue = value;
+            a.IntValue = std::atoi(value.c_str());
+            list.Add(a);
+        }
+        return static_cast<THorzLine*>(d.Add(std::make_unique<THorzLine>(&d, list)));
+    };
+    THorzLine* thick = rule({{html::symSize, "30"}});
+    THorzLine* wide = rule({{html::symWidth, "150%"}});
+    THorzLine* half = rule({{html::symWidth, "50%"}, {html::symAlign, "RIGHT"}});
+    THorzLine* red = rule({{html::symColor, "red"}, {html::symSize, "4"}});
+    THorzLine* black = rule({{html::symNoshade, ""}});
+    EXPECT_EQ(thick->Thickness, 2);
+    EXPECT_EQ(wide->Width, -1);
+    EXPECT_TRUE(half->IsPercent);
+    EXPECT_EQ(half->Alignment, 3);
+    EXPECT_TRUE(red->HasColor);
+    QImage img = render(d, 400, 200);
+    const int halfY = half->Top + (half->Height - half->Thickness) / 2;
+    EXPECT_EQ(img.pixel(100, halfY), qRgb(255, 255, 255)) << "the left half stays empty";
+    EXPECT_NE(img.pixel(300, halfY), qRgb(255, 255, 255));
+    const int redY = red->Top + (red->Height - red->Thickness) / 2 + 1;
+    EXPECT_EQ(img.pixel(200, redY), qRgb(255, 0, 0)) << "a filled bar";
+    const int blackY = black->Top + (black->Height - black->Thickness) / 2;
+    EXPECT_EQ(img.pixel(200, blackY), qRgb(0, 0, 0)) << "NOSHADE draws black edges";
+}
+
+TEST(Document, AHandBuiltPageRendersAndMatchesItsLayout) {
+    TSectionList d;
+    d.Background = platform::clWhite;
+    d.Add(std::make_unique<THeadingSpace>(&d, 1));
+    auto h = std::make_unique<TSection>(&d, 0, Centered, TUrlTarget(), font());
+    TMyFont big = font(24);
+    big.Style = fsBold;
+    h->StartFontRun(big);
+    h->AppendText("A Hand-Built Document");
+    d.Add(std::move(h));
+    d.Add(std::make_unique<THeadingSpace>(&d, 1));
+    html::TAttributeList none;
+    d.Add(std::make_unique<THorzLine>(&d, none));
+    addText(d, "This paragraph is long enough to wrap over several lines at the width the test "
+               "uses, so that line breaking, the line heights and the positions of every line can "
+               "be seen in the picture and compared in the layout dump.");
+    d.Add(std::make_unique<TParagraphSpace>(&d));
+    for (int i = 1; i <= 3; ++i) {
+        auto item = std::make_unique<TOListItem>(&d, 1, Left, TUrlTarget(), font(), i, 'A');
+        item->AppendText("Ordered item number " + std::to_string(i));
+        d.Add(std::move(item));
+    }
+    auto bullet = std::make_unique<TUListItem>(&d, 2, Left, TUrlTarget(), font());
+    bullet->AppendText("A nested bullet");
+    d.Add(std::move(bullet));
+    QImage img = render(d, 400, 400);
+    img.save(QString(TEST_BINARY_DIR) + "/hand-built-document.png");
+
+    const std::string dump = d.LayoutDump();
+    const std::string goldenName = std::string(TEST_DATA_DIR) + "/doc/hand-built.layout";
+    if (std::getenv("UPDATE_GOLDENS")) {
+        testsupport::TempDir unused;
+        std::FILE* f = std::fopen(goldenName.c_str(), "wb");
+        std::fwrite(dump.data(), 1, dump.size(), f);
+        std::fclose(f);
+    }
+    const std::string golden = testsupport::readFile(goldenName);
+    if (golden != dump) {
+        std::FILE* f = std::fopen((std::string(TEST_BINARY_DIR) + "/hand-built.layout.actual").c_str(), "wb");
+        std::fwrite(dump.data(), 1, dump.size(), f);
+        std::fclose(f);
+    }
+    EXPECT_EQ(golden, dump) << "actual dump written to the build tree";
+}
