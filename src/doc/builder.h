@@ -1,0 +1,148 @@
+// THtmlBuilder turns the scanner's symbol stream into a document: a recursive-descent
+// reader in which each routine consumes symbols until it meets one of the terminators it
+// was given. Besides the sections it collects the title, the BASE address and target, the
+// anchor names and the image maps, and raises the META, sound, script and include events.
+// One parse at a time per builder; the viewer keeps one builder per document.
+#pragma once
+
+#include "doc/fonts.h"
+#include "doc/url_target.h"
+#include "html/scanner.h"
+#include "html/symbols.h"
+
+#include <bitset>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace doc {
+
+class TCell;
+class TSection;
+class TSectionBase;
+class TSectionList;
+
+// The anchors of a document: each NAME with the section that holds it. After a layout the
+// section's Top is the anchor's document y.
+class TNameList {
+public:
+    struct TEntry {
+        std::string Name;
+        TSectionBase* Section;
+    };
+
+    void Add(const std::string& name, TSectionBase* section) { Items.push_back({name, section}); }
+    // The first anchor of that name, compared without regard to case; a leading "#" is
+    // ignored. nullptr when there is none.
+    const TEntry* Find(std::string_view name) const;
+    // The document y of the anchor after layout; -1 when there is none.
+    int AnchorY(std::string_view name) const;
+    // Anchors that named From now name To (a section given up for another).
+    void Replace(const TSectionBase* from, TSectionBase* to);
+    bool Holds(const TSectionBase* section) const;
+    int Count() const { return static_cast<int>(Items.size()); }
+    void Clear() { Items.clear(); }
+
+    std::vector<TEntry> Items; // in document order
+};
+
+// META: HTTP-EQUIV, NAME and CONTENT (empty when absent).
+using TMetaType = std::function<void(void* sender, const std::string& httpEquiv, const std::string& name,
+                                     const std::string& content)>;
+// BGSOUND: the SRC, the number of times to play (LOOP, 1 when absent) and Terminate (true to
+// stop the sound playing; the builder always passes false).
+using TSoundType = std::function<void(void* sender, const std::string& src, int loop, bool terminate)>;
+// '<!--#command NAME="value" ...-->': text left in Buffer is read in place of the comment.
+using TIncludeType = std::function<void(void* sender, const std::string& command,
+                                        std::vector<std::string> params, std::string& buffer)>;
+
+class THtmlBuilder {
+public:
+    static constexpr int MaxFontStack = 25;
+
+    THtmlBuilder();
+    ~THtmlBuilder();
+    THtmlBuilder(const THtmlBuilder&) = delete;
+    THtmlBuilder& operator=(const THtmlBuilder&) = delete;
+
+    // The handlers, fired only when set; Sender is the document's Owner.
+    TMetaType OnMeta;
+    TSoundType OnSound;
+    TIncludeType OnInclude;
+
+    // Each entry point appends to List (normally just cleared) and Names. A file that
+    // cannot be opened raises platform::Exception; an input that ends inside a comment
+    // raises html::EParseError after the sections read so far were put in the list.
+    void ParseFile(TSectionList& list, TNameList& names, const std::string& fileName);
+    void ParseBuffer(TSectionList& list, TNameList& names, std::string_view buffer);
+    // Every line of the file becomes one preformatted line in the fixed-pitch font.
+    void ParseTextFile(TSectionList& list, TNameList& names, const std::string& fileName);
+
+    // Read by the viewer after a parse.
+    std::string Title;
+    std::string Base;       // BASE HREF
+    std::string BaseTarget; // BASE TARGET
+
+private:
+    using TSymbolSet = std::bitset<html::SymbolCount>;
+    void begin(TSectionList& list, TNameList& names);
+    void finish();
+    void run();
+    void next() { Scanner.NextSymbol(); }
+    html::TSymbol sym() const { return Scanner.Symbol(); }
+    const html::TAttributeList& attrs() const { return Scanner.Attributes(); }
+
+    // Sections.
+    void closeSection();
+    void openSection(int level, int justify);
+    void ensureSection(int level);
+    void addSection(std::unique_ptr<TSectionBase> section);
+
+    // Fonts.
+    TMyFont& topFont() const { return *Fonts.back(); }
+    std::unique_ptr<TMyFont> copyTop() const { return std::make_unique<TMyFont>(topFont()); }
+    bool pushFont(std::unique_ptr<TMyFont> font);
+    void popFont();
+    void newFontRun();
+    std::unique_ptr<TMyFont> fixedFont() const;
+    bool setFontFromTag(html::TSymbol tag, bool fixed);
+
+    // Links.
+    void startLinks(int level);
+    void endLink();
+
+    // The routines of the reader.
+    void buildBody(int level, const TSymbolSet& terminators);
+    void buildInline(int level);
+    bool buildRuleOrList(int level, const TSymbolSet& terminators);
+    void buildList(int level, html::TSymbol listSymbol, const TSymbolSet& terminators);
+    void buildTable(int level);
+    void buildPre(int level);
+    void openPreSection(int level);
+    void closeLastPreLine(bool afterLineEnd);
+    void buildMap();
+    void buildScript();
+    void skipSelect();
+    void skipTextArea();
+    void buildParagraph(int level);
+    void buildHeading(int level);
+    void buildCenter(int level, const TSymbolSet& terminators);
+    void setStyle(html::TSymbol s);
+    int paragraphAlignment() const;
+
+    html::TScanner Scanner;
+    TSectionList* Master = nullptr;
+    TCell* CurrentList = nullptr;
+    TNameList* Names = nullptr;
+    std::unique_ptr<TSection> Section; // the open text section, or none
+    std::vector<std::unique_ptr<TMyFont>> Fonts;
+    TUrlTarget LinkTarget;
+    bool InLink = false;
+    bool LinkFontPushed = false;
+    int Align = 1; // 1 left, 2 centre, 3 right
+    int BaseFontSize = 3;
+};
+
+} // namespace doc

@@ -1,0 +1,100 @@
+// Golden pages: every page under tests/data/pages is built, laid out at 700 pixels and
+// compared with its layout dump (<page>.layout); it is also drawn into a PNG in the build
+// tree (tests/pages/<page>.png) for people to look at. UPDATE_GOLDENS=1 rewrites the dumps.
+#include "doc/builder.h"
+#include "doc/section_list.h"
+#include "image/image_support.h"
+#include "platform/canvas.h"
+#include "test_support.h"
+
+#include <QDir>
+#include <QImage>
+#include <QPainter>
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+
+using namespace doc;
+
+namespace {
+
+const std::string PagesDir = std::string(TEST_DATA_DIR) + "/pages/";
+const std::string OutputDir = std::string(TEST_BINARY_DIR) + "/pages/";
+constexpr int PageWidth = 700;
+
+std::vector<std::string> pageNames() {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(PagesDir)) {
+        const std::string ext = entry.path().extension().string();
+        if (ext == ".htm" || ext == ".txt") names.push_back(entry.path().filename().string());
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+void writeFile(const std::string& name, const std::string& data) {
+    std::ofstream(name, std::ios::binary) << data;
+}
+
+class GoldenPage : public testing::TestWithParam<std::string> {};
+
+TEST_P(GoldenPage, MatchesItsLayoutDump) {
+    const std::string page = GetParam();
+    image::ResetImageSupport();
+    TSectionList doc;
+    doc.SetDefaults("Times New Roman", "Courier New", platform::clWhite, platform::clBlue, platform::clBlack, 12);
+    doc.ResolveImageFile = [](const std::string& name) { return PagesDir + name; };
+    TNameList names;
+    THtmlBuilder builder;
+    std::vector<std::string> events;
+    builder.OnMeta = [&](void*, const std::string& eq, const std::string& name, const std::string& content) {
+        events.push_back("meta " + eq + "|" + name + "|" + content);
+    };
+    builder.OnSound = [&](void*, const std::string& src, int loop, bool) {
+        events.push_back("sound " + src + " " + std::to_string(loop));
+    };
+    if (page.ends_with(".txt"))
+        builder.ParseTextFile(doc, names, PagesDir + page);
+    else
+        builder.ParseFile(doc, names, PagesDir + page);
+    int scrollWidth = 0;
+    const int height = doc.DoLayout(PageWidth, scrollWidth);
+
+    std::string dump = "title: " + builder.Title + "\nbase: " + builder.Base + " target: " + builder.BaseTarget +
+                       "\nheight: " + std::to_string(height) + " scroll width: " + std::to_string(scrollWidth) + "\n";
+    for (const std::string& e : events) dump += e + "\n";
+    for (const auto& anchor : names.Items)
+        dump += "anchor " + anchor.Name + " y=" + std::to_string(names.AnchorY(anchor.Name)) + "\n";
+    dump += doc.LayoutDump();
+
+    QDir().mkpath(QString::fromStdString(OutputDir));
+    QImage picture(PageWidth, std::clamp(height, 1, 4000), QImage::Format_RGB32);
+    picture.fill(platform::ToQColor(doc.Background));
+    {
+        QPainter painter(&picture);
+        platform::TCanvas canvas(painter);
+        doc.Paint(canvas, picture.rect(), 0);
+    }
+    EXPECT_TRUE(picture.save(QString::fromStdString(OutputDir + page + ".png")));
+
+    const std::string goldenName = PagesDir + page.substr(0, page.rfind('.')) + ".layout";
+    if (std::getenv("UPDATE_GOLDENS")) {
+        writeFile(goldenName, dump);
+        return;
+    }
+    const std::string golden = testsupport::readFile(goldenName);
+    if (dump != golden) {
+        writeFile(OutputDir + page + ".layout.actual", dump);
+        ADD_FAILURE() << page << ": the layout differs from " << goldenName << "; the actual dump is in "
+                      << OutputDir << page << ".layout.actual";
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Pages, GoldenPage, testing::ValuesIn(pageNames()), [](const auto& info) {
+    std::string name = info.param;
+    for (char& c : name)
+        if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
+    return name;
+});
+
+} // namespace

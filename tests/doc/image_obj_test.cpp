@@ -1,0 +1,335 @@
+// Images in the document: obtaining pictures, sizing, placement, drawing and late arrival.
+#include "doc/image_obj.h"
+
+#include "doc/builder.h"
+#include "doc/section_list.h"
+#include "doc/text_section.h"
+#include "image/gif_image.h"
+#include "image/image_support.h"
+#include "platform/canvas.h"
+#include "test_support.h"
+
+#include <QBuffer>
+#include <QImage>
+#include <QPainter>
+#include <gtest/gtest.h>
+
+using namespace doc;
+
+namespace {
+
+std::string pngBytes(int w, int h, QColor color) {
+    QImage img(w, h, QImage::Format_RGB32);
+    img.fill(color);
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    img.save(&buffer, "PNG");
+    return bytes.toStdString();
+}
+
+// A document whose request handler serves "x" as a 200 x 50 red picture, "late" later and
+// nothing else; it counts the requests.
+struct Page {
+    TSectionList Doc;
+    TNameList Names;
+    image::TMemoryStream Red{pngBytes(200, 50, Qt::red)};
+    std::vector<std::string> Requests;
+
+    Page() {
+        image::ResetImageSupport();
+        Doc.SetDefaults("Times New Roman", "Courier New", platform::clWhite, platform::clBlue, platform::clBlack, 12);
+        Doc.GetImage = [this](void*, const std::string& src, image::TMemoryStream*& stream) {
+            Requests.push_back(src);
+            if (src == "x") stream = &Red;
+            if (src == "late") stream = image::LaterStream();
+        };
+    }
+    ~Page() { Doc.Clear(); }
+    void parse(const std::string& html) {
+        THtmlBuilder b;
+        b.ParseBuffer(Doc, Names, html);
+    }
+    int layout(int width = 600) {
+        int sw = 0;
+        return Doc.DoLayout(width, sw);
+    }
+    std::vector<TImageObj*> images() const {
+        std::vector<TImageObj*> out;
+        for (const auto& s : Doc)
+            if (auto* t = dynamic_cast<TSection*>(s.get()))
+                for (const auto& i : t->Images) out.push_back(i.get());
+        return out;
+    }
+    TImageObj* image(size_t n = 0) const { return images().at(n); }
+    TSection* sectionWith(const TImageObj* img) const {
+        for (const auto& s : Doc)
+            if (auto* t = dynamic_cast<TSection*>(s.get()))
+                for (const auto& i : t->Images)
+                    if (i.get() == img) return t;
+        return nullptr;
+    }
+};
+
+QImage render(TSectionList& doc, int w, int h) {
+    QImage out(w, h, QImage::Format_RGB32);
+    out.fill(Qt::white);
+    QPainter p(&out);
+    platform::TCanvas canvas(p);
+    doc.Paint(canvas, QRect(0, 0, w, h), 0);
+    return out;
+}
+
+} // namespace
+
+TEST(ImageAttributes, AreReadAsWritten) {
+    Page p;
+    p.parse("<IMG SRC=\" x \" ALT=\"Alt\" ALIGN=absmiddle WIDTH=50% HEIGHT=0 BORDER=0 HSPACE=50 TRANSP ISMAP "
+            "USEMAP=\"#map\"><IMG ALIGN=center USEMAP=\"#\"><IMG ALIGN=Top WIDTH=150%><IMG ALIGN=LEFT>"
+            "<IMG ALIGN=right HSPACE=7 BORDER=2>");
+    const TImageObj& a = *p.image(0);
+    EXPECT_EQ(a.Placement, TImageObj::AMiddle);
+    EXPECT_EQ(a.WantedWidth, 50);
+    EXPECT_TRUE(a.PercentWidth);
+    EXPECT_EQ(a.WantedHeight, 1);
+    EXPECT_TRUE(a.BorderOff);
+    EXPECT_EQ(a.HSpace, 20);
+    EXPECT_TRUE(a.Transparent);
+    EXPECT_TRUE(a.IsMap);
+    EXPECT_TRUE(a.UseMap);
+    EXPECT_EQ(a.MapName, "MAP");
+    EXPECT_EQ(p.image(1)->Placement, TImageObj::ABottom);
+    EXPECT_EQ(p.image(1)->MapName, "#");
+    EXPECT_EQ(p.image(2)->Placement, TImageObj::ATop);
+    EXPECT_EQ(p.image(2)->WantedWidth, 100);
+    EXPECT_EQ(p.image(3)->Placement, TImageObj::ALeft);
+    EXPECT_EQ(p.image(3)->HSpace, 5);
+    EXPECT_EQ(p.image(4)->Placement, TImageObj::ARight);
+    EXPECT_EQ(p.image(4)->HSpace, 7);
+    EXPECT_FALSE(p.image(4)->BorderOff);
+}
+
+TEST(ImageSizing, FollowsWidthHeightAndThePicture) {
+    struct Case {
+        const char* html;
+        int w, h;
+    } cases[] = {
+        {"<IMG SRC=x>", 200, 50},
+        {"<IMG SRC=x WIDTH=100>", 100, 25},
+        {"<IMG SRC=x HEIGHT=100>", 400, 100},
+        {"<IMG SRC=x WIDTH=30 HEIGHT=40>", 30, 40},
+        {"<IMG SRC=x WIDTH=50%>", 300, 50},
+        {"<IMG SRC=x WIDTH=50% HEIGHT=20>", 300, 20},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.html);
+        Page p;
+        p.parse(c.html);
+        p.layout(600);
+        EXPECT_EQ(p.image()->PictureKind, TImageObj::RealPicture);
+        EXPECT_EQ(p.image()->ImageWidth, c.w);
+        EXPECT_EQ(p.image()->ImageHeight, c.h);
+    }
+    // A percentage follows the width at every layout.
+    Page p;
+    p.parse("<IMG SRC=x WIDTH=50%>");
+    p.layout(600);
+    p.layout(400);
+    EXPECT_EQ(p.image()->ImageWidth, 200);
+    EXPECT_FALSE(p.image()->SizeKnown);
+}
+
+TEST(ImageSizing, LinkedImagesGetAFrameUnlessBorderIsZero) {
+    Page p;
+    p.Doc.HotSpotColor = platform::clRed;
+    p.parse("<A HREF=a><IMG SRC=x></A><A HREF=b><IMG SRC=x BORDER=0></A><IMG SRC=x>");
+    p.layout(700);
+    EXPECT_TRUE(p.image(0)->HasBorder);
+    EXPECT_EQ(p.image(0)->ImageWidth, 202);
+    EXPECT_EQ(p.image(0)->ImageHeight, 52);
+    EXPECT_FALSE(p.image(1)->HasBorder);
+    EXPECT_EQ(p.image(1)->ImageWidth, 200);
+    EXPECT_FALSE(p.image(2)->HasBorder);
+
+    p.Doc.HotSpotColor = platform::clBlue;
+    QImage out = render(p.Doc, 700, 200);
+    const TImageObj& framed = *p.image(0);
+    EXPECT_EQ(out.pixel(framed.DrawX, framed.DrawY + 10), qRgb(0, 0, 255));     // the frame
+    EXPECT_EQ(out.pixel(framed.DrawX + 1, framed.DrawY + 10), qRgb(255, 0, 0)); // the picture
+    const TImageObj& plain = *p.image(1);
+    EXPECT_EQ(out.pixel(plain.DrawX, plain.DrawY + 10), qRgb(255, 0, 0));
+}
+
+TEST(ImagePlacement, FloatsKeepTheirSpaceAndTextFlowsBeside) {
+    Page p;
+    p.parse("<IMG SRC=x ALIGN=left HSPACE=10>Text beside the picture.<BR CLEAR=left>Below.");
+    p.layout(600);
+    TSection* beside = p.sectionWith(p.image());
+    ASSERT_FALSE(beside->Lines.empty());
+    EXPECT_EQ(p.image()->DrawX, 0);
+    EXPECT_EQ(beside->Lines.front().LineIndent, 210);
+    TSection* below = nullptr;
+    for (const auto& s : p.Doc)
+        if (auto* t = dynamic_cast<TSection*>(s.get()); t && t->Buff == "Below.") below = t;
+    ASSERT_NE(below, nullptr);
+    EXPECT_GE(below->Top + below->Height - below->Lines.back().Height(), 50);
+    EXPECT_EQ(below->Lines.back().LineIndent, 0);
+
+    Page r;
+    r.parse("<IMG SRC=x ALIGN=right>Text on the left.");
+    r.layout(600);
+    EXPECT_EQ(r.image()->DrawX + r.image()->ImageWidth, 600);
+    EXPECT_EQ(r.sectionWith(r.image())->Lines.front().LineIndent, 0);
+}
+
+TEST(ImagePlacement, VerticalAlignmentOnTheLine) {
+    Page p;
+    p.parse("a<IMG SRC=x WIDTH=40 HEIGHT=40 ALIGN=absmiddle>b<IMG SRC=x WIDTH=40 HEIGHT=40 ALIGN=center>c"
+            "<IMG SRC=x WIDTH=40 HEIGHT=40 ALIGN=top>d");
+    p.layout(600);
+    render(p.Doc, 600, 200);
+    TSection* s = p.sectionWith(p.image());
+    const LineRec& line = s->Lines.front();
+    const int lineTop = s->Top;
+    const int baseline = lineTop + line.SpaceBefore + line.TextHeight - line.Descent;
+    EXPECT_EQ(p.image(0)->Placement, TImageObj::AMiddle);
+    EXPECT_EQ(p.image(0)->DrawY, baseline - line.TextHeight / 2 - 20);
+    EXPECT_EQ(p.image(1)->Placement, TImageObj::ABottom); // CENTER is not a placement
+    EXPECT_EQ(p.image(1)->DrawY + 40, baseline);
+    EXPECT_EQ(p.image(2)->DrawY, lineTop); // the top of the line, its extra space included
+}
+
+TEST(ImageHitTests, MapsAndIsmapQueries) {
+    Page p;
+    p.parse("<MAP NAME=map><AREA SHAPE=rect COORDS=\"0,0,99,49\" HREF=left.htm>"
+            "<AREA SHAPE=rect COORDS=\"100,0,199,49\" HREF=right.htm TARGET=t></MAP>"
+            "<A HREF=link.htm><IMG SRC=x USEMAP=\"#Map\" BORDER=0></A><BR>"
+            "<A HREF=/cgi/q><IMG SRC=x ISMAP BORDER=0></A>");
+    p.layout(600);
+    render(p.Doc, 600, 300);
+    TImageObj& mapped = *p.image(0);
+    TSection* s = p.sectionWith(&mapped);
+    TUrlTarget link;
+    TFormControlObj* control = nullptr;
+    ASSERT_TRUE(s->LinkAt(mapped.DrawX + 150, mapped.DrawY + 10, link, control));
+    EXPECT_EQ(link.URL, "right.htm");
+    EXPECT_EQ(link.Target, "t");
+    ASSERT_TRUE(s->LinkAt(mapped.DrawX + 10, mapped.DrawY + 10, link, control));
+    EXPECT_EQ(link.URL, "left.htm");
+
+    TImageObj& ismap = *p.image(1);
+    TSection* t = p.sectionWith(&ismap);
+    ASSERT_TRUE(t->LinkAt(ismap.DrawX + 12, ismap.DrawY + 34, link, control));
+    EXPECT_EQ(link.URL, "/cgi/q?12,34");
+    TImageObj* hit = nullptr;
+    int ix = 0, iy = 0;
+    ASSERT_TRUE(t->ObjectAt(ismap.DrawX + 3, ismap.DrawY + 4, hit, ix, iy));
+    EXPECT_EQ(hit, &ismap);
+    EXPECT_EQ(ix, 3);
+    EXPECT_EQ(iy, 4);
+}
+
+TEST(ImagePictures, PendingPicturesKeepTheirBoxAndArriveLater) {
+    Page p;
+    p.parse("<IMG SRC=late WIDTH=80 HEIGHT=60><IMG SRC=late ALT=\"Coming soon\">");
+    p.layout();
+    TImageObj& sized = *p.image(0);
+    TImageObj& unsized = *p.image(1);
+    EXPECT_EQ(sized.PictureKind, TImageObj::PendingPicture);
+    EXPECT_EQ(sized.ImageWidth, 80);
+    EXPECT_EQ(sized.ImageHeight, 60);
+    EXPECT_TRUE(sized.SizeKnown);
+    // The unsized placeholder holds its picture and its ALT text.
+    EXPECT_FALSE(unsized.SizeKnown);
+    EXPECT_GT(unsized.ImageWidth, 16 + 2 * TImageObj::PlaceholderMargin);
+    EXPECT_EQ(p.Doc.MissingImages.size(), 2u);
+
+    image::TMemoryStream data(pngBytes(20, 10, Qt::green));
+    EXPECT_TRUE(SupplyPicture(p.Doc, "late", &data)); // the unsized one needs a new layout
+    EXPECT_TRUE(p.Doc.MissingImages.empty());
+    EXPECT_EQ(sized.PictureKind, TImageObj::RealPicture);
+    EXPECT_EQ(unsized.PictureKind, TImageObj::RealPicture);
+    p.layout();
+    EXPECT_EQ(sized.ImageWidth, 80);
+    EXPECT_EQ(unsized.ImageWidth, 20);
+    EXPECT_EQ(unsized.ImageHeight, 10);
+    // Both images use the one cached picture; the supply itself is no user.
+    const int index = image::ImageCache().IndexOf("LATE");
+    ASSERT_GE(index, 0);
+    EXPECT_EQ(image::ImageCache().Item(index)->Users, 2);
+    p.Doc.Clear();
+    EXPECT_EQ(image::ImageCache().Item(index)->Users, 0);
+}
+
+TEST(ImagePictures, OnlySizedPendingPicturesNeedNoNewLayout) {
+    Page p;
+    p.parse("<IMG SRC=late WIDTH=80 HEIGHT=60>");
+    p.layout();
+    image::TMemoryStream data(pngBytes(20, 10, Qt::green));
+    EXPECT_FALSE(SupplyPicture(p.Doc, "late", &data));
+    Page q;
+    q.parse("<IMG SRC=late ALT=\"x\">");
+    q.layout();
+    image::TMemoryStream junk(std::string("not a picture at all, but long enough"));
+    EXPECT_TRUE(SupplyPicture(q.Doc, "late", &junk));
+    EXPECT_EQ(q.image()->PictureKind, TImageObj::ErrorPicture);
+}
+
+TEST(ImagePictures, MissingPicturesShowTheErrorPictureAndAlt) {
+    Page p;
+    p.parse("<IMG SRC=nothing WIDTH=120 HEIGHT=30><IMG SRC=nothing ALT=\"A rather long alternative text\">"
+            "<IMG SRC=nothing><IMG>");
+    p.layout();
+    EXPECT_EQ(p.image(0)->PictureKind, TImageObj::ErrorPicture);
+    EXPECT_EQ(p.image(0)->ImageWidth, 120);
+    EXPECT_EQ(p.image(0)->ImageHeight, 30);
+    EXPECT_GT(p.image(1)->ImageWidth, 150);
+    EXPECT_EQ(p.image(2)->ImageWidth, 16 + 2 * TImageObj::PlaceholderMargin);
+    EXPECT_EQ(p.image(3)->PictureKind, TImageObj::ErrorPicture); // no SRC at all
+    EXPECT_TRUE(p.Doc.MissingImages.empty());
+    // The ALT text is written into the box.
+    QImage out = render(p.Doc, 600, 100);
+    const TImageObj& alt = *p.image(1);
+    int dark = 0;
+    for (int x = alt.DrawX + 24; x < alt.DrawX + alt.ImageWidth - 2; ++x)
+        for (int y = alt.DrawY + 2; y < alt.DrawY + alt.ImageHeight - 2; ++y)
+            if (qGray(out.pixel(x, y)) < 100) ++dark;
+    EXPECT_GT(dark, 50);
+}
+
+TEST(ImagePictures, CacheServesRepeatsAndImagesOffShowPlaceholders) {
+    Page p;
+    p.parse("<IMG SRC=x><IMG SRC=\" X\">");
+    p.layout();
+    EXPECT_EQ(p.Requests, std::vector<std::string>{"x"});
+    EXPECT_EQ(image::ImageCache().Item(image::ImageCache().IndexOf("X"))->Users, 2);
+
+    Page off;
+    off.Doc.ShowImages = false;
+    off.parse("<IMG SRC=x>");
+    off.layout();
+    EXPECT_TRUE(off.Requests.empty());
+    EXPECT_EQ(off.image()->PictureKind, TImageObj::PendingPicture);
+    off.Doc.ShowImages = true;
+    EXPECT_TRUE(off.image()->ReplacePending(off.Doc));
+    EXPECT_EQ(off.image()->PictureKind, TImageObj::RealPicture);
+}
+
+TEST(ImagePictures, FilesWithoutARequestHandler) {
+    Page p;
+    p.Doc.GetImage = nullptr;
+    const std::string dir = std::string(TEST_DATA_DIR) + "/gif/";
+    p.Doc.ResolveImageFile = [dir](const std::string& name) { return dir + name; };
+    p.parse("<IMG SRC=plain-1.gif><IMG SRC=loop-0.gif><IMG SRC=loop-0.gif><IMG SRC=not-a-gif.gif>");
+    p.layout();
+    EXPECT_EQ(p.image(0)->PictureKind, TImageObj::RealPicture);
+    EXPECT_FALSE(p.image(0)->Picture.isNull());
+    // An animation: every image runs its own copy and is on the document's list.
+    ASSERT_NE(p.image(1)->Animated, nullptr);
+    ASSERT_NE(p.image(2)->Animated, nullptr);
+    EXPECT_NE(p.image(1)->Animated.get(), p.image(2)->Animated.get());
+    EXPECT_EQ(p.Doc.AnimList.size(), 2u);
+    EXPECT_EQ(p.image(3)->PictureKind, TImageObj::ErrorPicture);
+    render(p.Doc, 600, 200);
+    EXPECT_TRUE(p.image(1)->Animated->PaintedLately);
+}
