@@ -47,6 +47,8 @@ void TSectionList::SetBackgroundImage(const std::string& name) {
 }
 
 void TSectionList::Clear() {
+    // A page without BACKGROUND must not ask again for the picture of the page before.
+    BackgroundName.clear();
     BackgroundBitmap = QImage();
     BackgroundAttempted = false;
     StopAnimation();

@@ -1,0 +1,275 @@
+// THtmlView: the HTML viewer control. It owns one document, loads it from a local file,
+// lays it out for its width, scrolls it in pixels, paints it double-buffered, tracks the
+// mouse over links and images and turns clicks into events for its host.
+#pragma once
+
+#include "doc/builder.h"
+#include "doc/section_list.h"
+#include "platform/colors.h"
+#include "platform/messages.h"
+#include "view/view_types.h"
+
+#include <QWidget>
+#include <deque>
+#include <memory>
+#include <string>
+#include <vector>
+
+class QScrollBar;
+
+namespace image {
+class TMemoryStream;
+}
+
+namespace view {
+
+class T32ScrollBar;
+class TBorderSurface;
+class TPaintPanel;
+class TViewMessages;
+
+class THtmlView : public QWidget {
+public:
+    // Private messages the viewer posts to itself.
+    static constexpr unsigned FormSubmitMessage = platform::WM_USER + 100;
+    static constexpr unsigned AutoScrollMessage = platform::WM_USER + 102;
+    static constexpr int MaxHorzWidth = 2000; // content wider than this is not scrolled further
+    static constexpr int VertSmallStep = 16;
+    static constexpr int HorzSmallStep = 15;
+
+    explicit THtmlView(QWidget* parent = nullptr);
+    ~THtmlView() override;
+
+    // ---- Published properties ----
+    platform::TColor DefBackground() const { return FDefBackground; }
+    void SetDefBackground(platform::TColor color);
+    platform::TColor DefFontColor() const { return FDefFontColor; }
+    void SetDefFontColor(platform::TColor color);
+    platform::TColor DefHotSpotColor() const { return FDefHotSpotColor; }
+    void SetDefHotSpotColor(platform::TColor color);
+    int DefFontSize() const { return FDefFontSize; }
+    void SetDefFontSize(int size);
+    const std::string& DefFontName() const { return FDefFontName; }
+    void SetDefFontName(const std::string& name);
+    const std::string& DefPreFontName() const { return FDefPreFontName; }
+    void SetDefPreFontName(const std::string& name);
+    int CharSet() const { return FCharSet; }
+    void SetCharSet(int charSet);
+    int MarginWidth() const { return FMarginWidth; }
+    void SetMarginWidth(int width);
+    int MarginHeight() const { return FMarginHeight; }
+    void SetMarginHeight(int height);
+    TScrollStyle ScrollBars() const { return FScrollBars; }
+    void SetScrollBars(TScrollStyle style);
+    THTMLBorderStyle BorderStyle() const { return FBorderStyle; }
+    void SetBorderStyle(THTMLBorderStyle style);
+    bool ViewImages() const;
+    void SetViewImages(bool on);
+    int ImageCacheCount() const { return FImageCacheCount; }
+    void SetImageCacheCount(int count);
+    int HistoryMaxCount() const { return FHistoryMaxCount; }
+    void SetHistoryMaxCount(int count);
+    bool NoSelect() const { return FNoSelect; }
+    void SetNoSelect(bool on);
+    const std::string& ServerRoot() const { return FServerRoot; }
+    void SetServerRoot(const std::string& root);
+
+    // ---- Operations of the host ----
+    // Loads an HTML file; the name may end in "#anchor". Ignored while Processing or for an
+    // empty name. A missing file raises EInOutError and leaves the document as it was.
+    void LoadDocument(const std::string& name);
+    // Shows an image file as a document of one image; the same guards.
+    void ShowImageFile(const std::string& name);
+    bool ScrollToAnchor(const std::string& dest);
+    // Image data for every image whose source is Src; false (nothing done) while Processing.
+    bool SupplyImage(const std::string& src, const image::TMemoryStream* stream);
+    void ClearDocument();
+
+    const std::string& DocTitle() const { return FDocTitle; }
+    const std::string& DocumentFile() const { return FDocumentFile; }
+    TDocKind DocKind() const { return FDocKind; }
+    const std::string& LinkURL() const { return FLinkURL; }
+    const std::string& LinkTarget() const { return FLinkTarget; }
+    const std::string& EffectiveBase() const { return FEffectiveBase; }
+    const std::string& DocBaseTarget() const { return FDocBaseTarget; }
+    const std::string& FallbackBase() const { return FFallbackBase; }
+    void SetFallbackBase(const std::string& base) { FFallbackBase = base; }
+    bool Processing() const { return FProcessing; }
+
+    // Packed position: section index * 65536 + offset into that section.
+    int SectionPosition() const;
+    void SetSectionPosition(int packed);
+    // The document y at the top of the drawing surface.
+    int ViewTop() const { return VPos; }
+    void SetViewTop(int y);
+
+    // A link or image name as a local path: "/" names are absolute (below ServerRoot when
+    // one is set), others relative to the BASE, or to the directory of DocumentFile.
+    virtual std::string ResolveFileName(const std::string& name);
+
+    // ---- Layout and scrolling ----
+    void DoLayout();
+    void ArrangeScrollBars();
+    void ScrollToY(int y);
+    int DocHeight() const { return FDocHeight; }
+    int WidestLine() const { return FWidestLine; }
+    int BarThickness() const { return FBarThickness; }
+    int HorzPosition() const;
+
+    // ---- The parts, for the host and for tests ----
+    doc::TSectionList& Sections() { return *List; }
+    const doc::TNameList& Anchors() const { return AnchorList; }
+    TPaintPanel* PaintPanel() const { return Panel; }
+    QWidget* BorderSurface() const;
+    QScrollBar* VScrollBar() const;
+    QScrollBar* HScrollBar() const;
+    // The colour the drawing surface is filled with (the document's background).
+    platform::TColor SurfaceColor() const { return FSurfaceColor; }
+
+    // ---- Events (fired only when set) ----
+    THotSpotEvent OnHotSpotCovered;
+    THotSpotClickEvent OnHotSpotClick;
+    TProcessingEvent OnProcessing;
+    TIncludeType OnInclude;
+    TSoundType OnSoundRequest;
+    TMetaType OnMeta;
+    TMetaRefreshType OnMetaRefresh;
+    TImageClickEvent OnImageClick;
+    TImageOverEvent OnImageOver;
+    TRightClickEvent OnRightClick;
+    TNotifyEvent OnHistoryChange;
+    TMouseEvent OnMouseDown;
+    TMouseMoveEvent OnMouseMove;
+    TMouseEvent OnMouseUp;
+    TKeyEvent OnKeyDown;
+    TKeyEvent OnKeyUp;
+    TKeyPressEvent OnKeyPress;
+    TNotifyEvent OnEnter;
+    // These three live in the document, which fires them.
+    void SetOnImageRequest(doc::TGetImageEvent handler);
+    void SetOnScript(doc::TScriptEvent handler);
+    void SetOnFormSubmit(TFormSubmitEvent handler);
+    const TFormSubmitEvent& OnFormSubmit() const { return FOnFormSubmit; }
+
+    // The document's submit callback: keeps the submission and delivers it to
+    // OnFormSubmit from the message queue, after the click that caused it is handled.
+    void SubmitForm(const std::string& action, const std::string& target, const std::string& encType,
+                    const std::string& method, std::vector<std::string> results);
+    // The document's callback for a form control that took the focus at document Y.
+    void FormControlFocused(int y);
+
+    // ---- Drawing-surface handlers (called by TPaintPanel) ----
+    void PanelPaint(const QRect& clip, QPainter& screen);
+    void PanelMouseDown(QMouseEvent* e);
+    void PanelMouseMove(QMouseEvent* e);
+    void PanelMouseUp(QMouseEvent* e);
+    void PanelDoubleClick(QMouseEvent* e);
+    void PaintFrame(QPainter& painter);
+
+protected:
+    void resizeEvent(QResizeEvent* e) override;
+    void keyPressEvent(QKeyEvent* e) override;
+    void keyReleaseEvent(QKeyEvent* e) override;
+    void focusInEvent(QFocusEvent* e) override;
+    void focusOutEvent(QFocusEvent* e) override;
+    void wheelEvent(QWheelEvent* e) override;
+
+    // Selection and history hooks; the selection, search and history come with them.
+    virtual void AddToHistory(const std::string& oldFile, const std::string& oldTitle, TDocKind oldKind,
+                              int oldPosition);
+    virtual void StartSelection(int x, int y);
+    virtual void ExtendSelection(int x, int y);
+
+    // Selection and click state.
+    int Caret = 0;        // character index of the caret
+    int DragOrigin = -1;  // where the mouse selection began; -1 when none
+    bool Dragging = false;
+    bool ClickPending = false; // the current left press may still become a link click
+    bool LinkClicked = false;  // the last click followed a link
+    bool AutoScrolling = false;
+
+private:
+    friend class TViewMessages;
+    intptr_t handleMessage(unsigned msg, uintptr_t wParam, intptr_t lParam);
+
+    void SetProcessing(bool on);
+    void LoadCommon(const std::string& name, TDocKind kind);
+    void LoadAndRecord(const std::string& name, TDocKind kind);
+    void MetaHandler(const std::string& httpEq, const std::string& name, const std::string& content);
+    void FollowLink();
+    void PassDefaults(platform::TColor background);
+    void RelayoutKeepingPosition();
+    // Fonts or colours changed: the document takes them and is laid out again.
+    void FontsChanged();
+    void SetMargin(int& margin, int value);
+    void FetchBackground();
+    int SectionTop(int index) const;
+    int MaxViewTop() const;
+    int MaxHorzPosition() const;
+    void SetHorzPosition(int x);
+    // Sets the vertical position in the bar and the document; one small step moves the
+    // window content, anything else repaints the surface.
+    void MoveTo(int y, bool moveContent);
+    void VBarAction(int action);
+    void HBarAction(int action);
+    void Resized();
+    // The document point under a point of the drawing surface.
+    QPoint DocumentPoint(int x, int y) const;
+    bool LinkAtPoint(int x, int y, doc::TUrlTarget& link, doc::TFormControlObj*& control) const;
+    bool ImageAtPoint(int x, int y, doc::TImageObj*& obj, int& ix, int& iy) const;
+
+    // Children and companions.
+    TBorderSurface* Border;
+    TPaintPanel* Panel;
+    T32ScrollBar* VBar;
+    QScrollBar* HBar;
+    std::unique_ptr<TViewMessages> Messages;
+    std::unique_ptr<doc::TSectionList> List;
+    doc::TNameList AnchorList;
+    std::unique_ptr<doc::THtmlBuilder> Builder;
+
+    // Property values.
+    platform::TColor FDefBackground = platform::clBtnFace;
+    platform::TColor FDefFontColor = platform::clBtnText;
+    platform::TColor FDefHotSpotColor = platform::clBlue;
+    int FDefFontSize = 12;
+    std::string FDefFontName = "Times New Roman";
+    std::string FDefPreFontName = "Courier New";
+    int FCharSet = 1;
+    int FMarginWidth = 10;
+    int FMarginHeight = 5;
+    TScrollStyle FScrollBars = ssBoth;
+    THTMLBorderStyle FBorderStyle = htFocused;
+    int FImageCacheCount = 5;
+    int FHistoryMaxCount = 0;
+    bool FNoSelect = false;
+    std::string FServerRoot;
+
+    // State.
+    std::string FDocTitle, FDocumentFile, FLinkURL, FLinkTarget;
+    std::string FEffectiveBase, FFallbackBase, FDocBaseTarget;
+    TDocKind FDocKind = dkHTML;
+    bool FProcessing = false;
+    bool LayingOut = false;
+    int FWidestLine = 0;   // pixels, at most MaxHorzWidth
+    int FDocHeight = 0;    // pixels, margins included
+    int FBarThickness = 0; // width of the vertical bar, height of the horizontal one
+    int LaidOutWidth = -1; // control width at the last width-triggered layout
+    int VPos = 0;          // vertical position (document y at the surface top)
+    int HPos = 0;          // horizontal position (pixels of content scrolled off to the left)
+    int HorzMax = 0;       // horizontal range maximum (content width, at least the view)
+    int HorzLargeStep = 1;
+    platform::TColor FSurfaceColor = platform::clBtnFace;
+    int PendingRefreshDelay = 0;
+    std::string PendingRefreshURL;
+    TFormSubmitEvent FOnFormSubmit;
+
+    struct TPendingSubmission {
+        std::string Action, Target, EncType, Method;
+        std::vector<std::string> Results;
+    };
+    // Each submission waits here for its own message, so two quick ones are both delivered.
+    std::deque<TPendingSubmission> PendingSubmissions;
+};
+
+} // namespace view

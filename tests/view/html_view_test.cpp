@@ -1,0 +1,341 @@
+#include "view_fixture.h"
+
+#include "doc/image_obj.h"
+#include "image/memory_stream.h"
+
+#include <QApplication>
+#include <QBuffer>
+#include <QScrollBar>
+#include <QDir>
+#include <QFile>
+
+using namespace viewtest;
+using view::THtmlView;
+
+namespace {
+
+std::string pngBytes(int w, int h, QColor color) {
+    QImage img(w, h, QImage::Format_RGB32);
+    img.fill(color);
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    img.save(&buffer, "PNG");
+    return bytes.toStdString();
+}
+
+} // namespace
+
+TEST_F(ViewTest, ReloadingTheSameFileKeepsThePositionAndAnAnchorScrollsThere) {
+    const std::string a = page("a.htm", "<title>Page A</title>" + longBody(80));
+    const std::string b = page("b.htm", longBody(80));
+    View->LoadDocument(a);
+    EXPECT_EQ(View->DocTitle(), "Page A");
+    EXPECT_EQ(View->DocumentFile(), a);
+    ASSERT_GT(View->DocHeight(), 1000);
+
+    View->ScrollToY(300);
+    View->LoadDocument(a);
+    EXPECT_EQ(View->ViewTop(), 300) << "the same file without an anchor keeps the view";
+
+    View->LoadDocument(a + "#s3");
+    const int anchorY = View->Anchors().AnchorY("s3");
+    ASSERT_GT(anchorY, 0);
+    EXPECT_EQ(View->ViewTop(), anchorY + View->MarginHeight());
+
+    View->LoadDocument(b);
+    EXPECT_EQ(View->ViewTop(), 0) << "another file starts at the top";
+}
+
+TEST_F(ViewTest, AMissingFileRaisesAndLeavesTheOldDocument) {
+    const std::string a = page("a.htm", "<title>Kept</title>" + longBody(5));
+    View->LoadDocument(a);
+    const int sections = View->Sections().Count();
+    std::vector<bool> processing;
+    View->OnProcessing = [&](void*, bool on) { processing.push_back(on); };
+
+    const std::string missing = Dir.file("nowhere.htm");
+    try {
+        View->LoadDocument(missing + "#x");
+        FAIL() << "no error raised";
+    } catch (const view::EInOutError& e) {
+        EXPECT_EQ(e.Message, "Can't locate file: " + missing);
+    }
+    EXPECT_FALSE(View->Processing());
+    EXPECT_EQ(processing, (std::vector<bool>{true, false}));
+    EXPECT_EQ(View->DocumentFile(), a);
+    EXPECT_EQ(View->DocTitle(), "Kept");
+    EXPECT_EQ(View->Sections().Count(), sections);
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr) << "the hourglass is gone";
+}
+
+TEST_F(ViewTest, RefreshMetaFiresOnceAfterTheLoadOnlyWhenUsable) {
+    struct Case {
+        const char* name;
+        std::string metas;
+        int calls;
+        int delay;
+        std::string url;
+    } cases[] = {
+        {"delay and url", "<meta http-equiv=\"Refresh\" content=\"5; URL=Next.html\">", 1, 5, "Next.html"},
+        {"no url", "<meta http-equiv=\"refresh\" content=\"5\">", 0, 0, ""},
+        {"zero delay", "<meta http-equiv=\"refresh\" content=\"0; url=x\">", 0, 0, ""},
+        {"not a number", "<meta http-equiv=\"refresh\" content=\"soon; url=x\">", 0, 0, ""},
+        {"other http-equiv", "<meta http-equiv=\"expires\" content=\"5; url=x\">", 0, 0, ""},
+        {"last usable wins",
+         "<meta http-equiv=\"refresh\" content=\"3; url=first.htm\">"
+         "<meta http-equiv=\"refresh\" content=\"0; url=bad.htm\">"
+         "<meta http-equiv=\"refresh\" content=\"7;url=Second.htm\">",
+         1, 7, "Second.htm"},
+    };
+    int n = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string file = page("meta" + std::to_string(n++) + ".htm", c.metas + "<p>text");
+        int calls = 0, delay = 0, metas = 0;
+        std::string url;
+        bool processingAtFire = true;
+        View->OnMeta = [&](void*, const std::string&, const std::string&, const std::string&) { ++metas; };
+        View->OnMetaRefresh = [&](void*, int d, const std::string& u) {
+            ++calls;
+            delay = d;
+            url = u;
+            processingAtFire = View->Processing();
+        };
+        View->LoadDocument(file);
+        EXPECT_EQ(calls, c.calls);
+        EXPECT_GE(metas, 1);
+        if (c.calls) {
+            EXPECT_EQ(delay, c.delay);
+            EXPECT_EQ(url, c.url);
+            EXPECT_FALSE(processingAtFire) << "fired after the load has finished";
+        }
+    }
+}
+
+TEST_F(ViewTest, LinksAreFollowedByTheirExtension) {
+    QFile::copy(QString(TEST_DATA_DIR) + "/gif/gif89a.gif", QString::fromStdString(Dir.file("pic.gif")));
+    const std::string other = page("other.htm", "<title>Other</title>" + longBody(60));
+    const std::string a = page("a.htm", "<p><a href=\"other.htm#s4\">other</a> <a href=\"pic.gif\">pic</a> "
+                                        "<a href=\"file.zip\">zip</a>" +
+                                            longBody(60) + "<p><a href=\"#s0\">top</a>");
+    std::vector<std::string> clicked;
+    View->OnHotSpotClick = [&](void*, const std::string& src, bool&) { clicked.push_back(src); };
+
+    auto click = [&](const std::string& url) {
+        auto p = linkPoint(url);
+        ASSERT_TRUE(p) << "link " << url << " not on screen";
+        QTest::mouseClick(panel(), Qt::LeftButton, {}, *p);
+    };
+
+    View->LoadDocument(a);
+    // Nothing happens for a file the viewer cannot show.
+    click("file.zip");
+    EXPECT_EQ(View->DocumentFile(), a);
+
+    // An anchor within the page: from the bottom back to the top.
+    View->ScrollToY(View->DocHeight());
+    const int bottom = View->ViewTop();
+    ASSERT_GT(bottom, 0);
+    click("#s0");
+    EXPECT_LT(View->ViewTop(), bottom);
+    EXPECT_EQ(View->DocumentFile(), a);
+
+    View->ScrollToY(0);
+    click("other.htm#s4");
+    EXPECT_EQ(View->DocumentFile(), other);
+    EXPECT_EQ(View->DocTitle(), "Other");
+    EXPECT_EQ(View->ViewTop(), View->Anchors().AnchorY("s4") + View->MarginHeight());
+
+    View->LoadDocument(a);
+    click("pic.gif");
+    EXPECT_EQ(View->DocumentFile(), Dir.file("pic.gif"));
+    EXPECT_EQ(View->DocKind(), view::dkImage);
+
+    EXPECT_EQ(clicked, (std::vector<std::string>{"file.zip", "#s0", "other.htm#s4", "pic.gif"}));
+}
+
+TEST_F(ViewTest, AHandledHotSpotClickIsNotFollowed) {
+    page("other.htm", "<p>other");
+    const std::string a = page("a.htm", "<p><a href=\"other.htm\">other</a>");
+    View->OnHotSpotClick = [&](void*, const std::string&, bool& handled) { handled = true; };
+    View->LoadDocument(a);
+    auto p = linkPoint("other.htm");
+    ASSERT_TRUE(p);
+    QTest::mouseClick(panel(), Qt::LeftButton, {}, *p);
+    EXPECT_EQ(View->DocumentFile(), a);
+}
+
+TEST_F(ViewTest, HoveringALinkShowsTheHandAndReportsItOnce) {
+    const std::string a = page("a.htm", "<p><a href=\"next.htm\" target=\"main\">next page</a><p>plain text");
+    View->LoadDocument(a);
+    std::vector<std::string> covered;
+    View->OnHotSpotCovered = [&](void*, const std::string& src) { covered.push_back(src); };
+    auto p = linkPoint("next.htm");
+    ASSERT_TRUE(p);
+    QTest::mouseMove(panel(), *p);
+    QTest::mouseMove(panel(), *p + QPoint(1, 0));
+    EXPECT_EQ(panel()->cursor().shape(), Qt::PointingHandCursor);
+    EXPECT_EQ(View->LinkURL(), "next.htm");
+    EXPECT_EQ(View->LinkTarget(), "main");
+    QTest::mouseMove(panel(), QPoint(panel()->width() - 2, panel()->height() - 2));
+    EXPECT_EQ(panel()->cursor().shape(), Qt::ArrowCursor);
+    EXPECT_EQ(covered, (std::vector<std::string>{"next.htm", ""}));
+    EXPECT_EQ(View->LinkURL(), "");
+}
+
+TEST_F(ViewTest, RightClickOnAnImageInALinkGivesBoth) {
+    Dir.write("red.png", pngBytes(40, 30, Qt::red));
+    const std::string a = page("a.htm", "<p>x <a href=\"big.htm\"><img src=\"red.png\"></a>");
+    View->LoadDocument(a);
+    auto p = imagePoint();
+    ASSERT_TRUE(p);
+    int calls = 0;
+    view::TRightClickParameters seen;
+    View->OnRightClick = [&](void*, view::TRightClickParameters& params) {
+        ++calls;
+        seen = params;
+    };
+    std::vector<Qt::MouseButton> imageClicks;
+    View->OnImageClick = [&](void*, doc::TImageObj*, Qt::MouseButton b, Qt::KeyboardModifiers, int, int) {
+        imageClicks.push_back(b);
+    };
+    QTest::mouseClick(panel(), Qt::RightButton, {}, *p);
+    EXPECT_EQ(calls, 1);
+    EXPECT_EQ(seen.ClickURL, "big.htm");
+    ASSERT_NE(seen.ClickImage, nullptr);
+    EXPECT_EQ(seen.ClickImage->Source, "red.png");
+    EXPECT_GE(seen.ClickImageX, 0);
+    EXPECT_LT(seen.ClickImageX, seen.ClickImage->ImageWidth);
+    EXPECT_EQ(imageClicks, (std::vector<Qt::MouseButton>{Qt::RightButton}));
+    EXPECT_EQ(View->DocumentFile(), a) << "a right click follows nothing";
+}
+
+TEST_F(ViewTest, SupplyImageIsRefusedDuringALoadAndReplacesThePlaceholderAfter) {
+    const std::string a = page("a.htm", "<p>before <img src=\"http://host/late.png\"> after");
+    std::vector<bool> duringLoad;
+    View->SetOnImageRequest([&](void*, const std::string&, image::TMemoryStream*& stream) {
+        image::TMemoryStream data(pngBytes(50, 60, Qt::blue));
+        duringLoad.push_back(View->SupplyImage("http://host/late.png", &data));
+        stream = image::LaterStream();
+    });
+    View->LoadDocument(a);
+    ASSERT_EQ(duringLoad, (std::vector<bool>{false}));
+    ASSERT_FALSE(View->Sections().MissingImages.empty());
+    const int heightBefore = View->DocHeight();
+
+    image::TMemoryStream data(pngBytes(50, 60, Qt::blue));
+    EXPECT_TRUE(View->SupplyImage("http://host/late.png", &data));
+    EXPECT_TRUE(View->Sections().MissingImages.empty());
+    EXPECT_GT(View->DocHeight(), heightBefore) << "the picture's real size needs a new layout";
+    EXPECT_FALSE(View->Processing());
+}
+
+TEST_F(ViewTest, FormSubmissionArrivesAfterTheMouseUpHandling) {
+    const std::string a = page("a.htm", "<p>form page");
+    View->LoadDocument(a);
+    std::vector<std::string> order;
+    std::vector<std::string> results;
+    View->SetOnFormSubmit([&](void*, const std::string& action, const std::string&, const std::string&,
+                              const std::string& method, std::vector<std::string> r) {
+        order.push_back("submit " + action + " " + method);
+        results = std::move(r);
+    });
+    // The document submits from inside the click, as an image input does.
+    View->OnMouseUp = [&](void*, Qt::MouseButton, Qt::KeyboardModifiers, int, int) {
+        View->SubmitForm("/cgi/one", "", "", "GET", {"a=1", "b=2"});
+        View->SubmitForm("/cgi/two", "", "", "POST", {"c=3"});
+        order.push_back("mouse up");
+    };
+    QTest::mouseClick(panel(), Qt::LeftButton, {}, QPoint(20, 20));
+    order.push_back("click handled");
+    EXPECT_EQ(order, (std::vector<std::string>{"mouse up", "click handled"}));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(order, (std::vector<std::string>{"mouse up", "click handled", "submit /cgi/one GET",
+                                               "submit /cgi/two POST"}));
+    EXPECT_EQ(results, (std::vector<std::string>{"c=3"}));
+}
+
+TEST_F(ViewTest, ResolveFileNameFollowsThePosixRules) {
+    const std::string a = page("sub/a.htm", "<p>x");
+    View->LoadDocument(a);
+    const std::string dir = Dir.file("sub/");
+    struct Case {
+        const char* name;
+        std::string base, root, input, expected;
+    } cases[] = {
+        {"relative to the document", "", "", "pics/b.gif", dir + "pics/b.gif"},
+        {"blanks trimmed", "", "", "  b.htm\t", dir + "b.htm"},
+        {"case kept", "", "", "Mixed.HTM", dir + "Mixed.HTM"},
+        {"parent directory", "", "", "../up.htm", Dir.file("up.htm")},
+        {"absolute", "", "", "/var/www/x.htm", "/var/www/x.htm"},
+        {"file address with escapes", "", "", "file:///home/ann/a%20b.htm", "/home/ann/a b.htm"},
+        {"below the server root", "", "/srv/site/", "/img/a.gif", "/srv/site/img/a.gif"},
+        {"DosPath keeps it relative", "DosPath", "", "x/y.htm", "x/y.htm"},
+        {"file base", "file:///data/base/", "", "y.htm", "/data/base/y.htm"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        View->SetFallbackBase(c.base);
+        View->SetServerRoot(c.root);
+        View->LoadDocument(a); // the base is taken at load
+        EXPECT_EQ(View->ResolveFileName(c.input), c.expected);
+    }
+}
+
+TEST_F(ViewTest, PropertiesKeepTheirLimits) {
+    View->SetMarginWidth(51);
+    EXPECT_EQ(View->MarginWidth(), 10);
+    View->SetMarginHeight(-1);
+    EXPECT_EQ(View->MarginHeight(), 5);
+    View->SetMarginWidth(0);
+    EXPECT_EQ(View->MarginWidth(), 0);
+    View->SetDefFontSize(3);
+    EXPECT_EQ(View->DefFontSize(), 6);
+    View->SetImageCacheCount(25);
+    EXPECT_EQ(View->ImageCacheCount(), 20);
+    EXPECT_EQ(image::ImageCache().AgeLimit(), 20);
+    View->SetImageCacheCount(-3);
+    EXPECT_EQ(View->ImageCacheCount(), 0);
+    View->SetServerRoot("  /srv/www\\ ");
+    EXPECT_EQ(View->ServerRoot(), "/srv/www");
+    View->SetHistoryMaxCount(-1);
+    EXPECT_EQ(View->HistoryMaxCount(), 0);
+    EXPECT_EQ(View->DefHotSpotColor(), platform::TColor(0xFF0000));
+    THtmlView fresh;
+    EXPECT_FALSE(fresh.ViewImages()) << "the browser window switches pictures on";
+    EXPECT_EQ(fresh.width(), 150);
+    EXPECT_EQ(fresh.ScrollBars(), view::ssBoth);
+    EXPECT_EQ(fresh.BorderStyle(), view::htFocused);
+    EXPECT_EQ(fresh.CharSet(), 1);
+}
+
+TEST_F(ViewTest, ClearDocumentKeepsTheFileNameAndHidesTheBars) {
+    const std::string a = page("a.htm", "<title>T</title>" + longBody(80));
+    View->LoadDocument(a);
+    ASSERT_TRUE(View->VScrollBar()->isVisible());
+    int sounds = 0;
+    View->OnSoundRequest = [&](void*, const std::string& src, int loop, bool terminate) {
+        EXPECT_EQ(src, "");
+        EXPECT_EQ(loop, 0);
+        EXPECT_TRUE(terminate);
+        ++sounds;
+    };
+    View->ClearDocument();
+    EXPECT_EQ(sounds, 1);
+    EXPECT_EQ(View->Sections().Count(), 0);
+    EXPECT_EQ(View->DocTitle(), "");
+    EXPECT_EQ(View->DocumentFile(), a);
+    EXPECT_FALSE(View->VScrollBar()->isVisible());
+    EXPECT_FALSE(View->HScrollBar()->isVisible());
+}
+
+TEST_F(ViewTest, AnImageFileIsShownAsADocumentOfOneImage) {
+    Dir.write("green.png", pngBytes(30, 20, Qt::green));
+    View->ShowImageFile(Dir.file("green.png"));
+    EXPECT_EQ(View->DocKind(), view::dkImage);
+    auto p = imagePoint();
+    ASSERT_TRUE(p);
+    const QImage shot = surface();
+    EXPECT_EQ(QColor(shot.pixel(*p)), QColor(Qt::green));
+}

@@ -1,0 +1,181 @@
+#include "view_fixture.h"
+
+#include "view/background.h"
+
+#include <QApplication>
+#include <QScrollBar>
+#include <QSignalSpy>
+
+using namespace viewtest;
+
+namespace {
+
+// A preformatted line of N characters: Courier New 10 pt is 8 pixels a character.
+std::string wideLine(int chars) { return "<pre>" + std::string(static_cast<size_t>(chars), 'w') + "</pre>"; }
+
+} // namespace
+
+TEST_F(ViewTest, BothBarsAppearWhenTheHorizontalOneTakesTheRoom) {
+    View->LoadDocument(page("wide.htm", wideLine(80) + "<p>short"));
+    const int sbw = View->BarThickness();
+    ASSERT_GT(sbw, 0);
+    // Slightly shorter than the control: no vertical bar of its own...
+    View->resize(View->width(), View->DocHeight() + 2 + sbw / 2);
+    ASSERT_LT(View->DocHeight(), View->height() - 2);
+    ASSERT_GT(View->WidestLine() + 2 * View->MarginWidth(), View->width());
+    // ...but the horizontal bar takes the room it needed.
+    EXPECT_TRUE(View->HScrollBar()->isVisibleTo(View.get()));
+    EXPECT_TRUE(View->VScrollBar()->isVisibleTo(View.get()));
+    EXPECT_EQ(panel()->height(), View->height() - 2 - sbw);
+    EXPECT_EQ(panel()->width(), View->width() - 2 - sbw);
+
+    View->SetScrollBars(view::ssVertical);
+    EXPECT_FALSE(View->HScrollBar()->isVisibleTo(View.get()));
+    EXPECT_FALSE(View->VScrollBar()->isVisibleTo(View.get()));
+}
+
+TEST_F(ViewTest, ContentWiderThan2000PixelsScrollsNoFurther) {
+    View->LoadDocument(page("wider.htm", wideLine(400)));
+    EXPECT_EQ(View->WidestLine(), view::THtmlView::MaxHorzWidth);
+    const int content = view::THtmlView::MaxHorzWidth + 2 * View->MarginWidth();
+    EXPECT_EQ(View->HScrollBar()->maximum(), content - panel()->width());
+    QTest::keyClick(View.get(), Qt::Key_Right);
+    EXPECT_EQ(View->HorzPosition(), view::THtmlView::HorzSmallStep);
+    for (int i = 0; i < 300; ++i) QTest::keyClick(View.get(), Qt::Key_Right);
+    EXPECT_EQ(View->HorzPosition(), content - panel()->width());
+    QTest::keyClick(View.get(), Qt::Key_Left);
+    EXPECT_EQ(View->HorzPosition(), content - panel()->width() - view::THtmlView::HorzSmallStep);
+}
+
+TEST_F(ViewTest, OnlyAWidthChangeLaysOutAgainAndKeepsTheSectionAtTheTop) {
+    View->LoadDocument(page("long.htm", longBody(120)));
+    View->ScrollToY(1000);
+    const int packed = View->SectionPosition();
+    int layouts = 0;
+    View->OnProcessing = [&](void*, bool on) { layouts += on; };
+
+    View->resize(View->width(), 250);
+    EXPECT_EQ(layouts, 0) << "a height change keeps the layout";
+    EXPECT_EQ(View->ViewTop(), 1000);
+    EXPECT_EQ(View->VScrollBar()->height(), panel()->height());
+
+    const int oldHeight = View->DocHeight();
+    View->resize(250, 250);
+    EXPECT_EQ(layouts, 1);
+    EXPECT_GT(View->DocHeight(), oldHeight) << "narrower text takes more lines";
+    EXPECT_EQ(View->SectionPosition() / 65536, packed / 65536);
+    EXPECT_EQ(View->SectionPosition(), packed);
+}
+
+TEST_F(ViewTest, ScrollingIsClampedAndTheBarFollows) {
+    View->LoadDocument(page("long.htm", longBody(60)));
+    const int maxTop = View->DocHeight() - panel()->height();
+    View->ScrollToY(-50);
+    EXPECT_EQ(View->ViewTop(), 0);
+    View->ScrollToY(1 << 20);
+    EXPECT_EQ(View->ViewTop(), maxTop);
+    EXPECT_EQ(View->VScrollBar()->value(), maxTop);
+    EXPECT_EQ(View->VScrollBar()->maximum(), maxTop);
+
+    View->SetSectionPosition(View->Sections().Count() * 65536); // no such section
+    EXPECT_EQ(View->ViewTop(), maxTop);
+    View->SetSectionPosition(0);
+    EXPECT_EQ(View->ViewTop(), 0);
+
+    // Bar requests: a line is 16 pixels, a page the surface height less 16.
+    View->VScrollBar()->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+    EXPECT_EQ(View->ViewTop(), 16);
+    View->VScrollBar()->triggerAction(QAbstractSlider::SliderPageStepAdd);
+    EXPECT_EQ(View->ViewTop(), 16 + panel()->height() - 16);
+    View->VScrollBar()->triggerAction(QAbstractSlider::SliderToMaximum);
+    EXPECT_EQ(View->ViewTop(), maxTop);
+    EXPECT_EQ(View->Sections().YOff, maxTop - View->MarginHeight());
+}
+
+TEST_F(ViewTest, KeysScrollEvenWithoutBars) {
+    View->SetScrollBars(view::ssNone);
+    View->LoadDocument(page("long.htm", longBody(60)));
+    EXPECT_FALSE(View->VScrollBar()->isVisibleTo(View.get()));
+    const int docHeight = View->DocHeight();
+    View->SetScrollBars(view::ssVertical);
+    const int withBar = View->DocHeight();
+    View->SetScrollBars(view::ssNone);
+    EXPECT_GE(withBar, docHeight + View->MarginHeight()) << "the bottom margin counts only with a vertical bar";
+    EXPECT_EQ(View->DocHeight(), docHeight) << "the bottom margin is not in the range";
+
+    QTest::keyClick(View.get(), Qt::Key_Down);
+    EXPECT_EQ(View->ViewTop(), 16);
+    QTest::keyClick(View.get(), Qt::Key_PageDown);
+    EXPECT_EQ(View->ViewTop(), 16 + panel()->height() - 16);
+    QTest::keyClick(View.get(), Qt::Key_End);
+    EXPECT_EQ(View->ViewTop(), docHeight - panel()->height());
+    QTest::keyClick(View.get(), Qt::Key_Up);
+    EXPECT_EQ(View->ViewTop(), docHeight - panel()->height() - 16);
+    QTest::keyClick(View.get(), Qt::Key_Home);
+    EXPECT_EQ(View->ViewTop(), 0);
+}
+
+TEST_F(ViewTest, TheBackgroundStaysFixedToTheDocumentWhileScrolling) {
+    // A tile whose every row differs, 13 x 7, so that any misplaced row shows.
+    QImage tile(13, 7, QImage::Format_RGB32);
+    for (int y = 0; y < 7; ++y)
+        for (int x = 0; x < 13; ++x) tile.setPixel(x, y, qRgb(40 * y % 256, 19 * x % 256, 200));
+    ASSERT_TRUE(tile.save(QString::fromStdString(Dir.file("tile.png"))));
+    View->LoadDocument(page("bg.htm", "<body background=\"tile.png\">" + longBody(60)));
+    ASSERT_FALSE(View->Sections().BackgroundBitmap.isNull());
+
+    View->ScrollToY(3);
+    const QImage before = surface();
+    // Far from any text, in the right margin, the surface shows the tile of the document.
+    const int x = panel()->width() - 3;
+    for (int y = 0; y < 40; ++y)
+        ASSERT_EQ(before.pixel(x, y), tile.pixel((x + View->HorzPosition()) % 13, (y + 3) % 7)) << "row " << y;
+
+    QTest::keyClick(View.get(), Qt::Key_Down);
+    ASSERT_EQ(View->ViewTop(), 3 + 16);
+    const QImage after = surface();
+    const int h = before.height() - 16;
+    EXPECT_EQ(after.copy(0, 0, before.width(), h), before.copy(0, 16, before.width(), h));
+
+    View->SetViewImages(false);
+    const QImage plain = surface();
+    EXPECT_EQ(QColor(plain.pixel(x, 5)), platform::ToQColor(View->SurfaceColor()));
+}
+
+TEST_F(ViewTest, TheFocusedFrameShowsOnlyWithTheFocus) {
+    View->LoadDocument(page("a.htm", "<body bgcolor=\"#00FF00\"><p>text"));
+    QApplication::setActiveWindow(View.get());
+    ASSERT_TRUE(QTest::qWaitForWindowActive(View.get()));
+    auto frameColour = [&] {
+        return QColor(View->BorderSurface()->grab().toImage().pixel(0, View->height() / 2));
+    };
+    View->setFocus();
+    ASSERT_TRUE(View->hasFocus());
+    EXPECT_EQ(frameColour(), platform::ToQColor(platform::clBtnText));
+    View->clearFocus();
+    EXPECT_EQ(frameColour(), platform::ToQColor(View->SurfaceColor()));
+    EXPECT_EQ(frameColour(), QColor(0, 255, 0));
+    View->SetBorderStyle(view::htSingle);
+    EXPECT_EQ(frameColour(), platform::ToQColor(platform::clBtnText));
+    View->SetBorderStyle(view::htNone);
+    EXPECT_EQ(panel()->pos(), QPoint(0, 0));
+}
+
+TEST(BackgroundTiles, FirstTileOriginIsAtOrPastTheClipCorner) {
+    struct Case {
+        const char* name;
+        QRect clip;
+        int h, v;
+        QPoint expected;
+    } cases[] = {
+        {"unscrolled", QRect(0, 0, 100, 100), 0, 0, {0, 0}},
+        {"scrolled by less than a tile", QRect(0, 0, 100, 100), 3, 5, {7, 5}},
+        {"scrolled by whole tiles", QRect(0, 0, 100, 100), 20, 70, {0, 0}},
+        {"clip below the top", QRect(0, 33, 100, 10), 0, 16, {0, 34}},
+        {"clip inside", QRect(25, 25, 5, 5), 0, 0, {30, 30}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(view::FirstTileOrigin(c.clip, QSize(10, 10), c.h, c.v), c.expected);
+    }
+}
