@@ -12,10 +12,13 @@
 #include "shell/dialogs.h"
 #include "shell/find_dialog.h"
 #include "shell/http_retrieval.h"
+#include "shell/image_thread.h"
+#include "image/memory_stream.h"
 #include "net/buffered_socket.h"
 #include "shell/forms.h"
 #include "shell/memo_display.h"
 #include "shell/window_messages.h"
+#include "view/html_view.h"
 
 #include <QAction>
 #include <QApplication>
@@ -121,9 +124,12 @@ void TFMain::BuildWindow() {
         platform::Guard([&] { CBUrlsEnter(toLatin1(CBUrls->itemText(index))); });
     });
 
-    HTMLVisor = new QWidget(this);
-    HTMLVisor->setAutoFillBackground(true);
-    HTMLVisor->setContextMenuPolicy(Qt::CustomContextMenu);
+    HTMLVisor = new view::THtmlView(this);
+    HTMLVisor->SetDefFontName("Times New Roman");
+    HTMLVisor->SetDefPreFontName("Courier New");
+    HTMLVisor->SetHistoryMaxCount(0);
+    HTMLVisor->SetNoSelect(false);
+    HTMLVisor->SetViewImages(true);
     setCentralWidget(HTMLVisor);
 
     SB = statusBar();
@@ -249,8 +255,7 @@ void TFMain::BuildMenus() {
     PMOpenNew = item(PopupMenu, "Open in another window", &TFMain::OpenInAnotherWindowClick);
     PopupMenu->addSeparator();
     PMSaveAs = item(PopupMenu, "Save As", &TFMain::SaveAsClick);
-    connect(HTMLVisor, &QWidget::customContextMenuRequested, this,
-            [this](const QPoint& p) { PopupMenu->popup(HTMLVisor->mapToGlobal(p)); });
+    WireViewer();
 }
 
 void TFMain::SetUpWindow() {
@@ -298,6 +303,7 @@ void TFMain::SetUpWindow() {
     // 12
     o.UseCache = ini.ReadBool("cache", "usecache", false);
     o.InternalImageCache = ini.ReadInteger("cache", "internalimagecache", 5);
+    HTMLVisor->SetImageCacheCount(o.InternalImageCache);
     o.CacheDir = ini.ReadString("cache", "cachedir", "/tmp/webling/cache");
     EnsureTrailingBackslash(o.CacheDir);
     o.CacheDir += o.UserName + "/";
@@ -335,6 +341,7 @@ void TFMain::SetUpWindow() {
     MUseProxy->setVisible(o.AllowQuitProxy);
     o.AllowViewImages = ini.ReadBool("restrictions", "allowviewimages", true);
     MViewImages->setVisible(o.AllowViewImages);
+    if (!o.AllowViewImages) HTMLVisor->SetViewImages(false);
     // 17
     HistoryIndex = -1;
     History.clear();
@@ -356,7 +363,11 @@ void TFMain::SetUpWindow() {
     // 20
     if (!general::DirectoryExists(o.TmpDir)) general::ForceDirectories(o.TmpDir);
     if (!general::DirectoryExists(o.CacheDir)) general::ForceDirectories(o.CacheDir);
-    // 21: the in-memory stream for local images belongs to the image requests.
+    // 21
+    LocalImageStream = std::make_unique<image::TMemoryStream>();
+    ImageThreads = std::make_unique<TImageThreads>([this](const std::string& src, image::TMemoryStream& stream) {
+        if (OnImageArrived) OnImageArrived(src, stream);
+    });
     // 22
     StartUrl = o.HomePage;
     if (Params.StartArgument) StartUrl = *Params.StartArgument;
@@ -365,7 +376,9 @@ void TFMain::SetUpWindow() {
 }
 
 bool TFMain::event(QEvent* e) {
-    if (e->type() == QEvent::WindowActivate && FirstActivation)
+    // Under a bare X server (no window manager) a window is never activated, so being
+    // shown counts as the first activation too.
+    if ((e->type() == QEvent::WindowActivate || e->type() == QEvent::Show) && FirstActivation)
         QTimer::singleShot(0, this, [this] { platform::Guard([&] { FirstActivate(); }); });
     return QMainWindow::event(e);
 }
@@ -394,6 +407,8 @@ void TFMain::WindowClose() {
     RetrievalDone = true;
     platform::WakeUp();
     BStopClick();
+    ImageThreads.reset();
+    LocalImageStream.reset();
     if (o.DelTmpFilesAtExit && general::DirectoryExists(o.TmpDir)) DeleteFilesInDir(o.TmpDir);
     if (o.DelCacheFilesAtExit && general::DirectoryExists(o.CacheDir)) DeleteFilesInDir(o.CacheDir);
     o.Bookmarks.clear();
@@ -454,6 +469,7 @@ void TFMain::BDelanteClick() {
 
 void TFMain::BStopClick() {
     StopRequested = true;
+    if (ImageThreads) ImageThreads->Stop();
     platform::ProcessMessages();
 }
 
@@ -538,7 +554,7 @@ void TFMain::FindClick() {
     if (!IsHeadless()) FindDialog->show();
 }
 
-void TFMain::ViewImagesClick() { MViewImages->setChecked(MViewImages->isChecked()); }
+void TFMain::ViewImagesClick() { HTMLVisor->SetViewImages(MViewImages->isChecked()); }
 
 void TFMain::UseProxyClick() { Options.UseProxy = MUseProxy->isChecked(); }
 

@@ -9,6 +9,7 @@
 
 #include <QMainWindow>
 #include <array>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -24,6 +25,13 @@ class QTimer;
 class QToolBar;
 class QToolButton;
 
+namespace image {
+class TMemoryStream;
+}
+namespace view {
+class THtmlView;
+}
+
 namespace net {
 class TBinaryClient;
 class TBufferedSocketBase;
@@ -33,6 +41,7 @@ class TSocketBase;
 namespace shell {
 
 class TFindDialog;
+class TImageThreads;
 class TResponseSplitter;
 class TWindowMessages;
 
@@ -91,6 +100,15 @@ public:
     void HTTPClientTimeOut();
     void HTTPClientInfo(int code);
 
+    // Images of the page: local ones are handed over at once, network ones queued and
+    // fetched in the background once the page is shown.
+    void OnImageRequest(const std::string& src, image::TMemoryStream*& stream);
+    void StartImageThreads();
+    // True while image retrievals of the page are queued or running.
+    bool ImagesPending() const;
+    // Receives each fetched picture on the user-interface thread (the viewer, once set).
+    std::function<void(const std::string& src, image::TMemoryStream& stream)> OnImageArrived;
+
     static constexpr unsigned WM_OPENURL = 1024 + 400;
     // Redirections followed in a row before the navigation shows the last answer instead.
     static constexpr int MaxRedirections = 10;
@@ -108,6 +126,9 @@ public:
     bool StopRequested = false;
     bool FirstActivation = true;
     std::unique_ptr<net::TBinaryClient> HTTPClient;
+    general::TRECURL ImageUrl;
+    std::unique_ptr<image::TMemoryStream> LocalImageStream;
+    std::unique_ptr<TImageThreads> ImageThreads;
     std::string RequestBuffer;
 
     // Components, named as in the menus and tool bar.
@@ -115,7 +136,7 @@ public:
     QToolButton *BHome = nullptr, *BOpenURL = nullptr, *BReload = nullptr, *BAtras = nullptr,
                 *BDelante = nullptr, *BStop = nullptr;
     QComboBox* CBUrls = nullptr;
-    QWidget* HTMLVisor = nullptr;
+    view::THtmlView* HTMLVisor = nullptr;
     QStatusBar* SB = nullptr;
     std::array<QLabel*, 5> SBPanels{};
     QTimer* MetaTimer = nullptr;
@@ -153,6 +174,10 @@ private:
     void SetUpWindow();
     void WindowClose();
     void ApplyMenuPermissions();
+
+    void WireViewer();
+    void ViewerFormSubmit(const std::string& action, const std::string& method,
+                          const std::vector<std::string>& results);
 
     // Auxiliary commands.
     void AddBookmarkClick();

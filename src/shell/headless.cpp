@@ -3,6 +3,7 @@
 #include "platform/clock.h"
 #include "platform/messages.h"
 #include "shell/browser_window.h"
+#include "view/html_view.h"
 
 #include <QApplication>
 #include <QPixmap>
@@ -16,10 +17,11 @@ int RunScreenshot(TFMain* window, const TCommandLine& cl) {
     platform::ProcessMessages();
     window->FirstActivate();
 
-    // The page is opened synchronously; what may still arrive is pictures and a layout.
+    // The page is opened synchronously; what may still arrive is its pictures.
     const uint32_t deadline = platform::TickCount() + static_cast<uint32_t>(cl.WaitSeconds) * 1000;
-    while (window->Navigating() && static_cast<int32_t>(deadline - platform::TickCount()) > 0)
-        platform::HandleMessage();
+    while ((window->Navigating() || window->ImagesPending() || window->HTMLVisor->Processing()) &&
+           static_cast<int32_t>(deadline - platform::TickCount()) > 0)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
     platform::ProcessMessages();
 
     std::string reason = window->LastNavigationError();

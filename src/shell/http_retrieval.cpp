@@ -68,7 +68,10 @@ bool TResponseSplitter::Process(const char* data, size_t count,
     if (FirstByte) {
         FirstByte = false;
         const char c = data[0];
-        if (c != 'H' && c != 'T' && c != 'P' && c != '/') {
+        auto at = [&](size_t i) { return i < count ? data[i] : '\0'; };
+        const bool header = ImageRule ? (c == 'H' || at(1) == 'T' || at(2) == 'T' || at(3) == 'P' || at(4) == '/')
+                                      : (c == 'H' || c == 'T' || c == 'P' || c == '/');
+        if (!header) {
             Http.InHeader = false;
             Http.Header.clear();
             body(data, count);

@@ -20,7 +20,10 @@ std::string ComposeRequest(const general::TRECURL& url, const general::THTTPThin
 // Header and body splitting across any number of reads.
 class TResponseSplitter {
 public:
-    explicit TResponseSplitter(general::THTTPThings& http) : Http(http) {}
+    // ImageRule: the image retrieval's own test of whether a response has a header
+    // ("H" first, or "T" second, "T" third, "P" fourth or "/" fifth).
+    explicit TResponseSplitter(general::THTTPThings& http, bool imageRule = false)
+        : Http(http), ImageRule(imageRule) {}
 
     // Starts a new response: InHeader set, Header, Location emptied, Status 200.
     void Reset();
@@ -31,6 +34,7 @@ public:
 
 private:
     general::THTTPThings& Http;
+    bool ImageRule;
     bool FirstByte = true;
     std::string Tail; // the last bytes of the header so far, for separators split over reads
 };

@@ -11,6 +11,8 @@
 #include "shell/window_messages.h"
 
 #include "net/buffered_socket.h"
+#include "platform/text.h"
+#include "view/html_view.h"
 
 #include <QComboBox>
 #include <QTimer>
@@ -58,6 +60,7 @@ void TFMain::Navigate(const std::string& address, bool record) {
 
     // 5
     const general::TRECURL saved = CurrentUrl;
+    bool tooManyRedirections = false;
     const uint8_t n = general::ParseUrl(address, CurrentUrl, saved);
 
     // 6
@@ -118,7 +121,7 @@ void TFMain::Navigate(const std::string& address, bool record) {
                 return;
             }
             // A server that keeps redirecting: show what the last answer carried.
-            SetStatus(0, "Too many redirections");
+            tooManyRedirections = true;
         }
     }
     // 9.6
@@ -134,12 +137,33 @@ void TFMain::Navigate(const std::string& address, bool record) {
     DisplayFile(localFile);
     // 9.9
     StopRequested = false;
+    StartImageThreads();
+    if (tooManyRedirections) SetStatus(0, "Too many redirections");
 }
 
 void TFMain::DisplayFile(const std::string& file) {
-    // Until the viewer takes HTMLVisor's place, only the caption shows what was opened.
-    if (!platform::IsPlainFile(file)) NavigationError = "Can't locate file: " + file;
-    setWindowTitle(QString::fromLatin1(CurrentUrl.Url.c_str()));
+    // The extension of the name part, dot included, decides between a picture and a page.
+    const size_t slash = file.find_last_of('/');
+    const size_t dot = file.rfind('.');
+    std::string ext;
+    if (dot != std::string::npos && (slash == std::string::npos || dot > slash))
+        ext = platform::UpperCase(file.substr(dot));
+    try {
+        if (ext == ".BMP" || ext == ".GIF" || ext == ".JPG" || ext == ".JPEG" || ext == ".PNG")
+            HTMLVisor->ShowImageFile(file);
+        else
+            HTMLVisor->LoadDocument(file);
+    } catch (const std::exception& e) {
+        // The page on display stays; the failure is reported as any other.
+        NavigationError = e.what();
+        platform::ReportError(e.what());
+    }
+    const std::string& title = HTMLVisor->DocTitle();
+    setWindowTitle(QString::fromLatin1((title.empty() ? CurrentUrl.Url : title).c_str()));
+    if (!CurrentUrl.Fragment.empty())
+        HTMLVisor->ScrollToAnchor("#" + CurrentUrl.Fragment);
+    else
+        HTMLVisor->SetSectionPosition(0);
 }
 
 void TFMain::AddToHistoryList() {

@@ -68,7 +68,7 @@ TEST_F(NavigationTest, APageIsFetchedStoredAndRecorded) {
     EXPECT_NE(cached(*w).find("Hello there"), std::string::npos);
     EXPECT_EQ(w->History, (std::vector<std::string>{w->CurrentUrl.Url}));
     EXPECT_EQ(w->CBUrls->currentText().toStdString(), w->CurrentUrl.Url);
-    EXPECT_EQ(w->StatusText(0), "Conection closed.");
+    EXPECT_EQ(w->StatusText(0), "Finished.") << "the viewer has shown the page";
     auto reqs = seen();
     ASSERT_EQ(reqs.size(), 1u);
     EXPECT_EQ(reqs[0], "GET /page.html HTTP/1.0\r\nHost: 127.0.0.1\r\nAccept: */*\r\nAccept-Encoding: \r\n"

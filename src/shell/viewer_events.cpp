@@ -1,0 +1,64 @@
+// The viewer's events as the browser window answers them: links, hovering, meta refresh,
+// processing, scripts, images, the pop-up menu and form submissions.
+#include "image/memory_stream.h"
+#include "platform/messages.h"
+#include "platform/text.h"
+#include "shell/browser_window.h"
+#include "shell/form_data.h"
+#include "view/html_view.h"
+
+#include <QMenu>
+#include <QTimer>
+
+namespace shell {
+
+void TFMain::WireViewer() {
+    view::THtmlView* v = HTMLVisor;
+    v->OnHotSpotClick = [this](void*, const std::string& src, bool& handled) {
+        handled = true;
+        CurrentUrl.Method = general::MethodGet;
+        OpenUrl(src, true);
+    };
+    v->OnHotSpotCovered = [this](void*, const std::string& src) { SetStatus(1, src); };
+    v->OnMetaRefresh = [this](void*, int delay, const std::string& url) {
+        RefreshUrl = url;
+        MetaTimer->setInterval(std::max(0, delay) * 1000);
+        MetaTimer->start();
+    };
+    v->OnProcessing = [this](void*, bool on) { SetStatus(0, on ? "Processing ..." : "Finished."); };
+    v->SetOnScript([this](void*, const std::string& language, const std::string& script) {
+        SetStatus(0, "This page has SCRIPTS!");
+        Scripts.push_back("");
+        Scripts.push_back(language);
+        Scripts.push_back(script);
+    });
+    v->SetOnImageRequest([this](void*, const std::string& src, image::TMemoryStream*& stream) {
+        OnImageRequest(src, stream);
+    });
+    v->SetOnFormSubmit([this](void*, const std::string& action, const std::string&, const std::string&,
+                              const std::string& method, std::vector<std::string> results) {
+        ViewerFormSubmit(action, method, results);
+    });
+    v->OnRightClick = [this](void*, view::TRightClickParameters& p) {
+        // "Open in another window" opens the link under the mouse, kept on panel 1.
+        SetStatus(1, p.ClickURL);
+        PopupMenu->popup(QCursor::pos());
+    };
+    OnImageArrived = [this](const std::string& src, image::TMemoryStream& stream) {
+        HTMLVisor->SupplyImage(src, &stream);
+    };
+}
+
+void TFMain::ViewerFormSubmit(const std::string& action, const std::string& method,
+                              const std::vector<std::string>& results) {
+    const std::string m = platform::UpperCase(method);
+    CurrentUrl.Method = m == "GET" ? general::MethodGet : m == "POST" ? general::MethodPost : general::MethodNone;
+    CurrentUrl.PostData = EncodeFormData(results);
+    CurrentUrl.PostDataLength = static_cast<int32_t>(CurrentUrl.PostData.size());
+    // GET carries its data in the address; POST in the request body.
+    const std::string address =
+        CurrentUrl.Method == general::MethodGet ? AddressWithQuery(action, CurrentUrl.PostData) : action;
+    OpenUrl(address, false);
+}
+
+} // namespace shell

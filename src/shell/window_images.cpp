@@ -1,0 +1,78 @@
+// The window's side of the page's images: the viewer's image requests, and the launch of
+// the background retrievals once the page is shown.
+#include "image/image_support.h"
+#include "image/memory_stream.h"
+#include "platform/files.h"
+#include "shell/access_rules.h"
+#include "shell/browser_window.h"
+#include "shell/cache_files.h"
+#include "shell/dialogs.h"
+#include "shell/image_thread.h"
+
+#include <algorithm>
+#include <deque>
+#include <map>
+
+namespace shell {
+
+void TFMain::OnImageRequest(const std::string& src, image::TMemoryStream*& stream) {
+    stream = nullptr;
+    const uint8_t n = general::ParseUrl(src, ImageUrl, CurrentUrl);
+    if (n > 7 || !Options.AllowedProtocols.test(n)) {
+        SetStatus(0, "Unknown protocol!");
+        ShowMessage("\xA1Protocolo desconocido!", TMsgStyle::Information, this);
+        return;
+    }
+    if (!IsUrlAllowed(ImageUrl.Url, Options)) {
+        SetStatus(0, "Not allowed URL!");
+        ShowMessage("\xA1URL no permitida!", TMsgStyle::Information, this);
+        return;
+    }
+    const std::string f = CacheFileName(ImageUrl.Url, Options);
+    if (n == general::ProtoFile) {
+        platform::CopyFileOver(ImageUrl.Path, f);
+        std::string bytes;
+        if (platform::IsPlainFile(f) && platform::ReadWholeFile(f, bytes)) {
+            LocalImageStream->SetData(std::move(bytes));
+            stream = LocalImageStream.get();
+        }
+        return;
+    }
+    if (n != general::ProtoHttp) return; // only HTTP pictures are fetched in the background
+    if (std::find(PendingImages.begin(), PendingImages.end(), src) == PendingImages.end())
+        PendingImages.push_back(src);
+    stream = image::LaterStream();
+}
+
+void TFMain::StartImageThreads() {
+    // One retrieval per address however often it occurs on the page (two retrievals
+    // would write the same cache file at once); every address is fetched in the end,
+    // at most 50 at a time, unless Stop is pressed.
+    std::deque<TImageJob> jobs;
+    std::map<std::string, size_t> byFile;
+    for (const std::string& src : PendingImages) {
+        general::ParseUrl(src, ImageUrl, CurrentUrl);
+        const std::string f = CacheFileName(ImageUrl.Url, Options);
+        auto it = byFile.find(f);
+        if (it != byFile.end()) {
+            jobs[it->second].Srcs.push_back(src);
+            continue;
+        }
+        TImageJob job;
+        job.Srcs = {src};
+        job.RecUrl = ImageUrl;
+        job.CacheFile = f;
+        job.ProxyServer = Options.ProxyServer;
+        job.ProxyPort = std::to_string(Options.ProxyPort);
+        job.TimeOut = Options.TimeOut;
+        job.UseProxy = Options.UseProxy;
+        byFile[f] = jobs.size();
+        jobs.push_back(std::move(job));
+    }
+    PendingImages.clear();
+    if (!StopRequested) ImageThreads->Start(std::move(jobs));
+}
+
+bool TFMain::ImagesPending() const { return ImageThreads && !ImageThreads->Idle(); }
+
+} // namespace shell

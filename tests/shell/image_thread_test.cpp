@@ -1,0 +1,115 @@
+#include "image/image_support.h"
+#include "image/memory_stream.h"
+#include "platform/files.h"
+#include "shell/browser_window.h"
+#include "shell/cache_files.h"
+#include "shell/dialogs.h"
+#include "shell/image_thread.h"
+#include "test_support.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <gtest/gtest.h>
+#include <set>
+
+using namespace shell;
+
+namespace {
+
+bool waitUntil(const std::function<bool()>& done, int ms = 20000) {
+    QElapsedTimer t;
+    t.start();
+    while (!done() && t.elapsed() < ms) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    return done();
+}
+
+TImageJob job(const std::string& address, const std::string& cacheFile) {
+    TImageJob j;
+    j.Srcs = {address};
+    general::ParseUrl(address, j.RecUrl, {});
+    j.CacheFile = cacheFile;
+    return j;
+}
+
+std::string gifBytes() {
+    // A 1 x 1 GIF.
+    static const unsigned char g[] = {'G', 'I', 'F', '8', '9', 'a', 1, 0, 1, 0, 0x80, 0, 0, 0, 0, 0, 255, 255, 255,
+                                      ',', 0, 0, 0, 0, 1, 0, 1, 0, 0, 2, 2, 0x44, 1, 0, ';'};
+    return std::string(reinterpret_cast<const char*>(g), sizeof g);
+}
+
+} // namespace
+
+TEST(ImageRequest, HasNoLanguageLineAndUsesTheProxyForm) {
+    TImageJob j = job("http://host/path/a.gif", "/x");
+    EXPECT_EQ(ImageRequest(j), "GET /path/a.gif HTTP/1.0\r\nHost: host\r\nAccept: */*\r\nAccept-Encoding: \r\n"
+                               "User-Agent: Webling 1.0\r\n\r\n");
+    j.UseProxy = true;
+    EXPECT_EQ(ImageRequest(j).substr(0, 42), "GET http://host:80/path/a.gif HTTP/1.0\r\nHo");
+}
+
+TEST(ImageThreads, PicturesArriveFromARealServerInAnyOrder) {
+    testsupport::TempDir dir;
+    for (const char* n : {"a.gif", "b.gif", "c.gif"}) dir.write(std::string("site/") + n, gifBytes());
+    testsupport::Peer server("python3", {testsupport::peerScript("http_server.py"), QString::fromStdString(dir.path() + "site")});
+    ASSERT_TRUE(server.started()) << server.errorText();
+    const std::string base = "http://127.0.0.1:" + std::to_string(server.port()) + "/";
+    std::map<std::string, std::string> got;
+    TImageThreads threads([&](const std::string& src, image::TMemoryStream& s) { got[src] = s.Data(); });
+    std::deque<TImageJob> jobs;
+    for (const char* n : {"a.gif", "b.gif", "c.gif"}) jobs.push_back(job(base + n, dir.path() + n + ".cache"));
+    jobs.push_back(job(base + "missing.gif", dir.path() + "missing.cache"));
+    threads.Start(std::move(jobs));
+    ASSERT_TRUE(waitUntil([&] { return threads.Idle(); }));
+    ASSERT_EQ(got.size(), 4u);
+    for (const char* n : {"a.gif", "b.gif", "c.gif"}) EXPECT_EQ(got[base + n], gifBytes()) << n;
+    EXPECT_NE(got[base + "missing.gif"], gifBytes()) << "the error page's body, which will not decode";
+}
+
+TEST(ImageThreads, StopEndsTheLaunchingAndRunningOnesComplete) {
+    testsupport::TempDir dir;
+    dir.write("site/a.gif", gifBytes());
+    testsupport::Peer server("python3", {testsupport::peerScript("http_server.py"), QString::fromStdString(dir.path() + "site")});
+    ASSERT_TRUE(server.started());
+    const std::string base = "http://127.0.0.1:" + std::to_string(server.port()) + "/";
+    int delivered = 0;
+    TImageThreads threads([&](const std::string&, image::TMemoryStream&) { ++delivered; });
+    std::deque<TImageJob> jobs;
+    for (int i = 0; i < 70; ++i) jobs.push_back(job(base + "a.gif?" + std::to_string(i), dir.path() + std::to_string(i)));
+    threads.Start(std::move(jobs));
+    EXPECT_EQ(threads.Running(), TImageThreads::MaxRunning);
+    threads.Stop();
+    ASSERT_TRUE(waitUntil([&] { return threads.Idle(); }));
+    EXPECT_EQ(delivered, TImageThreads::MaxRunning);
+}
+
+TEST(ImageRequests, LocalImagesAtOnceNetworkImagesQueuedOnce) {
+    testsupport::TempDir dir;
+    dir.write("webling.ini", "[users]\nusersrootdir=" + dir.path() + "users\n[tmp]\ntmpdir=" + dir.path() +
+                                 "tmp\n[cache]\ncachedir=" + dir.path() + "cache\n[restrictions]\nallow_proto_ftp=0\n");
+    dir.write("pages/a.gif", gifBytes());
+    dir.write("pages/page.html", "<img src=a.gif>");
+    TWindowParams p;
+    p.ProgramDir = dir.path();
+    p.IsMainWindow = false;
+    TFMain w(p);
+    SetHeadless(true);
+    w.OpenUrl("file://" + dir.path() + "pages/page.html", true);
+    image::TMemoryStream* stream = nullptr;
+    w.OnImageRequest("a.gif", stream);
+    ASSERT_NE(stream, nullptr);
+    EXPECT_EQ(stream->Data(), gifBytes()) << "copied next to the page, handed over without a thread";
+    EXPECT_TRUE(platform::IsPlainFile(CacheFileName("a.gif", w.Options)) ||
+                platform::IsPlainFile(w.Options.CacheDir + "a.gif"));
+    EXPECT_TRUE(w.PendingImages.empty());
+
+    w.OnImageRequest("http://elsewhere/x.gif", stream);
+    EXPECT_EQ(stream, image::LaterStream());
+    w.OnImageRequest("http://elsewhere/x.gif", stream);
+    EXPECT_EQ(w.PendingImages.size(), 1u);
+
+    w.OnImageRequest("ftp://host/y.gif", stream);
+    EXPECT_EQ(stream, nullptr);
+    EXPECT_EQ(w.StatusText(0), "Unknown protocol!");
+    SetHeadless(false);
+}
