@@ -1,6 +1,10 @@
 #include "test_support.h"
 
+#include <QBuffer>
+#include <QCoreApplication>
 #include <QDir>
+#include <QElapsedTimer>
+#include <QImage>
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
@@ -71,6 +75,23 @@ std::string readFile(const std::string& name) {
     std::ostringstream ss;
     ss << in.rdbuf();
     return ss.str();
+}
+
+bool waitUntil(const std::function<bool()>& done, int ms) {
+    QElapsedTimer t;
+    t.start();
+    while (!done() && t.elapsed() < ms) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    return done();
+}
+
+std::string pngBytes(int w, int h, QColor color) {
+    QImage img(w, h, QImage::Format_RGB32);
+    img.fill(color);
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    img.save(&buffer, "PNG");
+    return bytes.toStdString();
 }
 
 } // namespace testsupport

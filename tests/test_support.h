@@ -2,8 +2,10 @@
 // (HTTP, FTP, SMTP servers and proxies) started on 127.0.0.1 with an ephemeral port.
 #pragma once
 
+#include <QColor>
 #include <QProcess>
 #include <QStringList>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -49,5 +51,11 @@ private:
 QString peerScript(const char* name);
 
 std::string readFile(const std::string& name);
+
+// Handles messages until Done is true or Ms milliseconds have passed; returns Done.
+bool waitUntil(const std::function<bool()>& done, int ms = 20000);
+
+// The bytes of a PNG picture of one colour.
+std::string pngBytes(int w, int h, QColor color);
 
 } // namespace testsupport

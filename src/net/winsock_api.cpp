@@ -200,6 +200,16 @@ int startLookup(platform::TMessageTarget* target, unsigned msg, char* buf, int b
 
 std::string withZero(const char* s) { return std::string(s) + '\0'; }
 
+// The result of a send: a send that would have blocked arms the next write event.
+int sent(TSocket s, ssize_t n) {
+    if (n >= 0) return static_cast<int>(n);
+    const int err = errno;
+    if (err == EAGAIN)
+        if (SelectEntry* e = entryOf(s)) e->writeN->setEnabled(true);
+    errno = err;
+    return failErrno();
+}
+
 } // namespace
 
 // ---- The binding object ----
@@ -384,29 +394,13 @@ int tWinsockAPISV::recvfrom(TSocket s, char* buf, int len, int flags, sockaddr_i
 
 int tWinsockAPISV::send(TSocket s, const char* buf, int len, int flags) {
     bindFunction(14);
-    ssize_t n = ::send(s, buf, static_cast<size_t>(len), flags | MSG_DONTWAIT | MSG_NOSIGNAL);
-    if (n < 0) {
-        const int err = errno;
-        if (err == EAGAIN)
-            if (SelectEntry* e = entryOf(s)) e->writeN->setEnabled(true);
-        errno = err;
-        return failErrno();
-    }
-    return static_cast<int>(n);
+    return sent(s, ::send(s, buf, static_cast<size_t>(len), flags | MSG_DONTWAIT | MSG_NOSIGNAL));
 }
 
 int tWinsockAPISV::sendto(TSocket s, const char* buf, int len, int flags, const sockaddr_in& to) {
     bindFunction(15);
-    ssize_t n = ::sendto(s, buf, static_cast<size_t>(len), flags | MSG_DONTWAIT | MSG_NOSIGNAL,
-                         reinterpret_cast<const sockaddr*>(&to), sizeof to);
-    if (n < 0) {
-        const int err = errno;
-        if (err == EAGAIN)
-            if (SelectEntry* e = entryOf(s)) e->writeN->setEnabled(true);
-        errno = err;
-        return failErrno();
-    }
-    return static_cast<int>(n);
+    return sent(s, ::sendto(s, buf, static_cast<size_t>(len), flags | MSG_DONTWAIT | MSG_NOSIGNAL,
+                            reinterpret_cast<const sockaddr*>(&to), sizeof to));
 }
 
 TSocket tWinsockAPISV::socket(int af, int type, int protocol) {

@@ -18,15 +18,7 @@ using namespace doc;
 
 namespace {
 
-std::string pngBytes(int w, int h, QColor color) {
-    QImage img(w, h, QImage::Format_RGB32);
-    img.fill(color);
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    img.save(&buffer, "PNG");
-    return bytes.toStdString();
-}
+using testsupport::pngBytes;
 
 // A document whose request handler serves "x" as a 200 x 50 red picture, "late" later and
 // nothing else; it counts the requests.

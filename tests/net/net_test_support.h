@@ -4,6 +4,7 @@
 
 #include "platform/clock.h"
 #include "platform/messages.h"
+#include "test_support.h"
 
 #include <QCoreApplication>
 #include <arpa/inet.h>
@@ -14,15 +15,8 @@
 
 namespace nettest {
 
-inline bool waitFor(const std::function<bool()>& done, int ms = 10000) {
-    uint32_t end = platform::TickCount() + static_cast<uint32_t>(ms);
-    while (!done()) {
-        if (static_cast<int32_t>(end - platform::TickCount()) <= 0) return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        usleep(1000);
-    }
-    return true;
-}
+// Socket tests poll often: their events come from the network, not from timers.
+inline bool waitFor(const std::function<bool()>& done, int ms = 10000) { return testsupport::waitUntil(done, ms); }
 
 struct Listener {
     int fd = -1;

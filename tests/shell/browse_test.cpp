@@ -21,12 +21,7 @@ using shell::TFMain;
 
 namespace {
 
-bool waitUntil(const std::function<bool()>& done, int ms = 20000) {
-    QElapsedTimer t;
-    t.start();
-    while (!done() && t.elapsed() < ms) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    return done();
-}
+using testsupport::waitUntil;
 
 class BrowseTest : public ::testing::Test {
 protected:

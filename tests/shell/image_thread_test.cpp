@@ -16,12 +16,7 @@ using namespace shell;
 
 namespace {
 
-bool waitUntil(const std::function<bool()>& done, int ms = 20000) {
-    QElapsedTimer t;
-    t.start();
-    while (!done() && t.elapsed() < ms) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    return done();
-}
+using testsupport::waitUntil;
 
 TImageJob job(const std::string& address, const std::string& cacheFile) {
     TImageJob j;

@@ -14,15 +14,7 @@ using view::THtmlView;
 
 namespace {
 
-std::string pngBytes(int w, int h, QColor color) {
-    QImage img(w, h, QImage::Format_RGB32);
-    img.fill(color);
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    img.save(&buffer, "PNG");
-    return bytes.toStdString();
-}
+using testsupport::pngBytes;
 
 } // namespace
 
