@@ -1,8 +1,21 @@
 #include "shell/command_line.h"
 
+#include "platform/files.h"
 #include "platform/ini_file.h"
 
+#include <climits>
+#include <cstdlib>
+
 namespace shell {
+
+std::string AddressFromArgument(const std::string& arg) {
+    // A name of an existing local file is opened as that file, wherever it is given from;
+    // anything else is an address as typed.
+    if (arg.find("://") != std::string::npos || !platform::IsPlainFile(arg)) return arg;
+    char full[PATH_MAX];
+    if (!::realpath(arg.c_str(), full)) return arg;
+    return std::string("file://") + full;
+}
 
 TCommandLine ParseCommandLine(int argc, char** argv) {
     TCommandLine cl;
@@ -34,7 +47,7 @@ TCommandLine ParseCommandLine(int argc, char** argv) {
         } else if (a.rfind("--", 0) == 0 && a.size() > 2) {
             cl.Error = "unknown option " + a;
         } else if (!cl.Address) {
-            cl.Address = a;
+            cl.Address = AddressFromArgument(a);
         }
     }
     return cl;

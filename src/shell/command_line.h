@@ -17,4 +17,7 @@ struct TCommandLine {
 
 TCommandLine ParseCommandLine(int argc, char** argv);
 
+// The start address for a command-line argument: a local file becomes its "file://" address.
+std::string AddressFromArgument(const std::string& arg);
+
 } // namespace shell

@@ -99,3 +99,18 @@ TEST_F(HeadlessTest, BadOptionsAreRefused) {
     r = run({"--frobnicate"});
     EXPECT_EQ(r.code, 2);
 }
+
+TEST_F(HeadlessTest, APlainFileNameOpensThatFile) {
+    dir.write("pages/local page.html", "<html><head><title>Local page</title></head><body>Here</body></html>");
+    QProcess p;
+    p.setWorkingDirectory(QString::fromStdString(dir.path() + "pages"));
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.remove("DISPLAY");
+    env.remove("WAYLAND_DISPLAY");
+    p.setProcessEnvironment(env);
+    p.start(QString::fromStdString(dir.file("webling")),
+            {QString::fromStdString("--screenshot=" + dir.file("local.png")), "local page.html"});
+    ASSERT_TRUE(p.waitForFinished(60000));
+    EXPECT_EQ(p.exitCode(), 0) << p.readAllStandardError().toStdString();
+    EXPECT_EQ(p.readAllStandardOutput().toStdString().rfind("caption: Local page\n", 0), 0u);
+}
