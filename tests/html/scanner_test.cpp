@@ -126,9 +126,10 @@ TEST(ScannerCharacters, LineEndsFoldToOneCarriageReturn) {
 TEST(ScannerCharacters, ByteTwentySixEndsTheInput) {
     EXPECT_EQ(stream(std::string("ab\x1A<B>cd", 8)), "symText:ab");
     TScanner s;
-    s.StartBuffer(std::string("a\x1A"
-                              "b",
-                              3));
+    const std::string text("a\x1A"
+                           "b",
+                           3); // the scanner reads the caller's buffer in place
+    s.StartBuffer(text);
     s.NextChar();
     EXPECT_TRUE(s.AtEof());
     s.NextChar();
