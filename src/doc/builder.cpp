@@ -59,6 +59,7 @@ void THtmlBuilder::begin(TSectionList& list, TNameList& names) {
     LinkTarget.Clear();
     InLink = LinkFontPushed = false;
     BaseFontSize = 3;
+    Nesting = 0;
     Title.clear();
     Base.clear();
     BaseTarget.clear();
@@ -291,7 +292,7 @@ void THtmlBuilder::buildBody(int level, const TSymbolSet& terminators) {
             next();
             break;
         case symCenter:
-        case symDiv: buildCenter(level, terminators); break;
+        case symDiv: nested([&] { buildCenter(level, terminators); }); break;
         case symBgsound:
             if (OnSound) {
                 if (const TAttribute* src = attrs().FindAttribute(symSrc)) {
@@ -337,8 +338,10 @@ bool THtmlBuilder::buildRuleOrList(int level, const TSymbolSet& terminators) {
     case symMenu:
     case symDl:
     case symBlockquote:
-        buildList(level + 1, s, terminators);
-        if (IsEndOfList(sym())) next();
+        nested([&] {
+            buildList(level + 1, s, terminators);
+            if (IsEndOfList(sym())) next();
+        });
         return true;
     default: return false;
     }
@@ -486,7 +489,7 @@ void THtmlBuilder::buildInline(int level) {
         ensureSection(level);
         Section->AppendText(Scanner.Token());
         break;
-    case symTable: buildTable(level); return;
+    case symTable: nested([&] { buildTable(level); }); return;
     case symSelect: skipSelect(); break;
     case symTextarea: skipTextArea(); break;
     case symFont:

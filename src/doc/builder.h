@@ -61,6 +61,10 @@ using TIncludeType = std::function<void(void* sender, const std::string& command
 class THtmlBuilder {
 public:
     static constexpr int MaxFontStack = 25;
+    // Lists, CENTER, DIV and tables nested deeper than this are read as if their opening
+    // tags were not there: every level is a recursion of the reader, and a page of nothing
+    // but opening tags would otherwise run it off the end of the stack.
+    static constexpr int MaxNesting = 200;
 
     THtmlBuilder();
     ~THtmlBuilder();
@@ -131,6 +135,8 @@ private:
     void buildCenter(int level, const TSymbolSet& terminators);
     void setStyle(html::TSymbol s);
     int paragraphAlignment() const;
+    // Runs Read one nesting level deeper; past MaxNesting the opening tag is skipped instead.
+    template <class Read> void nested(Read read);
 
     html::TScanner Scanner;
     TSectionList* Master = nullptr;
@@ -143,6 +149,19 @@ private:
     bool LinkFontPushed = false;
     int Align = 1; // 1 left, 2 centre, 3 right
     int BaseFontSize = 3;
+    int Nesting = 0; // lists, CENTER, DIV and tables open around the current symbol
 };
+
+template <class Read> void THtmlBuilder::nested(Read read) {
+    if (Nesting >= MaxNesting) {
+        next();
+        return;
+    }
+    struct TLevel {
+        int& Depth;
+        ~TLevel() { --Depth; }
+    } level{++Nesting};
+    read();
+}
 
 } // namespace doc

@@ -11,6 +11,8 @@
 #include "platform/exception.h"
 #include "platform/files.h"
 
+#include <limits>
+
 namespace doc {
 
 using namespace html;
@@ -52,8 +54,10 @@ void THtmlBuilder::buildList(int level, TSymbol listSymbol, const TSymbolSet& te
         case symLi:
             closeSection();
             if (listSymbol == symOl) {
-                Section = std::make_unique<TOListItem>(Master, level, Align, LinkTarget, topFont(), counter++,
+                Section = std::make_unique<TOListItem>(Master, level, Align, LinkTarget, topFont(), counter,
                                                        numberStyle);
+                // START=2147483647 must not wrap to negative numbers.
+                if (counter < std::numeric_limits<int>::max()) ++counter;
             } else {
                 auto item = std::make_unique<TUListItem>(Master, level, Align, LinkTarget, topFont());
                 item->Plain = plain;

@@ -67,13 +67,13 @@ TImageObj::TImageObj(int position, const html::TAttributeList& attributes) : Pos
                 Placement = ABottom;
             break;
         }
-        case html::symHeight: WantedHeight = std::max(1, a.IntValue); break;
+        case html::symHeight: WantedHeight = std::clamp(a.IntValue, 1, MaxSize); break;
         case html::symWidth:
             if (a.StrValue.find('%') != std::string::npos) {
                 WantedWidth = std::clamp(a.IntValue, 1, 100);
                 PercentWidth = true;
             } else if (a.IntValue > 0) {
-                WantedWidth = a.IntValue;
+                WantedWidth = std::min(a.IntValue, MaxSize);
                 PercentWidth = false;
             }
             break;
@@ -180,7 +180,11 @@ void TImageObj::ComputeSize(TSectionList& doc, int availableWidth, const TFontOb
         AltWidth = font->TextWidth(Alt);
         AltHeight = font->TextHeight;
     }
+    // A placeholder taken while images were off stands for no request at all: once images
+    // are on, the picture is asked for like any other.
+    if (PictureKind == PendingPicture && ImagesWereOff && doc.ShowImages) PictureKind = NoPicture;
     if (PictureKind == NoPicture) {
+        ImagesWereOff = !doc.ShowImages;
         if (!doc.ShowImages) {
             usePlaceholder(false);
         } else {
@@ -199,6 +203,9 @@ void TImageObj::ComputeSize(TSectionList& doc, int availableWidth, const TFontOb
     if (!SizeKnown) {
         setPictureSize(availableWidth);
         if (IsPlaceholder() && !SizeKnown) growForAlt();
+        // The picture's proportions or a long ALT text can still go past the limit.
+        BoxWidth = std::clamp(BoxWidth, 0, MaxSize);
+        BoxHeight = std::clamp(BoxHeight, 0, MaxSize);
     }
     HasBorder = inLink && !BorderOff;
     ImageWidth = BoxWidth + (HasBorder ? 2 : 0);

@@ -46,6 +46,9 @@ public:
     // Placeholder boxes keep this much room around the placeholder picture and the ALT
     // text; a placeholder box smaller than the picture with its margins shows no picture.
     static constexpr int PlaceholderMargin = 4;
+    // The largest box side in pixels: WIDTH=99999999 must not make the document's height
+    // wrap around when a page holds a few such images.
+    static constexpr int MaxSize = 32767;
 
     TImageObj(int position, const html::TAttributeList& attributes);
     ~TImageObj();
@@ -103,6 +106,7 @@ private:
     void growForAlt();
 
     std::string CacheName; // the cache key this image counts as a user of; empty when none
+    bool ImagesWereOff = false; // the pending picture stands for images being off
     QFont AltFont;
     platform::TColor AltColor = platform::clBlack;
     int AltWidth = 0, AltHeight = 0; // of the ALT text in AltFont

@@ -177,7 +177,7 @@ void TSection::registerFloats(const LineRec& line, int y, IndentManagerBasic& im
     }
 }
 
-void TSection::finishLine(LineRec& line, int& y, IndentManagerBasic& im, int right) {
+void TSection::finishLine(LineRec& line, int& y, IndentManagerBasic& im, int right, int floatsEnd) {
     const int left = im.LeftAt(y) - im.LeftEdge;
     for (int i = line.Start; i < line.Start + line.Count; ++i) {
         if (isPlaceholder(Buff[static_cast<size_t>(i)])) continue;
@@ -218,7 +218,8 @@ void TSection::finishLine(LineRec& line, int& y, IndentManagerBasic& im, int rig
     else
         line.LineIndent = left;
     line.DrawWidth = line.LineIndent + textWidth;
-    for (int i = line.Start; i < line.Start + line.Count; ++i)
+    // Only the floats that begin the line are placed beside it; later ones go below it.
+    for (int i = line.Start; i < floatsEnd; ++i)
         if (Buff[static_cast<size_t>(i)] == ImagePlaceholder)
             if (TImageObj* img = Images.ImageAt(i); img && img->Floating())
                 line.DrawWidth = std::max(line.DrawWidth, img->DrawX + img->ImageWidth);
@@ -299,16 +300,23 @@ int TSection::Layout(int y, IndentManagerBasic& im, int& maxWidth, int& curs) {
         LineRec line;
         line.Start = start;
         line.Count = count;
-        finishLine(line, y, im, right);
+        finishLine(line, y, im, right, std::min(lead, start + count));
         Lines.push_back(line);
-        const int lineY = y;
         y += line.Height();
         Height += line.Height();
         maxWidth = std::max(maxWidth, line.DrawWidth);
+        // A float met after text was measured at the full width of its line: it starts
+        // below that line, or it would cover the text beside it.
         LineRec rest = line;
         rest.Start = std::max(line.Start, lead);
         rest.Count = line.Start + line.Count - rest.Start;
-        if (rest.Count > 0) registerFloats(rest, lineY, im);
+        if (rest.Count > 0) {
+            registerFloats(rest, y, im);
+            for (int i = rest.Start; i < rest.Start + rest.Count; ++i)
+                if (TImageObj* img = Buff[static_cast<size_t>(i)] == ImagePlaceholder ? Images.ImageAt(i) : nullptr;
+                    img && img->Floating())
+                    maxWidth = std::max(maxWidth, img->DrawX + img->ImageWidth);
+        }
         start += count;
     }
     curs += n;

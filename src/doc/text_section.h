@@ -91,7 +91,8 @@ protected:
     int LeftAtLayout = 0; // the left indent where the section began
 
 private:
-    void finishLine(LineRec& line, int& y, IndentManagerBasic& im, int right);
+    // Floats before FloatsEnd begin the line and were placed beside it.
+    void finishLine(LineRec& line, int& y, IndentManagerBasic& im, int right, int floatsEnd);
     void registerFloats(const LineRec& line, int y, IndentManagerBasic& im);
     int clearingSpace(int y, const IndentManagerBasic& im) const;
 };

@@ -110,6 +110,8 @@ TEST(Builder, OrderedListStartTypeAndNesting) {
     EXPECT_EQ(dynamic_cast<TOListItem*>(p.text("seven"))->ItemNumber, 7);
     EXPECT_EQ(Parsed("<OL START=-3><LI>x</OL>").texts()[0]->Level, 1);
     EXPECT_EQ(dynamic_cast<TOListItem*>(Parsed("<OL START=-3><LI>x</OL>").texts()[0])->ItemNumber, 1);
+    Parsed last("<OL START=2147483647><LI>max<LI>beyond</OL>");
+    EXPECT_EQ(dynamic_cast<TOListItem*>(last.text("beyond"))->ItemNumber, 2147483647);
 }
 
 TEST(Builder, AnyEndOfListEndsTheInnermostList) {
@@ -381,4 +383,20 @@ TEST(Builder, ImagesGoIntoTheOpenSection) {
     EXPECT_EQ(s->Images[0]->Source, "a.gif");
     EXPECT_EQ(s->Buff[0], ImagePlaceholder);
     EXPECT_EQ(s->Fonts.RunAt(0)->Link.URL, "l");
+}
+
+TEST(Builder, DeepNestingNeitherOverflowsTheStackNorLosesText) {
+    // Each nesting level is a recursion of the reader; a page of nothing but opening tags
+    // used to run it off the end of the stack.
+    for (const char* tag : {"UL", "OL", "BLOCKQUOTE", "DL", "CENTER", "DIV", "TABLE"}) {
+        SCOPED_TRACE(tag);
+        std::string html;
+        for (int i = 0; i < 100000; ++i) html += std::string("<") + tag + ">";
+        Parsed p(html + "deep");
+        EXPECT_NE(p.text("deep"), nullptr);
+    }
+    // Nesting of ordinary depth is read as before.
+    std::string html;
+    for (int i = 0; i < 30; ++i) html += "<UL>";
+    EXPECT_EQ(Parsed(html + "<LI>thirty").text("thirty")->Level, 30);
 }

@@ -325,3 +325,45 @@ TEST(ImagePictures, FilesWithoutARequestHandler) {
     render(p.Doc, 600, 200);
     EXPECT_TRUE(p.image(1)->Animated->PaintedLately);
 }
+
+TEST(ImagePlacement, AFloatInTheMiddleOfALineNeverCoversText) {
+    // The float's placeholder is reached only after its line was measured at full width:
+    // the float must start below that line, and the lines beside it make room.
+    const std::string words = "The quick brown fox jumps over the lazy dog. ";
+    for (const char* align : {"left", "right"}) {
+        SCOPED_TRACE(align);
+        Page p;
+        p.parse(words + words + std::string("<IMG SRC=x WIDTH=100 HEIGHT=60 ALIGN=") + align + ">" + words +
+                words + words + words + words);
+        p.layout(300);
+        const TImageObj& img = *p.image();
+        const TSection& s = *p.sectionWith(&img);
+        ASSERT_GT(s.Lines.size(), 4u);
+        const QRect picture(img.DrawX, img.DrawY, img.ImageWidth, img.ImageHeight);
+        int y = s.Top, beside = 0;
+        for (const LineRec& line : s.Lines) {
+            const QRect text(line.LineIndent, y, s.TextWidth(line.Start, line.Count, true), line.Height());
+            EXPECT_FALSE(text.intersects(picture)) << "line at y " << y;
+            EXPECT_LE(text.right(), 300) << "line at y " << y;
+            if (text.top() >= picture.top() && text.top() <= picture.bottom()) ++beside;
+            y += line.Height();
+        }
+        EXPECT_GT(beside, 1) << "text flows beside the picture";
+    }
+}
+
+TEST(ImageSizing, HugeWidthAndHeightStayWithinLimits) {
+    Page p;
+    std::string html = "top<BR>";
+    for (int i = 0; i < 30; ++i) html += "<IMG SRC=x WIDTH=10 HEIGHT=99999999><BR>";
+    html += "<IMG SRC=x WIDTH=99999999><IMG SRC=nothing WIDTH=99999999 HEIGHT=99999999>end";
+    p.parse(html);
+    const int height = p.layout(600);
+    EXPECT_GT(height, 0) << "the document height must not wrap around";
+    for (const TImageObj* img : p.images()) {
+        EXPECT_GT(img->ImageWidth, 0);
+        EXPECT_LE(img->ImageWidth, TImageObj::MaxSize + 2);
+        EXPECT_GT(img->ImageHeight, 0);
+        EXPECT_LE(img->ImageHeight, TImageObj::MaxSize + 2);
+    }
+}

@@ -1,6 +1,7 @@
 #include "view_fixture.h"
 
 #include "doc/image_obj.h"
+#include "doc/text_section.h"
 #include "image/memory_stream.h"
 
 #include <QApplication>
@@ -330,4 +331,21 @@ TEST_F(ViewTest, AnImageFileIsShownAsADocumentOfOneImage) {
     ASSERT_TRUE(p);
     const QImage shot = surface();
     EXPECT_EQ(QColor(shot.pixel(*p)), QColor(Qt::green));
+}
+
+TEST_F(ViewTest, SwitchingImagesOnShowsThePicturesOfTheOpenPage) {
+    Dir.write("red.png", pngBytes(40, 30, Qt::red));
+    View->SetViewImages(false);
+    View->LoadDocument(page("a.htm", "<p>x <img src=\"red.png\"> y"));
+    doc::TImageObj* img = nullptr;
+    for (const auto& s : View->Sections())
+        if (auto* t = dynamic_cast<doc::TSection*>(s.get()); t && !t->Images.empty()) img = t->Images[0].get();
+    ASSERT_NE(img, nullptr);
+    EXPECT_EQ(img->PictureKind, doc::TImageObj::PendingPicture);
+    View->SetViewImages(true);
+    EXPECT_EQ(img->PictureKind, doc::TImageObj::RealPicture);
+    EXPECT_EQ(img->ImageWidth, 40);
+    auto p = imagePoint();
+    ASSERT_TRUE(p);
+    EXPECT_EQ(QColor(surface().pixel(*p)), QColor(Qt::red));
 }
