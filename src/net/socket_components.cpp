@@ -455,7 +455,12 @@ void TSockCtrl::SetPort(const std::string& text) {
     PortText = text.substr(0, 255);
     const bool started = WinsockAPI().Started();
     if (tWinsockAPISV::IsNumber(PortText)) {
-        PortNo = static_cast<uint16_t>(std::stoul(PortText.substr(0, 9)));
+        // A number no port can have is no port at all (0, which nothing listens on),
+        // rather than some other port that its lower 16 bits name.
+        const size_t digits = PortText.find_first_not_of('0');
+        const std::string significant = digits == std::string::npos ? "0" : PortText.substr(digits);
+        const unsigned long number = significant.size() > 5 ? 65536ul : std::stoul(significant);
+        PortNo = number > 65535 ? 0 : static_cast<uint16_t>(number);
         Service = started ? LookupServiceByPort(PortNo) : std::string();
     } else {
         Service = PortText;
@@ -601,6 +606,8 @@ void TCustomClientSocket::Close() {
 void TCustomClientSocket::Notify(unsigned, uintptr_t wParam, intptr_t lParam) {
     TSocketBase* s = SocketObj.get();
     if (!s || static_cast<TSocket>(wParam) != s->SocketHandle) return;
+    // An event of an earlier socket that had the same descriptor number.
+    if (tWinsockAPISV::SelectGeneration(lParam) != DescriptorGeneration(s->SocketHandle)) return;
     s->LastError = tWinsockAPISV::SelectError(lParam);
     switch (tWinsockAPISV::SelectEvent(lParam)) {
     case FD_READ:

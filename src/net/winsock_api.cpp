@@ -36,6 +36,16 @@ intptr_t makeLong(int low, int high) {
     return static_cast<intptr_t>((static_cast<uint32_t>(high) << 16) | (static_cast<uint32_t>(low) & 0xFFFF));
 }
 
+static_assert(sizeof(intptr_t) >= 8, "socket messages carry the descriptor generation above 32 bits");
+
+std::unordered_map<TSocket, uint32_t>& generations() {
+    static std::unordered_map<TSocket, uint32_t> g;
+    return g;
+}
+uint32_t lastGeneration = 0;
+
+void newDescriptor(TSocket s) { generations()[s] = ++lastGeneration; }
+
 // ---- Readiness notifications on QSocketNotifier, with the classic re-arming rules ----
 
 struct SelectEntry {
@@ -60,7 +70,9 @@ SelectEntry* entryOf(TSocket s) {
 
 void post(TSocket s, SelectEntry* e, int event, int error) {
     if (e->target && (e->mask & event))
-        platform::PostMessage(e->target, e->msg, static_cast<uintptr_t>(s), makeLong(event, error));
+        platform::PostMessage(e->target, e->msg, static_cast<uintptr_t>(s),
+                              makeLong(event, error) |
+                                  static_cast<intptr_t>(static_cast<uint64_t>(DescriptorGeneration(s)) << 32));
 }
 
 void armRead(SelectEntry* e) {
@@ -257,6 +269,7 @@ TSocket tWinsockAPISV::accept(TSocket s, sockaddr_in* addr) {
         failErrno();
         return INVALID_SOCKET;
     }
+    newDescriptor(r);
     return r;
 }
 
@@ -268,6 +281,7 @@ int tWinsockAPISV::bind(TSocket s, const sockaddr_in& addr) {
 int tWinsockAPISV::closesocket(TSocket s) {
     bindFunction(2);
     registry().erase(s); // notifiers go before the descriptor they watch
+    generations().erase(s);
     return ::close(s) == 0 ? 0 : failErrno();
 }
 
@@ -410,6 +424,7 @@ TSocket tWinsockAPISV::socket(int af, int type, int protocol) {
         failErrno();
         return INVALID_SOCKET;
     }
+    newDescriptor(s);
     return s;
 }
 
@@ -603,5 +618,10 @@ bool WinsockAPIExists() { return apiInstance() != nullptr; }
 void FreeWinsockAPI() { apiInstance().reset(); }
 
 bool HasAsyncSelect(TSocket s) { return entryOf(s) != nullptr; }
+
+uint32_t DescriptorGeneration(TSocket s) {
+    auto it = generations().find(s);
+    return it == generations().end() ? 0 : it->second;
+}
 
 } // namespace net

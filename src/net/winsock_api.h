@@ -105,6 +105,11 @@ public:
     // Utility operations.
     static int SelectEvent(intptr_t lParam) { return static_cast<int>(lParam & 0xFFFF); }
     static int SelectError(intptr_t lParam) { return static_cast<int>((lParam >> 16) & 0xFFFF); }
+    // The descriptor's generation that a socket message was posted for (above the 32 bits
+    // of event and error); see DescriptorGeneration.
+    static uint32_t SelectGeneration(intptr_t lParam) {
+        return static_cast<uint32_t>(static_cast<uint64_t>(lParam) >> 32);
+    }
     bool IsDottedAddress(const std::string& text);
     static bool IsNumber(const std::string& text);
     std::string PeerAddress(const sockaddr_in& addr, int& port);
@@ -128,5 +133,12 @@ void FreeWinsockAPI();
 
 // Whether any asynchronous select registration exists for S (tests look at this).
 bool HasAsyncSelect(TSocket s);
+
+// The system hands a closed descriptor's number to the next socket at once, while socket
+// messages for the closed one may still be queued. Every descriptor the binding opens gets
+// a fresh generation, carried by its socket messages; a message whose generation is not
+// the descriptor's current one belongs to a closed socket. 0 for descriptors opened
+// elsewhere (and in their messages).
+uint32_t DescriptorGeneration(TSocket s);
 
 } // namespace net

@@ -404,8 +404,10 @@ void TFMain::closeEvent(QCloseEvent* e) {
 
 void TFMain::WindowClose() {
     general::TOptions& o = Options;
-    RetrievalDone = true;
-    platform::WakeUp();
+    MetaTimer->stop();
+    // The connection and the cache file of a retrieval still running go with the window.
+    if (HTTPClient->SocketIfAny()) HTTPClient->Close();
+    EndRetrieval();
     BStopClick();
     ImageThreads.reset();
     LocalImageStream.reset();

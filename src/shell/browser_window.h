@@ -205,6 +205,8 @@ private:
     bool FollowingRedirect = false;
     std::unique_ptr<TWindowMessages> Messages;
     int NavigationDepth = 0;
+    // Counts navigations; a waiting navigation that finds it moved on was superseded.
+    int NavigationSerial = 0;
     std::string NavigationError;
     bool Closed = false;
 };

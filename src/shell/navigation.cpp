@@ -37,6 +37,10 @@ intptr_t TFMain::handleMessage(unsigned msg, uintptr_t wParam, intptr_t lParam) 
 }
 
 void TFMain::Navigate(const std::string& address, bool record) {
+    // A closed window has given up its image threads and files; a meta refresh of a
+    // further window, hidden when closed, must not bring it back to life.
+    if (Closed) return;
+    const int serial = ++NavigationSerial;
     const bool redirected = FollowingRedirect;
     FollowingRedirect = false;
     if (!redirected) RedirectsInARow = 0;
@@ -98,6 +102,9 @@ void TFMain::Navigate(const std::string& address, bool record) {
         // 9.5: fetch, keeping the window live until the retrieval has ended.
         StartRetrieval();
         while (!RetrievalDone) platform::HandleMessage();
+        // A navigation started during the wait (a link followed, the window closed) has
+        // taken over: its page, not this one, is on display and in the history.
+        if (serial != NavigationSerial || Closed) return;
         if (DownloadCancelled) {
             // The user chose not to save: the page on display stays as it was.
             platform::DeleteFile(localFile);
@@ -109,6 +116,8 @@ void TFMain::Navigate(const std::string& address, bool record) {
         if (general::FileSizeOf(localFile) < 1) {
             CurrentUrl = saved;
             ShowMessage("El servidor no envio datos!", TMsgStyle::Information, this);
+            // The navigation goes on, but it has shown nothing of the address.
+            NavigationError = "El servidor no envio datos!";
         }
         const general::THTTPThings& h = Options.HTTPThings;
         if (h.Status == 302 && Options.GoToMovedLocations) {

@@ -219,3 +219,67 @@ TEST(SocketComponents, APeerThatClosesGivesDisconnectedAndClosed) {
     ASSERT_TRUE(waitFor([&] { return c.Socket()->Connected(); }));
     ::close(peer2);
 }
+
+namespace {
+// A client that can hold its socket events back, as the event queue does when a handler
+// runs between the moment an event is posted and the moment it is delivered.
+class HoldingClient : public TBasicClientSocket {
+public:
+    bool holding = false;
+    std::vector<std::pair<uintptr_t, intptr_t>> held;
+    void Notify(unsigned msg, uintptr_t w, intptr_t l) override {
+        if (holding) {
+            held.emplace_back(w, l);
+            return;
+        }
+        TBasicClientSocket::Notify(msg, w, l);
+    }
+};
+} // namespace
+
+TEST(SocketComponents, AnEventOfAClosedSocketNeverReachesTheNextOneOnTheSameDescriptor) {
+    nettest::Listener first, second;
+    HoldingClient c;
+    Log log;
+    watch(c, log);
+    c.SetAddress("127.0.0.1");
+    c.SetPort(std::to_string(first.port));
+    c.Connect();
+    int peer = first.acceptOne();
+    ASSERT_TRUE(waitFor([&] { return log.has("connect 0 up"); }));
+    const TSocket oldHandle = c.Socket()->Handle();
+
+    // The first server closes; its close event is posted but not yet delivered when the
+    // user opens another address on the same client.
+    c.holding = true;
+    ::close(peer);
+    ASSERT_TRUE(waitFor([&] {
+        for (auto& [w, l] : c.held)
+            if (tWinsockAPISV::SelectEvent(l) == FD_CLOSE) return true;
+        return false;
+    }));
+    c.Close();
+    log.lines.clear();
+    c.SetPort(std::to_string(second.port));
+    c.Connect();
+    if (c.Socket()->Handle() != oldHandle) GTEST_SKIP() << "the system gave the new socket another descriptor";
+    c.holding = false;
+    for (auto& [w, l] : c.held) platform::PostMessage(c.Window(), CM_SOCKETMESSAGE, w, l);
+    int peer2 = second.acceptOne();
+    ASSERT_TRUE(waitFor([&] { return log.has("connect 0 up"); }));
+    waitFor([] { return false; }, 200);
+    EXPECT_FALSE(log.has("disconnect")) << "the old connection's close ended the new one";
+    EXPECT_TRUE(c.Socket()->Connected());
+    ::close(peer2);
+}
+
+TEST(SocketComponents, APortNumberBeyondSixteenBitsIsNotTakenModulo) {
+    TBasicClientSocket c;
+    // 65616 = 65536 + 80: a wrapped number would quietly reach the web server on port 80.
+    c.SetPort("65616");
+    EXPECT_EQ(c.PortNumber(), 0);
+    c.SetPort("4294967376");
+    EXPECT_EQ(c.PortNumber(), 0);
+    c.SetPort("65535");
+    EXPECT_EQ(c.PortNumber(), 65535);
+}

@@ -114,3 +114,12 @@ TEST_F(HeadlessTest, APlainFileNameOpensThatFile) {
     EXPECT_EQ(p.exitCode(), 0) << p.readAllStandardError().toStdString();
     EXPECT_EQ(p.readAllStandardOutput().toStdString().rfind("caption: Local page\n", 0), 0u);
 }
+
+TEST_F(HeadlessTest, AnAddressThatGivesNoDataIsAFailure) {
+    // Nothing listens on port 1; the page cannot be shown, and the exit code says so.
+    std::string png = dir.file("nothing.png");
+    RunResult r = run({QString::fromStdString("--screenshot=" + png), "http://127.0.0.1:1/"});
+    EXPECT_EQ(r.code, 1) << r.out;
+    EXPECT_NE(r.err.find("El servidor no envio datos!"), std::string::npos) << r.err;
+    EXPECT_FALSE(QFile::exists(QString::fromStdString(png)));
+}

@@ -1,5 +1,6 @@
 // Navigation over HTTP against real servers on 127.0.0.1.
 #include "general/helpers.h"
+#include "net/buffered_socket.h"
 #include "platform/files.h"
 #include "shell/browser_window.h"
 #include "shell/cache_files.h"
@@ -12,6 +13,7 @@
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QThread>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 using shell::TFMain;
@@ -214,4 +216,31 @@ TEST_F(NavigationTest, ThroughTinyproxy) {
     EXPECT_EQ(reqs[0].substr(0, 22), "GET /page.html HTTP/1.") << "the proxy asks the server";
     proxy.terminate();
     proxy.waitForFinished(3000);
+}
+
+TEST_F(NavigationTest, ALinkFollowedDuringALoadIsTheOnlyPageRecorded) {
+    auto w = window();
+    // While /slow is still arriving, the user follows a link; the link's navigation runs
+    // inside the waiting one and closes its connection.
+    QTimer::singleShot(150, w.get(), [&] { w->OpenUrl(base() + "/page.html", true); });
+    w->OpenUrl(base() + "/slow", true);
+    EXPECT_EQ(w->CurrentUrl.Path, "/page.html");
+    EXPECT_EQ(w->History, (std::vector<std::string>{w->CurrentUrl.Url})) << "recorded once, /slow never shown";
+    EXPECT_EQ(w->HistoryIndex, 0);
+    EXPECT_NE(cached(*w).find("Hello there"), std::string::npos);
+}
+
+TEST_F(NavigationTest, ClosingTheWindowDuringALoadEndsTheRetrieval) {
+    auto w = window();
+    QTimer::singleShot(150, w.get(), [&] { w->close(); });
+    w->OpenUrl(base() + "/slow", true);
+    EXPECT_TRUE(w->RetrievalDone);
+    EXPECT_EQ(w->Options.HTTPThings.FileHandle, -1) << "the cache file is not left open";
+    auto* s = w->HTTPClient->SocketIfAny();
+    EXPECT_FALSE(s && s->Connected()) << "the connection is not left open";
+    EXPECT_TRUE(w->History.empty()) << "a closed window records nothing";
+    // A closed further window stays hidden; a meta refresh firing there opens nothing.
+    w->OpenUrl(base() + "/page.html", true);
+    EXPECT_TRUE(w->History.empty());
+    EXPECT_FALSE(w->MetaTimer->isActive());
 }
