@@ -64,6 +64,13 @@ int TSectionList::DoLayout(int width, int& scrollWidth) {
     StopAnimation();
     int curs = 0;
     int h = LayoutAll(0, width, scrollWidth, curs);
+    // Every animation starts again from its first frame and runs once it has been drawn.
+    for (TImageObj* img : AnimList)
+        if (img->Animated) {
+            img->Animated->ShowFrame(1);
+            img->Animated->SetRunning(false);
+            img->Animated->PaintedLately = false;
+        }
     if (!AnimList.empty()) StartAnimation();
     return h;
 }

@@ -324,6 +324,13 @@ TEST(ImagePictures, FilesWithoutARequestHandler) {
     EXPECT_EQ(p.image(3)->PictureKind, TImageObj::ErrorPicture);
     render(p.Doc, 600, 200);
     EXPECT_TRUE(p.image(1)->Animated->PaintedLately);
+    // A new layout starts every animation again from its first frame, not yet drawn.
+    p.image(1)->Animated->SetRunning(true);
+    p.image(1)->Animated->ShowFrame(2);
+    p.layout();
+    EXPECT_EQ(p.image(1)->Animated->ShownFrame(), 1);
+    EXPECT_FALSE(p.image(1)->Animated->Running());
+    EXPECT_FALSE(p.image(1)->Animated->PaintedLately);
 }
 
 TEST(ImagePlacement, AFloatInTheMiddleOfALineNeverCoversText) {
