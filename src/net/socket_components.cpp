@@ -9,6 +9,7 @@
 #include <arpa/inet.h>
 #include <cstring>
 #include <deque>
+#include <optional>
 #include <sys/socket.h>
 
 namespace net {
@@ -192,6 +193,9 @@ void TStreamSocket::Connect(const std::string& hostName, TAsyncOptions options, 
     try {
         DoInfo(siLookUp);
         OwnerCtrl->ResolveAddress(Address, hostName, port, serviceName, dottedAddress);
+        // A connect started on this object while the name was looked up has replaced the
+        // socket: that attempt owns the object now, and this one is over.
+        if (SocketHandle != h) return;
         api.WSAAsyncSelect(h, OwnerCtrl->Window(), CM_SOCKETMESSAGE,
                            static_cast<long>(options & 7) | FD_CONNECT | FD_CLOSE);
         OwnerCtrl->StartTimeOut();
@@ -201,9 +205,12 @@ void TStreamSocket::Connect(const std::string& hostName, TAsyncOptions options, 
             if (e != WSAEWOULDBLOCK) RaiseSockError(e, 20008);
         }
     } catch (...) {
-        OwnerCtrl->StopTimeOut();
-        if (SocketHandle != INVALID_SOCKET) api.closesocket(SocketHandle);
-        SocketHandle = INVALID_SOCKET;
+        // Only this attempt's own socket is closed, never one a nested attempt opened.
+        if (SocketHandle == h) {
+            OwnerCtrl->StopTimeOut();
+            api.closesocket(SocketHandle);
+            SocketHandle = INVALID_SOCKET;
+        }
         throw;
     }
 }
@@ -355,6 +362,7 @@ intptr_t TSockCtrl::WindowMessage(unsigned msg, uintptr_t wParam, intptr_t lPara
             LookupRecord.Handle = static_cast<int>(wParam);
             LookupRecord.Error = tWinsockAPISV::SelectError(lParam);
             LookupRecord.Length = tWinsockAPISV::SelectEvent(lParam);
+            Completed.push_back(LookupRecord);
             break;
         default: break;
         }
@@ -382,13 +390,20 @@ void TSockCtrl::AsyncComplete(uintptr_t wParam, intptr_t lParam) {
 int TSockCtrl::WaitForAsync(int request) {
     Globals& st = g();
     ++st.waitNesting;
-    LookupRecord = {};
-    bool aborted = false;
-    while (LookupRecord.Handle != request && !Cancel) {
+    auto completion = [&]() -> std::optional<TLookupRecord> {
+        for (auto it = Completed.begin(); it != Completed.end(); ++it)
+            if (it->Handle == request) {
+                TLookupRecord r = *it;
+                Completed.erase(it);
+                return r;
+            }
+        return std::nullopt;
+    };
+    std::optional<TLookupRecord> done;
+    while (!(done = completion()) && !Cancel) {
         if ((SocketObj && SocketObj->State == ssClosing) || terminating()) {
             SecondsLeft = 0;
             WinsockAPI().WSACancelAsyncRequest(request);
-            aborted = true;
             break;
         }
         platform::HandleMessage();
@@ -398,12 +413,13 @@ int TSockCtrl::WaitForAsync(int request) {
         st.waitNesting = 0;
         platform::PostMessage(NotifyWindow.get(), CM_REPLAY);
     }
-    if (LookupRecord.Handle != request) {
+    if (done) {
+        LookupRecord = *done;
+    } else {
         // A time-out, or an abort: either way the look-up has no result.
-        LookupRecord.Error = Cancel ? WSAETIMEDOUT : WSAEINTR;
+        LookupRecord = {request, Cancel ? WSAETIMEDOUT : WSAEINTR, 0};
         WinsockAPI().WSACancelAsyncRequest(request);
     }
-    (void)aborted;
     return LookupRecord.Error;
 }
 

@@ -218,11 +218,15 @@ protected:
     int TimeOut = 0;
     std::string ProtocolText = "tcp", ProtoName = "tcp";
     int ProtoNo = 6;
-    struct {
+    struct TLookupRecord {
         int Handle = 0;
         int Error = 0;
         int Length = 0;
-    } LookupRecord;
+    };
+    TLookupRecord LookupRecord; // the last look-up that completed
+    // Completions not yet taken by their wait: a look-up nested inside another's wait
+    // (a navigation started meanwhile) must not lose the outer one's result.
+    std::vector<TLookupRecord> Completed;
     bool InChain = false;
 };
 

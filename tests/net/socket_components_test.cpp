@@ -283,3 +283,28 @@ TEST(SocketComponents, APortNumberBeyondSixteenBitsIsNotTakenModulo) {
     c.SetPort("65535");
     EXPECT_EQ(c.PortNumber(), 65535);
 }
+
+namespace {
+// Runs a look-up of its own when its message arrives, as a navigation started during
+// another one's look-up would.
+class NestedLookUp : public platform::TMessageTarget {
+public:
+    explicit NestedLookUp(TBasicClientSocket& c) : Client(c) {}
+    intptr_t handleMessage(unsigned, uintptr_t, intptr_t) override {
+        Inner = Client.LookupHostByName("localhost");
+        return 0;
+    }
+    TBasicClientSocket& Client;
+    uint32_t Inner = 0;
+};
+} // namespace
+
+TEST(SocketComponents, ALookUpNestedInAnotherKeepsBothResults) {
+    TBasicClientSocket c;
+    NestedLookUp nested(c);
+    platform::PostMessage(&nested, 1);
+    // The nested look-up runs inside this one's wait; each must get its own answer.
+    const uint32_t outer = c.LookupHostByName("127.0.0.1");
+    EXPECT_EQ(outer, htonl(INADDR_LOOPBACK));
+    EXPECT_EQ(nested.Inner, htonl(INADDR_LOOPBACK));
+}
