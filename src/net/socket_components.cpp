@@ -79,15 +79,6 @@ void tick() {
 
 } // namespace
 
-class TSockWindow : public platform::TMessageTarget {
-public:
-    explicit TSockWindow(TSockCtrl* c) : Ctrl(c) {}
-    intptr_t handleMessage(unsigned msg, uintptr_t w, intptr_t l) override {
-        return Ctrl->WindowMessage(msg, w, l);
-    }
-    TSockCtrl* Ctrl;
-};
-
 // ---- Socket objects ----
 
 TSocketBase::TSocketBase(TSockCtrl* owner) : OwnerCtrl(owner) {
@@ -310,7 +301,9 @@ void TDatagramSocket::Close() {
 
 // ---- Components ----
 
-TSockCtrl::TSockCtrl() : NotifyWindow(std::make_unique<TSockWindow>(this)) {
+TSockCtrl::TSockCtrl()
+    : NotifyWindow(std::make_unique<platform::TMessageForwarder>(
+          [this](unsigned msg, uintptr_t w, intptr_t l) { return WindowMessage(msg, w, l); })) {
     tWinsockAPISV& api = WinsockAPI();
     ++g().components;
     if (!api.Started()) {

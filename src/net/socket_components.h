@@ -204,7 +204,6 @@ public:
     static int WaitNesting();
 
 protected:
-    friend class TSockWindow;
     friend class TSocketBase;
     intptr_t WindowMessage(unsigned msg, uintptr_t wParam, intptr_t lParam);
 

@@ -27,6 +27,20 @@ protected:
     bool event(QEvent* e) override;
 };
 
+// A target that hands every message to a function: the hidden target of a window or a
+// component that cannot itself be a message target.
+class TMessageForwarder : public TMessageTarget {
+public:
+    using THandler = std::function<intptr_t(unsigned msg, uintptr_t wParam, intptr_t lParam)>;
+    explicit TMessageForwarder(THandler handler) : Handler(std::move(handler)) {}
+    intptr_t handleMessage(unsigned msg, uintptr_t wParam, intptr_t lParam) override {
+        return Handler(msg, wParam, lParam);
+    }
+
+private:
+    THandler Handler;
+};
+
 // Queues the message for the target's thread; safe from any thread. A message whose
 // target is gone before it is handled is dropped.
 void PostMessage(TMessageTarget* target, unsigned msg, uintptr_t wParam = 0, intptr_t lParam = 0);

@@ -17,7 +17,6 @@
 #include "net/buffered_socket.h"
 #include "shell/forms.h"
 #include "shell/memo_display.h"
-#include "shell/window_messages.h"
 #include "view/html_view.h"
 
 #include <QAction>
@@ -79,7 +78,8 @@ std::vector<std::unique_ptr<TFMain>>& TFMain::FurtherWindows() {
 TFMain::TFMain(TWindowParams params, QWidget* parent)
     : QMainWindow(parent), Params(std::move(params)),
       Splitter(std::make_unique<TResponseSplitter>(Options.HTTPThings)),
-      Messages(std::make_unique<TWindowMessages>(this)) {
+      Messages(std::make_unique<platform::TMessageForwarder>(
+          [this](unsigned msg, uintptr_t w, intptr_t l) { return handleMessage(msg, w, l); })) {
     BuildWindow();
     SetUpWindow();
 }
@@ -217,7 +217,9 @@ void TFMain::BuildMenus() {
 
     MEdit = bar->addMenu("Edit");
     MCopy = MEdit->addAction("Copy");
+    connect(MCopy, &QAction::triggered, this, [this] { platform::Guard([&] { HTMLVisor->CopySelection(); }); });
     MSelectAll = MEdit->addAction("Select All");
+    connect(MSelectAll, &QAction::triggered, this, [this] { platform::Guard([&] { HTMLVisor->SelectAll(); }); });
     MFind = item(MEdit, "Find from cursor", &TFMain::FindClick);
 
     MBookmarks = bar->addMenu("Bookmarks");
@@ -296,17 +298,19 @@ void TFMain::SetUpWindow() {
     o.LogOffAtExit = ini.ReadBool("main", "logoffatexit", false);
     o.TimeOut = ini.ReadInteger("main", "timeout", 10);
     // 11
-    o.TmpDir = ini.ReadString("tmp", "tmpdir", "/tmp/webling/tmp");
-    EnsureTrailingBackslash(o.TmpDir);
-    o.TmpDir += o.UserName + "/";
+    // A per-user directory: the configured base, a separator, the user name, a separator.
+    auto perUser = [&](const char* section, const char* key, const char* def) {
+        std::string dir = ini.ReadString(section, key, def);
+        EnsureTrailingBackslash(dir);
+        return dir + o.UserName + "/";
+    };
+    o.TmpDir = perUser("tmp", "tmpdir", "/tmp/webling/tmp");
     o.DelTmpFilesAtExit = ini.ReadBool("tmp", "deltmpfilesatexit", true);
     // 12
     o.UseCache = ini.ReadBool("cache", "usecache", false);
     o.InternalImageCache = ini.ReadInteger("cache", "internalimagecache", 5);
     HTMLVisor->SetImageCacheCount(o.InternalImageCache);
-    o.CacheDir = ini.ReadString("cache", "cachedir", "/tmp/webling/cache");
-    EnsureTrailingBackslash(o.CacheDir);
-    o.CacheDir += o.UserName + "/";
+    o.CacheDir = perUser("cache", "cachedir", "/tmp/webling/cache");
     o.DelCacheFilesAtExit = ini.ReadBool("cache", "delcachefilesatexit", true);
     o.AutoDelCacheFiles = ini.ReadBool("cache", "autodelcachefiles", false);
     o.MaxCacheFiles = ini.ReadInteger("cache", "maxcachefiles", 100);
@@ -553,7 +557,14 @@ void TFMain::SaveAsClick() {
 }
 
 void TFMain::FindClick() {
+    FindDialog->OnFind = [this] { platform::Guard([&] { FindDialogFind(); }); };
     if (!IsHeadless()) FindDialog->show();
+}
+
+void TFMain::FindDialogFind() {
+    const std::string text = FindDialog->FindText();
+    if (!HTMLVisor->FindForward(text, FindDialog->MatchCase()))
+        ShowMessage("No further occurances of \"" + text + "\"", TMsgStyle::Information, FindDialog);
 }
 
 void TFMain::ViewImagesClick() { HTMLVisor->SetViewImages(MViewImages->isChecked()); }

@@ -6,6 +6,7 @@
 
 #include "general/options.h"
 #include "general/url.h"
+#include "platform/messages.h"
 
 #include <QMainWindow>
 #include <array>
@@ -43,7 +44,6 @@ namespace shell {
 class TFindDialog;
 class TImageThreads;
 class TResponseSplitter;
-class TWindowMessages;
 
 // How a window is created: the directory holding webling.ini, the list files and the
 // home page (the program's directory, or a test's own), and the command-line address.
@@ -166,7 +166,6 @@ protected:
     void closeEvent(QCloseEvent* e) override;
 
 private:
-    friend class TWindowMessages;
     intptr_t handleMessage(unsigned msg, uintptr_t wParam, intptr_t lParam);
 
     void BuildWindow();
@@ -187,6 +186,8 @@ private:
     void SeeScriptsClick();
     void SaveAsClick();
     void FindClick();
+    // The find dialog's request: the next match from the viewer's caret.
+    void FindDialogFind();
     void ViewImagesClick();
     void UseProxyClick();
     void OpenLocalClick(const char* filter);
@@ -203,7 +204,8 @@ private:
     bool DownloadCancelled = false;
     int RedirectsInARow = 0;
     bool FollowingRedirect = false;
-    std::unique_ptr<TWindowMessages> Messages;
+    // The window's message target: WM_OPENURL is sent here.
+    std::unique_ptr<platform::TMessageForwarder> Messages;
     int NavigationDepth = 0;
     // Counts navigations; a waiting navigation that finds it moved on was superseded.
     int NavigationSerial = 0;

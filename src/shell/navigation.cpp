@@ -8,7 +8,6 @@
 #include "shell/browser_window.h"
 #include "shell/cache_files.h"
 #include "shell/dialogs.h"
-#include "shell/window_messages.h"
 
 #include "net/buffered_socket.h"
 #include "platform/text.h"

@@ -20,18 +20,6 @@
 
 namespace view {
 
-// The viewer's window for its private messages.
-class TViewMessages : public platform::TMessageTarget {
-public:
-    explicit TViewMessages(THtmlView* viewer) : Viewer(viewer) {}
-    intptr_t handleMessage(unsigned msg, uintptr_t wParam, intptr_t lParam) override {
-        return Viewer->handleMessage(msg, wParam, lParam);
-    }
-
-private:
-    THtmlView* Viewer;
-};
-
 namespace {
 
 std::string upperCase(std::string s) {
@@ -126,7 +114,8 @@ THtmlView::THtmlView(QWidget* parent) : QWidget(parent) {
     connect(HBar, &QAbstractSlider::actionTriggered, this,
             [this](int action) { platform::Guard([&] { HBarAction(action); }); });
 
-    Messages = std::make_unique<TViewMessages>(this);
+    Messages = std::make_unique<platform::TMessageForwarder>(
+        [this](unsigned msg, uintptr_t w, intptr_t l) { return handleMessage(msg, w, l); });
     Builder = std::make_unique<doc::THtmlBuilder>();
     List = std::make_unique<doc::TSectionList>(this);
     List->OnBackgroundChange = [this](platform::TColor color) {
@@ -285,6 +274,7 @@ void THtmlView::SetImageCacheCount(int count) {
 
 void THtmlView::SetHistoryMaxCount(int count) {
     if (count < 0 || count == FHistoryMaxCount) return;
+    if (count < FHistoryMaxCount) ClearHistory();
     FHistoryMaxCount = count;
 }
 
@@ -542,8 +532,6 @@ void THtmlView::FollowLink() {
     }
 }
 
-void THtmlView::AddToHistory(const std::string&, const std::string&, TDocKind, int) {}
-
 // ---- Form submission ----
 
 void THtmlView::SubmitForm(const std::string& action, const std::string& target, const std::string& encType,
@@ -567,6 +555,8 @@ intptr_t THtmlView::handleMessage(unsigned msg, uintptr_t, intptr_t) {
         TPendingSubmission s = std::move(PendingSubmissions.front());
         PendingSubmissions.pop_front();
         if (FOnFormSubmit) FOnFormSubmit(this, s.Action, s.Target, s.EncType, s.Method, std::move(s.Results));
+    } else if (msg == AutoScrollMessage) {
+        AutoScroll();
     }
     return 0;
 }
@@ -596,13 +586,6 @@ void THtmlView::PanelMouseDown(QMouseEvent* e) {
     LinkClicked = false;
     if (e->button() == Qt::LeftButton) StartSelection(pos.x(), pos.y());
 }
-
-void THtmlView::StartSelection(int, int) {
-    ClickPending = true;
-    Dragging = true;
-}
-
-void THtmlView::ExtendSelection(int, int) {}
 
 void THtmlView::PanelMouseMove(QMouseEvent* e) {
     const QPoint pos = e->position().toPoint();
@@ -637,7 +620,15 @@ void THtmlView::PanelMouseMove(QMouseEvent* e) {
         FLinkTarget = target;
         if (OnHotSpotCovered) OnHotSpotCovered(this, url);
     }
-    if ((e->buttons() & Qt::LeftButton) && !FNoSelect) ExtendSelection(pos.x(), pos.y());
+    if (e->buttons() & Qt::LeftButton) {
+        DragPoint = pos;
+        // The scrolling runs from the message queue, outside this handler.
+        if (Dragging && !AutoScrolling && (pos.y() < 1 || pos.y() > height())) {
+            AutoScrolling = true;
+            platform::PostMessage(Messages.get(), AutoScrollMessage);
+        }
+        if (!FNoSelect) ExtendSelection(pos.x(), pos.y());
+    }
 }
 
 void THtmlView::PanelMouseUp(QMouseEvent* e) {
@@ -669,6 +660,7 @@ void THtmlView::PanelMouseUp(QMouseEvent* e) {
         ExtendSelection(pos.x(), pos.y());
         Dragging = false;
         AutoScrolling = false;
+        platform::WakeUp(); // the auto-scroll loop may be waiting for a message
         doc::TUrlTarget link;
         doc::TFormControlObj* control = nullptr;
         if (ClickPending && List->SelE <= List->SelB && LinkAtPoint(pos.x(), pos.y(), link, control)) {
@@ -682,11 +674,6 @@ void THtmlView::PanelMouseUp(QMouseEvent* e) {
         }
     }
     ClickPending = false;
-}
-
-void THtmlView::PanelDoubleClick(QMouseEvent* e) {
-    // A double click is first a press, as the desktop reports it.
-    PanelMouseDown(e);
 }
 
 } // namespace view

@@ -26,7 +26,6 @@ namespace view {
 class T32ScrollBar;
 class TBorderSurface;
 class TPaintPanel;
-class TViewMessages;
 
 class THtmlView : public QWidget {
 public:
@@ -107,6 +106,24 @@ public:
     // one is set), others relative to the BASE, or to the directory of DocumentFile.
     virtual std::string ResolveFileName(const std::string& name);
 
+    // ---- Selection, search and history ----
+    // Searches forward from the caret; a match is selected, the caret moves after it and
+    // the view scrolls to it when it is not in sight. False (nothing changes) when there is
+    // no further match: the search does not wrap around to the top.
+    bool FindForward(const std::string& text, bool matchCase);
+    void SelectAll();
+    // Puts the selected text on the clipboard; with nothing selected the clipboard keeps
+    // what it had.
+    void CopySelection();
+    // The caret, as a character index; searches start here.
+    int CaretPos() const { return Caret; }
+    // The history, newest first: file, title, and position with the kind of document.
+    const std::vector<std::string>& HistoryFiles() const { return FHistoryFiles; }
+    const std::vector<std::string>& HistoryTitles() const { return FHistoryTitles; }
+    const std::vector<PositionObj>& HistoryPositions() const { return FHistoryPositions; }
+    int HistoryCurrent() const { return FHistoryCurrent; }
+    void ClearHistory();
+
     // ---- Layout and scrolling ----
     void DoLayout();
     void ArrangeScrollBars();
@@ -174,14 +191,14 @@ protected:
     void focusOutEvent(QFocusEvent* e) override;
     void wheelEvent(QWheelEvent* e) override;
 
-    // Selection and history hooks; the selection, search and history come with them.
+    // Records the document left (OldFile...) and the one now on display.
     virtual void AddToHistory(const std::string& oldFile, const std::string& oldTitle, TDocKind oldKind,
                               int oldPosition);
     virtual void StartSelection(int x, int y);
     virtual void ExtendSelection(int x, int y);
 
     // Selection and click state.
-    int Caret = 0;        // character index of the caret
+    int Caret = 0;        // character index of the caret; never negative
     int DragOrigin = -1;  // where the mouse selection began; -1 when none
     bool Dragging = false;
     bool ClickPending = false; // the current left press may still become a link click
@@ -189,7 +206,6 @@ protected:
     bool AutoScrolling = false;
 
 private:
-    friend class TViewMessages;
     intptr_t handleMessage(unsigned msg, uintptr_t wParam, intptr_t lParam);
 
     void SetProcessing(bool on);
@@ -203,6 +219,12 @@ private:
     void FontsChanged();
     void SetMargin(int& margin, int value);
     void FetchBackground();
+    // The character index under a point of the drawing surface (-1 over no text), and the
+    // document y of the top of the line hit.
+    int CharIndexAt(int x, int y, int& lineTop) const;
+    void SelectWord(int x, int y);
+    // The loop run by the auto-scroll message while the mouse is held outside the window.
+    void AutoScroll();
     int SectionTop(int index) const;
     int MaxViewTop() const;
     int MaxHorzPosition() const;
@@ -223,7 +245,7 @@ private:
     TPaintPanel* Panel;
     T32ScrollBar* VBar;
     QScrollBar* HBar;
-    std::unique_ptr<TViewMessages> Messages;
+    std::unique_ptr<platform::TMessageForwarder> Messages; // the viewer's private messages
     std::unique_ptr<doc::TSectionList> List;
     doc::TNameList AnchorList;
     std::unique_ptr<doc::THtmlBuilder> Builder;
@@ -270,6 +292,14 @@ private:
     };
     // Each submission waits here for its own message, so two quick ones are both delivered.
     std::deque<TPendingSubmission> PendingSubmissions;
+
+    // Where the pointer was last seen on the drawing surface while the left button was
+    // held; the auto-scroll loop follows it.
+    QPoint DragPoint;
+
+    std::vector<std::string> FHistoryFiles, FHistoryTitles;
+    std::vector<PositionObj> FHistoryPositions;
+    int FHistoryCurrent = 0;
 };
 
 } // namespace view

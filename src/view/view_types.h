@@ -21,6 +21,13 @@ enum TScrollStyle { ssNone, ssHorizontal, ssVertical, ssBoth };
 enum THTMLBorderStyle { htFocused, htNone, htSingle };
 enum TDocKind { dkHTML, dkImage };
 
+// One history entry's position: where in the document the reader was, and what kind of
+// document it was.
+struct PositionObj {
+    int Packed = 0; // packed position (section index * 65536 + offset)
+    TDocKind DocKind = dkHTML;
+};
+
 // What was under the mouse at a right click; made for the event and gone after it.
 struct TRightClickParameters {
     std::string ClickURL;    // '' when the click was not on a link
