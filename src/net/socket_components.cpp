@@ -81,6 +81,17 @@ void tick() {
 
 // ---- Socket objects ----
 
+namespace {
+// The result of a send or receive: would-block counts as nothing moved, any other failure
+// is raised in the given context (20015 sending, 20014 receiving).
+int transferred(tWinsockAPISV& api, int n, int context) {
+    if (n != SOCKET_ERROR) return n;
+    const int e = api.WSAGetLastError();
+    if (e == WSAEWOULDBLOCK) return 0;
+    RaiseSockError(e, context);
+}
+} // namespace
+
 TSocketBase::TSocketBase(TSockCtrl* owner) : OwnerCtrl(owner) {
     Address.sin_family = AF_INET;
 }
@@ -146,12 +157,7 @@ int TStreamSocket::Send(const char* buffer, int count) {
     if (SocketHandle == INVALID_SOCKET || !Connected()) return 0;
     tWinsockAPISV& api = WinsockAPI();
     int n = api.send(SocketHandle, buffer, count, 0);
-    if (n == SOCKET_ERROR) {
-        int e = api.WSAGetLastError();
-        if (e == WSAEWOULDBLOCK) return 0;
-        RaiseSockError(e, 20015);
-    }
-    return n;
+    return transferred(api, n, 20015);
 }
 
 int TStreamSocket::Recv(char* buffer, int count) {
@@ -160,12 +166,7 @@ int TStreamSocket::Recv(char* buffer, int count) {
         RaiseSockError(0, 20018);
     tWinsockAPISV& api = WinsockAPI();
     int n = api.recv(SocketHandle, buffer, count, 0);
-    if (n == SOCKET_ERROR) {
-        int e = api.WSAGetLastError();
-        if (e == WSAEWOULDBLOCK) return 0;
-        RaiseSockError(e, 20014);
-    }
-    return n;
+    return transferred(api, n, 20014);
 }
 
 void TStreamSocket::Connect(const std::string& hostName, TAsyncOptions options, uint16_t port,
@@ -259,12 +260,7 @@ int TDatagramSocket::Send(const char* buffer, int count) {
     tWinsockAPISV& api = WinsockAPI();
     if (api.Data.iMaxUdpDg && count > api.Data.iMaxUdpDg) RaiseSockError(0, 20021);
     int n = api.sendto(SocketHandle, buffer, count, 0, Address);
-    if (n == SOCKET_ERROR) {
-        int e = api.WSAGetLastError();
-        if (e == WSAEWOULDBLOCK) return 0;
-        RaiseSockError(e, 20015);
-    }
-    return n;
+    return transferred(api, n, 20015);
 }
 
 int TDatagramSocket::Recv(char* buffer, int count) {
@@ -272,12 +268,7 @@ int TDatagramSocket::Recv(char* buffer, int count) {
     if (SocketHandle == INVALID_SOCKET) RaiseSockError(0, 20018);
     tWinsockAPISV& api = WinsockAPI();
     int n = api.recvfrom(SocketHandle, buffer, count, 0, nullptr);
-    if (n == SOCKET_ERROR) {
-        int e = api.WSAGetLastError();
-        if (e == WSAEWOULDBLOCK) return 0;
-        RaiseSockError(e, 20014);
-    }
-    return n;
+    return transferred(api, n, 20014);
 }
 
 void TDatagramSocket::Connect(const std::string& hostName, TAsyncOptions options, uint16_t port,

@@ -212,6 +212,15 @@ int startLookup(platform::TMessageTarget* target, unsigned msg, char* buf, int b
 
 std::string withZero(const char* s) { return std::string(s) + '\0'; }
 
+// The result of a receive: every receive re-arms the next read event.
+int received(TSocket s, ssize_t n) {
+    const int err = errno;
+    armRead(entryOf(s));
+    if (n >= 0) return static_cast<int>(n);
+    errno = err;
+    return failErrno();
+}
+
 // The result of a send: a send that would have blocked arms the next write event.
 int sent(TSocket s, ssize_t n) {
     if (n >= 0) return static_cast<int>(n);
@@ -382,13 +391,7 @@ uint16_t tWinsockAPISV::ntohs(uint16_t v) {
 int tWinsockAPISV::recv(TSocket s, char* buf, int len, int flags) {
     bindFunction(12);
     ssize_t n = ::recv(s, buf, static_cast<size_t>(len), flags | MSG_DONTWAIT | MSG_NOSIGNAL);
-    const int err = errno;
-    armRead(entryOf(s));
-    if (n < 0) {
-        errno = err;
-        return failErrno();
-    }
-    return static_cast<int>(n);
+    return received(s, n);
 }
 
 int tWinsockAPISV::recvfrom(TSocket s, char* buf, int len, int flags, sockaddr_in* from) {
@@ -397,13 +400,7 @@ int tWinsockAPISV::recvfrom(TSocket s, char* buf, int len, int flags, sockaddr_i
     sockaddr_in tmp{};
     ssize_t n = ::recvfrom(s, buf, static_cast<size_t>(len), flags | MSG_DONTWAIT,
                            reinterpret_cast<sockaddr*>(from ? from : &tmp), &fl);
-    const int err = errno;
-    armRead(entryOf(s));
-    if (n < 0) {
-        errno = err;
-        return failErrno();
-    }
-    return static_cast<int>(n);
+    return received(s, n);
 }
 
 int tWinsockAPISV::send(TSocket s, const char* buf, int len, int flags) {
