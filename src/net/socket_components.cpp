@@ -1,5 +1,6 @@
 #include "net/socket_components.h"
 
+#include "net/server_socket.h"
 #include "net/sock_error.h"
 
 #include <QCoreApplication>
@@ -81,16 +82,12 @@ void tick() {
 
 // ---- Socket objects ----
 
-namespace {
-// The result of a send or receive: would-block counts as nothing moved, any other failure
-// is raised in the given context (20015 sending, 20014 receiving).
-int transferred(tWinsockAPISV& api, int n, int context) {
+int Transferred(tWinsockAPISV& api, int n, int context) {
     if (n != SOCKET_ERROR) return n;
     const int e = api.WSAGetLastError();
     if (e == WSAEWOULDBLOCK) return 0;
     RaiseSockError(e, context);
 }
-} // namespace
 
 TSocketBase::TSocketBase(TSockCtrl* owner) : OwnerCtrl(owner) {
     Address.sin_family = AF_INET;
@@ -109,7 +106,9 @@ void TSocketBase::DoRead() {
 void TSocketBase::DoWrite() {
     if (OwnerCtrl->OnWrite) OwnerCtrl->OnWrite(OwnerCtrl, this);
 }
-void TSocketBase::DoAccept() {}
+void TSocketBase::DoAccept() {
+    if (auto* c = dynamic_cast<TCustomBasicServerSocket*>(OwnerCtrl); c && c->OnAccept) c->OnAccept(c, this);
+}
 void TSocketBase::DoConnect() {
     if (auto* c = dynamic_cast<TCustomClientSocket*>(OwnerCtrl); c && c->OnConnect) c->OnConnect(c, this);
 }
@@ -126,7 +125,9 @@ void TSocketBase::DoInfo(TSockInfo code) {
 void TSocketBase::DoTimeOut() {
     if (OwnerCtrl->OnTimeOut) OwnerCtrl->OnTimeOut(OwnerCtrl, this);
 }
-void TSocketBase::DoReject() {}
+void TSocketBase::DoReject() {
+    if (auto* c = dynamic_cast<TCustomBasicServerSocket*>(OwnerCtrl); c && c->OnReject) c->OnReject(c, this);
+}
 
 std::string TSocketBase::GetName() {
     if (Name.empty()) Name = "socket" + std::to_string(g().nameCounter++);
@@ -144,6 +145,16 @@ void TSocketBase::Attach(TSocket handle, TAsyncOptions options) {
                        static_cast<long>(options & 7) | FD_CLOSE);
 }
 
+void TSocketBase::BindAndTakePort(const sockaddr_in& addr) {
+    tWinsockAPISV& api = WinsockAPI();
+    BeforeBind();
+    if (api.bind(SocketHandle, addr) != 0) RaiseSockError(api.WSAGetLastError(), 20007);
+    sockaddr_in bound{};
+    if (api.getsockname(SocketHandle, &bound) != 0) RaiseSockError(api.WSAGetLastError(), 20011);
+    Address = bound;
+    OwnerCtrl->SetBoundPort(api.ntohs(bound.sin_port));
+}
+
 TStreamSocket::TStreamSocket(TSockCtrl* owner) : TSocketBase(owner) { Type = 1; }
 
 void TStreamSocket::SetSocketType(int type) {
@@ -157,7 +168,7 @@ int TStreamSocket::Send(const char* buffer, int count) {
     if (SocketHandle == INVALID_SOCKET || !Connected()) return 0;
     tWinsockAPISV& api = WinsockAPI();
     int n = api.send(SocketHandle, buffer, count, 0);
-    return transferred(api, n, 20015);
+    return Transferred(api, n, 20015);
 }
 
 int TStreamSocket::Recv(char* buffer, int count) {
@@ -166,7 +177,19 @@ int TStreamSocket::Recv(char* buffer, int count) {
         RaiseSockError(0, 20018);
     tWinsockAPISV& api = WinsockAPI();
     int n = api.recv(SocketHandle, buffer, count, 0);
-    return transferred(api, n, 20014);
+    return Transferred(api, n, 20014);
+}
+
+TSocket TStreamSocket::openFresh() {
+    tWinsockAPISV& api = WinsockAPI();
+    if (SocketHandle != INVALID_SOCKET) {
+        api.closesocket(SocketHandle);
+        SocketHandle = INVALID_SOCKET;
+    }
+    const TSocket h = api.socket(AF_INET, SOCK_STREAM, 0);
+    if (h == INVALID_SOCKET) RaiseSockError(api.WSAGetLastError(), 20009);
+    SocketHandle = h;
+    return h;
 }
 
 void TStreamSocket::Connect(const std::string& hostName, TAsyncOptions options, uint16_t port,
@@ -174,14 +197,7 @@ void TStreamSocket::Connect(const std::string& hostName, TAsyncOptions options, 
     tWinsockAPISV& api = WinsockAPI();
     if (!api.Started()) RaiseSockError(WSANOTINITIALISED, 0);
     if (Connected()) RaiseSockError(WSAEISCONN, 0);
-    // A handle left open by an earlier failed attempt is not carried into this one.
-    if (SocketHandle != INVALID_SOCKET) {
-        api.closesocket(SocketHandle);
-        SocketHandle = INVALID_SOCKET;
-    }
-    TSocket h = api.socket(AF_INET, SOCK_STREAM, 0);
-    if (h == INVALID_SOCKET) RaiseSockError(api.WSAGetLastError(), 20009);
-    SocketHandle = h;
+    const TSocket h = openFresh();
     try {
         DoInfo(siLookUp);
         OwnerCtrl->ResolveAddress(Address, hostName, port, serviceName, dottedAddress);
@@ -205,6 +221,27 @@ void TStreamSocket::Connect(const std::string& hostName, TAsyncOptions options, 
         }
         throw;
     }
+}
+
+void TStreamSocket::Listen(const std::string& hostName, int queueLength, uint16_t port,
+                           const std::string& serviceName, const std::string& dottedAddress) {
+    tWinsockAPISV& api = WinsockAPI();
+    if (!api.Started()) RaiseSockError(WSANOTINITIALISED, 0);
+    const TSocket h = openFresh();
+    try {
+        OwnerCtrl->ResolveAddress(Address, hostName, port, serviceName, dottedAddress);
+        BindAndTakePort(Address);
+        api.WSAAsyncSelect(h, OwnerCtrl->Window(), CM_SOCKETMESSAGE, FD_ACCEPT | FD_CLOSE);
+        if (api.listen(h, queueLength) != 0) RaiseSockError(api.WSAGetLastError(), 20013);
+    } catch (...) {
+        // A socket that could not listen is not left half open on its port.
+        if (SocketHandle == h) {
+            api.closesocket(h);
+            SocketHandle = INVALID_SOCKET;
+        }
+        throw;
+    }
+    DoInfo(siListen);
 }
 
 void TStreamSocket::Close() {
@@ -233,61 +270,6 @@ void TStreamSocket::Close() {
     Reserved = 0;
     platform::PostMessage(OwnerCtrl->Window(), CM_SOCKETCLOSED, 0, reinterpret_cast<intptr_t>(this));
     OwnerCtrl->StopTimeOut();
-}
-
-TDatagramSocket::TDatagramSocket(TSockCtrl* owner) : TSocketBase(owner) {
-    Type = 2;
-    if (!WinsockAPI().Started()) RaiseSockError(WSANOTINITIALISED, 0);
-    open();
-}
-
-void TDatagramSocket::open() {
-    tWinsockAPISV& api = WinsockAPI();
-    TSocket h = api.socket(AF_INET, SOCK_DGRAM, 0);
-    if (h == INVALID_SOCKET) RaiseSockError(api.WSAGetLastError(), 20009);
-    SocketHandle = h;
-}
-
-void TDatagramSocket::SetSocketType(int type) {
-    if (type != 2) RaiseSockError(0, 20024);
-    Type = type;
-}
-
-int TDatagramSocket::Send(const char* buffer, int count) {
-    if (count == 0) return 0;
-    DoInfo(siSend);
-    if (SocketHandle == INVALID_SOCKET) return 0;
-    tWinsockAPISV& api = WinsockAPI();
-    if (api.Data.iMaxUdpDg && count > api.Data.iMaxUdpDg) RaiseSockError(0, 20021);
-    int n = api.sendto(SocketHandle, buffer, count, 0, Address);
-    return transferred(api, n, 20015);
-}
-
-int TDatagramSocket::Recv(char* buffer, int count) {
-    DoInfo(siRecv);
-    if (SocketHandle == INVALID_SOCKET) RaiseSockError(0, 20018);
-    tWinsockAPISV& api = WinsockAPI();
-    int n = api.recvfrom(SocketHandle, buffer, count, 0, nullptr);
-    return transferred(api, n, 20014);
-}
-
-void TDatagramSocket::Connect(const std::string& hostName, TAsyncOptions options, uint16_t port,
-                              const std::string& serviceName, const std::string& dottedAddress) {
-    OwnerCtrl->ResolveAddress(Address, hostName, port, serviceName, dottedAddress);
-    WinsockAPI().WSAAsyncSelect(SocketHandle, OwnerCtrl->Window(), CM_SOCKETMESSAGE,
-                                static_cast<long>(options & 7));
-}
-
-void TDatagramSocket::Close() {
-    tWinsockAPISV& api = WinsockAPI();
-    if (!api.Started() || SocketHandle == INVALID_SOCKET) return;
-    OwnerCtrl->SecondsLeft = 0;
-    api.closesocket(SocketHandle);
-    SocketHandle = INVALID_SOCKET;
-    DoInfo(siClosed);
-    Reserved = 0;
-    platform::PostMessage(OwnerCtrl->Window(), CM_SOCKETCLOSED, 0, reinterpret_cast<intptr_t>(this));
-    open();
 }
 
 // ---- Components ----
@@ -466,6 +448,11 @@ void TSockCtrl::SetPort(const std::string& text) {
         Service = PortText;
         PortNo = started ? LookupServiceByName(PortText) : 0;
     }
+}
+
+void TSockCtrl::SetBoundPort(uint16_t port) {
+    PortNo = port;
+    PortText = std::to_string(port);
 }
 
 void TSockCtrl::SetProtocol(const std::string& text) {

@@ -79,6 +79,9 @@ public:
     virtual int Send(const char* buffer, int count) = 0;
     virtual int Recv(char* buffer, int count) = 0;
     virtual void BeforeBind() {}
+    // Binds to the resolved address and waits for connections (stream) or datagrams.
+    virtual void Listen(const std::string& hostName, int queueLength, uint16_t port,
+                        const std::string& serviceName, const std::string& dottedAddress) = 0;
     virtual void Connect(const std::string& hostName, TAsyncOptions options, uint16_t port,
                          const std::string& serviceName, const std::string& dottedAddress) = 0;
     virtual void Close() = 0;
@@ -99,6 +102,9 @@ public:
 protected:
     friend class TSockCtrl;
     friend class TCustomClientSocket;
+    // BeforeBind, bind to Addr, and hand the port actually bound to the owner.
+    void BindAndTakePort(const sockaddr_in& addr);
+
     TSocket SocketHandle = INVALID_SOCKET;
     TSockCtrl* OwnerCtrl;
     TSocketState State = ssClosed;
@@ -113,24 +119,21 @@ public:
     void SetSocketType(int type) override;
     int Send(const char* buffer, int count) override;
     int Recv(char* buffer, int count) override;
-    void Connect(const std::string& hostName, TAsyncOptions options, uint16_t port,
-                 const std::string& serviceName, const std::string& dottedAddress) override;
-    void Close() override;
-};
-
-class TDatagramSocket : public TSocketBase {
-public:
-    explicit TDatagramSocket(TSockCtrl* owner);
-    void SetSocketType(int type) override;
-    int Send(const char* buffer, int count) override;
-    int Recv(char* buffer, int count) override;
+    void Listen(const std::string& hostName, int queueLength, uint16_t port,
+                const std::string& serviceName, const std::string& dottedAddress) override;
     void Connect(const std::string& hostName, TAsyncOptions options, uint16_t port,
                  const std::string& serviceName, const std::string& dottedAddress) override;
     void Close() override;
 
 private:
-    void open();
+    // A new socket for this object; a handle left open by an earlier failed attempt is not
+    // carried into the next one.
+    TSocket openFresh();
 };
+
+// The result of a send or receive: would-block counts as nothing moved, any other failure
+// is raised in the given context (20015 sending, 20014 receiving).
+int Transferred(tWinsockAPISV& api, int n, int context);
 
 using TSocketFactory = std::function<std::unique_ptr<TSocketBase>(TSockCtrl* owner)>;
 
@@ -166,6 +169,9 @@ public:
     const std::string& ServiceName() const { return Service; }
     uint16_t PortNumber() const { return PortNo; }
     int ProtocolNumber() const { return ProtoNo; }
+    // Records the port a socket of this component was bound to (port 0 lets the system
+    // choose), as the port number and as the Port text, without a service look-up.
+    void SetBoundPort(uint16_t port);
     const std::string& ProtocolName() const { return ProtoName; }
 
     // The socket object, created on first need.

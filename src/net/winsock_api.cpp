@@ -56,6 +56,7 @@ struct SelectEntry {
     bool connectPending = false;
     bool closeSent = false;
     bool listening = false;
+    bool datagram = false; // no connection: every readable moment is a datagram, even an empty one
 };
 
 std::unordered_map<TSocket, std::unique_ptr<SelectEntry>>& registry() {
@@ -89,7 +90,7 @@ void onReadable(TSocket s) {
     }
     char c;
     ssize_t n = ::recv(s, &c, 1, MSG_PEEK | MSG_DONTWAIT);
-    if (n > 0) {
+    if (n > 0 || (n == 0 && e->datagram)) {
         if (e->mask & FD_READ)
             post(s, e, FD_READ, 0);
         return;
@@ -128,6 +129,12 @@ bool isConnected(TSocket s) {
     sockaddr_in peer{};
     socklen_t len = sizeof peer;
     return ::getpeername(s, reinterpret_cast<sockaddr*>(&peer), &len) == 0;
+}
+
+bool isDatagram(TSocket s) {
+    int v = 0;
+    socklen_t len = sizeof v;
+    return ::getsockopt(s, SOL_SOCKET, SO_TYPE, &v, &len) == 0 && v == SOCK_DGRAM;
 }
 
 bool isListening(TSocket s) {
@@ -567,6 +574,9 @@ int tWinsockAPISV::WSAAsyncSelect(TSocket s, platform::TMessageTarget* target, u
     registry()[s] = std::move(e);
     if (isListening(s)) {
         raw->listening = true;
+        armRead(raw);
+    } else if (isDatagram(s)) {
+        raw->datagram = true;
         armRead(raw);
     } else if (isConnected(s)) {
         // An already connected socket (an accepted one) is writable at once.

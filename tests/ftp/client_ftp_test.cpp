@@ -1,0 +1,312 @@
+// TClientFTP against real servers on 127.0.0.1: pyftpdlib (anonymous read-only, and a
+// user with a password), and a scripted server for what pyftpdlib will not do (stall,
+// show the PORT command it was sent).
+#include "ftp/client_ftp.h"
+#include "net/net_test_support.h"
+#include "net/server_socket.h"
+#include "test_support.h"
+
+#include <arpa/inet.h>
+#include <atomic>
+#include <gtest/gtest.h>
+#include <mutex>
+#include <poll.h>
+#include <sys/socket.h>
+#include <thread>
+#include <unistd.h>
+
+using namespace ftp;
+using testsupport::Peer;
+using testsupport::TempDir;
+
+namespace {
+
+std::string binaryContent() {
+    std::string data;
+    for (uint32_t i = 0; i < 300000; ++i) data += static_cast<char>(i * 7919u % 256u);
+    return data + "\n\r\n";
+}
+
+struct PyFtpd {
+    TempDir root;
+    std::unique_ptr<Peer> server;
+    PyFtpd() {
+        root.write("readme.txt", "hello\n");
+        root.write("bin/data.bin", binaryContent());
+        root.write("pub/sub/deep.txt", "deep");
+        server = std::make_unique<Peer>("/usr/bin/python3",
+                                        QStringList{testsupport::peerScript("ftp_server.py"),
+                                                    QString::fromStdString(root.path()), "ann", "s3cret"});
+    }
+};
+
+PyFtpd& pyftpd() {
+    static PyFtpd p;
+    return p;
+}
+
+class ClientFtp : public testing::Test {
+protected:
+    void SetUp() override {
+        if (!pyftpd().server->started()) GTEST_SKIP() << pyftpd().server->errorText();
+        c.Host = "127.0.0.1";
+        c.Port = pyftpd().server->port();
+        c.User = "anonymous";
+        c.Password = "guest@example.org";
+        c.TimeOut = 10;
+    }
+    bool login() {
+        std::string home, system;
+        return c.Login(home, system);
+    }
+    TClientFTP c;
+    TempDir scratch;
+};
+
+} // namespace
+
+TEST_F(ClientFtp, AnonymousLogInListAndLogout) {
+    std::string home, system;
+    ASSERT_TRUE(c.Login(home, system)) << c.Error;
+    EXPECT_EQ(home, "/");
+    EXPECT_EQ(system, "UNIX");
+    EXPECT_EQ(c.SystemType(), fsUnix);
+    c.RemotePath = "/";
+    EXPECT_FALSE(c.IsFile());
+    EXPECT_FALSE(c.Error.empty()) << "the server says why SIZE failed";
+    const auto page = c.List(true, true);
+    ASSERT_GE(page.size(), 5u);
+    EXPECT_EQ(page.front(), "<HTML><HEAD></HEAD><BODY>");
+    EXPECT_EQ(page.back(), "</BODY></HTML>");
+    const std::string base = "ftp://127.0.0.1:" + std::to_string(c.Port) + "/";
+    const std::vector<std::string> entries(page.begin() + 1, page.end() - 1);
+    EXPECT_EQ(entries, (std::vector<std::string>{
+                           "<B>DIR:</B>  <A HREF=" + base + "bin>bin</A><BR>",
+                           "<B>DIR:</B>  <A HREF=" + base + "pub>pub</A><BR>",
+                           "<B>FILE:</B> <A HREF=" + base + "readme.txt>readme.txt</A><BR>"}));
+    c.RemotePath = "/pub";
+    const auto raw = c.List(false, false);
+    ASSERT_EQ(raw.size(), 1u);
+    EXPECT_EQ(raw[0].substr(0, 1), "d");
+    c.Logout();
+    EXPECT_FALSE(c.Succeeded());
+    EXPECT_FALSE(c.ControlSocket().SocketIfAny()->Connected());
+}
+
+TEST_F(ClientFtp, AFileArrivesByteForByteWithProgress) {
+    ASSERT_TRUE(login()) << c.Error;
+    c.RemotePath = "/bin/data.bin";
+    const std::string expected = binaryContent();
+    EXPECT_EQ(c.GetSize(), static_cast<int64_t>(expected.size()));
+    EXPECT_TRUE(c.IsFile());
+    int64_t last = 0;
+    int calls = 0;
+    c.OnProgress = [&](TClientFTP*, int64_t bytes) {
+        EXPECT_GE(bytes, last);
+        last = bytes;
+        ++calls;
+    };
+    const std::string local = scratch.file("data.bin");
+    for (int round = 0; round < 3; ++round) { // further transfers on the same session
+        SCOPED_TRACE(round);
+        last = 0;
+        ASSERT_TRUE(c.GetFile(local)) << c.Error;
+        EXPECT_EQ(testsupport::readFile(local), expected);
+        EXPECT_EQ(last, static_cast<int64_t>(expected.size()));
+    }
+    EXPECT_GT(calls, 3);
+    EXPECT_EQ(c.DataSocket(), nullptr) << "the data socket lives only during a transfer";
+
+    c.RemotePath = "/no-such-file";
+    EXPECT_FALSE(c.GetFile(scratch.file("missing")));
+    EXPECT_FALSE(c.Error.empty());
+    EXPECT_TRUE(testsupport::readFile(scratch.file("missing")).empty());
+    c.Logout();
+}
+
+TEST_F(ClientFtp, UserWithPassword) {
+    c.User = "ann";
+    c.Password = "s3cret";
+    ASSERT_TRUE(login()) << c.Error;
+    c.RemotePath = "/readme.txt";
+    ASSERT_TRUE(c.GetFile(scratch.file("r")));
+    EXPECT_EQ(testsupport::readFile(scratch.file("r")), "hello\n");
+    c.Logout();
+
+    TClientFTP wrong;
+    wrong.Host = c.Host;
+    wrong.Port = c.Port;
+    wrong.User = "ann";
+    wrong.Password = "nope";
+    std::string home, system;
+    EXPECT_FALSE(wrong.Login(home, system));
+    EXPECT_EQ(wrong.Error, "Authentication failed.");
+    EXPECT_FALSE(wrong.ControlSocket().SocketIfAny()->Connected()) << "QUIT was sent and the session ended";
+}
+
+TEST_F(ClientFtp, ABusyDataPortIsPassedOver) {
+    ASSERT_TRUE(login());
+    // Another program holds the port the next transfer would use.
+    int holder = -1, next = 0;
+    for (int p = 1390; p < 1600 && holder < 0; ++p) {
+        holder = ::socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in a{};
+        a.sin_family = AF_INET;
+        a.sin_port = htons(static_cast<uint16_t>(p));
+        if (::bind(holder, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0 && ::listen(holder, 1) == 0) {
+            next = p;
+        } else {
+            ::close(holder);
+            holder = -1;
+        }
+    }
+    ASSERT_GT(next, 0);
+    c.SetDataPort(next - 1);
+    c.RemotePath = "/readme.txt";
+    EXPECT_TRUE(c.GetFile(scratch.file("r"))) << c.Error;
+    EXPECT_NE(c.DataPort(), next);
+    ::close(holder);
+    c.Logout();
+}
+
+TEST_F(ClientFtp, ConnectionFailures) {
+    c.Port = nettest::closedPort();
+    EXPECT_FALSE(login());
+    EXPECT_EQ(c.Error, "Error 10061 (Connection refused) connecting");
+    c.RemotePath = "/";
+    EXPECT_FALSE(c.GetFile(scratch.file("x")));
+    EXPECT_EQ(c.Error, "Socket not open");
+    c.Host.clear();
+    EXPECT_FALSE(login());
+    EXPECT_EQ(c.Error, "No address specified");
+}
+
+namespace {
+
+// A server that follows a script: it logs anyone in, records the commands it is sent and,
+// on LIST or RETR, connects to the announced data port and then does what the mode says.
+class ScriptServer {
+public:
+    enum Mode { Stall, CloseThen226, Then226Close };
+    explicit ScriptServer(Mode mode) : TheMode(mode) {
+        Port = Listen.port;
+        Thread = std::thread([this] { run(); });
+    }
+    ~ScriptServer() {
+        Stop = true;
+        Thread.join();
+    }
+    std::vector<std::string> commands() {
+        std::lock_guard<std::mutex> lock(Mutex);
+        return Commands;
+    }
+    int Port = 0;
+
+private:
+    // Waits for a descriptor to be readable, giving up when the test is over.
+    bool readable(int fd) {
+        pollfd p{fd, POLLIN, 0};
+        while (!Stop)
+            if (::poll(&p, 1, 50) > 0) return true;
+        return false;
+    }
+    void put(int fd, const std::string& s) { (void)!::write(fd, s.data(), s.size()); }
+    void run() {
+        if (!readable(Listen.fd)) return;
+        const int ctl = Listen.acceptOne();
+        put(ctl, "220 script\r\n");
+        std::string pending;
+        int data = -1;
+        sockaddr_in target{};
+        char buf[512];
+        while (readable(ctl)) {
+            const ssize_t n = ::read(ctl, buf, sizeof buf);
+            if (n <= 0) break;
+            pending.append(buf, static_cast<size_t>(n));
+            size_t eol;
+            while ((eol = pending.find("\r\n")) != std::string::npos) {
+                const std::string cmd = pending.substr(0, eol);
+                pending.erase(0, eol + 2);
+                {
+                    std::lock_guard<std::mutex> lock(Mutex);
+                    Commands.push_back(cmd);
+                }
+                const std::string verb = cmd.substr(0, 4);
+                if (verb == "USER") put(ctl, "230 in\r\n");
+                else if (verb == "PWD") put(ctl, "257 \"/\"\r\n");
+                else if (verb == "SYST") put(ctl, "215 UNIX Type: L8\r\n");
+                else if (verb == "TYPE") put(ctl, "200 I\r\n");
+                else if (verb == "PORT") {
+                    int h[6] = {};
+                    std::sscanf(cmd.c_str() + 5, "%d,%d,%d,%d,%d,%d", &h[0], &h[1], &h[2], &h[3], &h[4], &h[5]);
+                    target.sin_family = AF_INET;
+                    target.sin_addr.s_addr = htonl(static_cast<uint32_t>(h[0] << 24 | h[1] << 16 | h[2] << 8 | h[3]));
+                    target.sin_port = htons(static_cast<uint16_t>(h[4] * 256 + h[5]));
+                    put(ctl, "200 ok\r\n");
+                } else if (verb == "LIST" || verb == "RETR") {
+                    put(ctl, "150 here it comes\r\n");
+                    data = ::socket(AF_INET, SOCK_STREAM, 0);
+                    ::connect(data, reinterpret_cast<sockaddr*>(&target), sizeof target);
+                    if (TheMode == Stall) continue; // hold the connection, send nothing
+                    if (TheMode == Then226Close) put(ctl, "226 done\r\n");
+                    put(data, "-rw-r--r-- 1 a a 1 Jan 1 2000 f\r\n");
+                    ::close(data);
+                    data = -1;
+                    if (TheMode == CloseThen226) put(ctl, "226 done\r\n");
+                } else if (verb == "QUIT") {
+                    put(ctl, "221 bye\r\n");
+                } else {
+                    put(ctl, "502 no\r\n");
+                }
+            }
+        }
+        if (data >= 0) ::close(data);
+        ::close(ctl);
+    }
+
+    Mode TheMode;
+    nettest::Listener Listen{1};
+    std::atomic<bool> Stop{false};
+    std::mutex Mutex;
+    std::vector<std::string> Commands;
+    std::thread Thread;
+};
+
+} // namespace
+
+TEST(ClientFtpScripted, BothOrdersOfTheTransferEndsComplete) {
+    for (auto mode : {ScriptServer::CloseThen226, ScriptServer::Then226Close}) {
+        SCOPED_TRACE(mode);
+        ScriptServer server(mode);
+        TClientFTP c;
+        c.Host = "127.0.0.1";
+        c.Port = server.Port;
+        std::string home, system;
+        ASSERT_TRUE(c.Login(home, system)) << c.Error;
+        c.RemotePath = "/";
+        const auto lines = c.List(false, false);
+        EXPECT_EQ(lines, std::vector<std::string>{"-rw-r--r-- 1 a a 1 Jan 1 2000 f"});
+        EXPECT_TRUE(c.Succeeded()) << c.Error;
+        // The announced address is the one the control connection comes from.
+        const auto cmds = server.commands();
+        const auto port = std::find_if(cmds.begin(), cmds.end(), [](auto& s) { return s.rfind("PORT ", 0) == 0; });
+        ASSERT_NE(port, cmds.end());
+        EXPECT_EQ(port->substr(0, 18), "PORT 127,0,0,1,5,1");
+        c.Logout();
+    }
+}
+
+TEST(ClientFtpScripted, AServerThatStallsOnTheDataConnectionTimesOut) {
+    ScriptServer server(ScriptServer::Stall);
+    TempDir scratch;
+    TClientFTP c;
+    c.Host = "127.0.0.1";
+    c.Port = server.Port;
+    c.TimeOut = 1;
+    std::string home, system;
+    ASSERT_TRUE(c.Login(home, system)) << c.Error;
+    c.RemotePath = "/big";
+    EXPECT_FALSE(c.GetFile(scratch.file("big")));
+    EXPECT_EQ(c.Error, "Time out");
+    EXPECT_EQ(c.DataSocket(), nullptr);
+}

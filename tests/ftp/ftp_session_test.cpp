@@ -1,0 +1,441 @@
+// The FTP dialogue driven with recorded replies, every reply also split at every byte
+// boundary, without sockets.
+#include "ftp/ftp_session.h"
+#include "test_support.h"
+
+#include <gtest/gtest.h>
+#include <set>
+
+using namespace ftp;
+
+namespace {
+
+class Scripted : public TFtpSession {
+public:
+    std::vector<std::string> sent;
+    bool open = true;
+    bool timer = false;
+    int listening = 0;
+    std::set<int> busy;
+
+    Scripted() {
+        Host = "10.0.0.1";
+        User = "anonymous";
+        Password = "guest@";
+    }
+
+protected:
+    bool SendCommand(const std::string& text) override {
+        if (!open) return false;
+        EXPECT_EQ(text.substr(text.size() - 2), "\r\n");
+        sent.push_back(text.substr(0, text.size() - 2));
+        return true;
+    }
+    bool ControlOpen() override { return open; }
+    void CloseControl() override { open = false; }
+    void SetInactivityTimer(bool running) override { timer = running; }
+    bool OpenDataPort(int port) override {
+        if (busy.count(port)) return false;
+        listening = port;
+        return true;
+    }
+    void CloseDataPort() override { listening = 0; }
+    std::string LocalAddress() override { return "10.0.0.7"; }
+};
+
+// Feeds a reply whole (split 0), a byte at a time (split 1) or in two pieces cut after
+// Split bytes; nothing may be answered before the reply's last byte has arrived.
+void feed(Scripted& s, const std::string& reply, size_t split) {
+    const size_t before = s.sent.size();
+    if (split == 1) {
+        for (size_t i = 0; i + 1 < reply.size(); ++i) s.ControlData(&reply[i], 1);
+    } else if (split > 1 && split < reply.size()) {
+        s.ControlData(reply.data(), split - 1);
+        EXPECT_EQ(s.sent.size(), before) << "answered a reply cut after " << split - 1 << " bytes";
+        s.ControlData(reply.data() + split - 1, reply.size() - split);
+    } else {
+        s.ControlData(reply.data(), reply.size() - 1);
+    }
+    EXPECT_EQ(s.sent.size(), before) << "answered before the reply's end";
+    s.ControlData(&reply.back(), 1);
+}
+
+struct Step {
+    std::string reply;
+    std::string answer; // the command that must follow, or empty for none
+};
+
+// Runs the dialogue once for every way of splitting its replies.
+template <class Start, class Check>
+void everySplit(const std::vector<Step>& steps, Start start, Check check) {
+    size_t longest = 0;
+    for (const Step& st : steps) longest = std::max(longest, st.reply.size());
+    for (size_t split = 0; split <= longest; ++split) {
+        SCOPED_TRACE("split " + std::to_string(split));
+        Scripted s;
+        start(s);
+        for (const Step& st : steps) {
+            const size_t before = s.sent.size();
+            feed(s, st.reply, split);
+            if (st.answer.empty()) {
+                EXPECT_EQ(s.sent.size(), before) << st.reply;
+            } else {
+                ASSERT_EQ(s.sent.size(), before + 1) << st.reply;
+                EXPECT_EQ(s.sent.back(), st.answer);
+            }
+        }
+        check(s);
+    }
+}
+
+void login(Scripted& s) { s.StartLogin(); }
+
+const std::vector<Step> AnonymousUpToPwd = {
+    {"220-Welcome\r\n220-to the\r\n220 test server\r\n", "USER anonymous"},
+    {"331 Send your password\r\n", "PASS guest@"},
+    {"230 Logged in\r\n", "PWD"},
+};
+
+std::vector<Step> with(std::vector<Step> a, const std::vector<Step>& b) {
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+
+} // namespace
+
+TEST(FtpSession, LogInWithAMultiLineGreetingInAnyChunks) {
+    everySplit(with(AnonymousUpToPwd, {{"257 \"/home/ftp\" is the current directory\r\n", "SYST"},
+                                       {"215 UNIX Type: L8\r\n", "TYPE I"},
+                                       {"200 Type set to I\r\n", ""}}),
+               login, [](Scripted& s) {
+                   EXPECT_TRUE(s.Finished());
+                   EXPECT_TRUE(s.Succeeded());
+                   EXPECT_EQ(s.HomeDir(), "/home/ftp");
+                   EXPECT_EQ(s.SystemName(), "UNIX");
+                   EXPECT_EQ(s.SystemType(), fsUnix);
+                   EXPECT_FALSE(s.timer);
+               });
+    Scripted s;
+    s.StartLogin();
+    s.ControlData("220-Welcome\r\n220-to the\r\n220 test server\r\n", 44);
+    EXPECT_EQ(s.ReplyTexts(), (std::vector<std::string>{"Welcome", "to the", "test server"}));
+}
+
+TEST(FtpSession, LogInVariants) {
+    struct Case {
+        const char* name;
+        std::vector<Step> steps;
+        bool succeeded;
+        std::string home, system, error;
+        int type;
+        bool account;
+    };
+    const std::vector<Case> cases = {
+        {"USER answered with 230 skips PASS",
+         {{"220 hi\r\n", "USER anonymous"}, {"230 no password needed\r\n", "PWD"},
+          {"257 /pub is current\r\n", "SYST"}, {"215 Windows_NT\r\n", "TYPE I"},
+          {"200 I\r\n", ""}},
+         true, "/pub", "Windows_NT", "", fsWindowsNT, false},
+        {"PASS answered with 332 needs an account",
+         {{"220 hi\r\n", "USER anonymous"}, {"331 pw\r\n", "PASS guest@"}, {"332 Need account\r\n", ""}},
+         true, "", "", "", fsUnknown, true},
+        {"PWD in single quotes, SYST refused", with(AnonymousUpToPwd, {{"257 ''/x''\r\n", "SYST"},
+                                                                       {"500 SYST not understood\r\n", "TYPE I"},
+                                                                       {"504 No binary here\r\n", ""}}),
+         true, "/x", "NCSA/CUTCP", "", fsNCSA, false},
+        {"SYST OS/2", with(AnonymousUpToPwd, {{"257 \"/\"\r\n", "SYST"}, {"215 OS/2\r\n", "TYPE I"}, {"200 I\r\n", ""}}), true, "/",
+         "Unknown", "", fsUnknown, false},
+        {"SYST VMS and MVS words", with(AnonymousUpToPwd, {{"257 \"/\"\r\n", "SYST"}, {"215 vms\r\n", "TYPE I"}, {"200 I\r\n", ""}}), true,
+         "/", "vms", "", fsVMS, false},
+        {"greeting refused", {{"421 Too many users\r\n", ""}}, false, "", "", "Too many users", fsUnknown, false},
+        {"USER refused, QUIT follows",
+         {{"220 hi\r\n", "USER anonymous"}, {"530 Not allowed\r\n", "QUIT"}, {"221 Bye\r\n", ""}}, false, "", "",
+         "Not allowed", fsUnknown, false},
+        {"PASS refused, QUIT follows",
+         {{"220 hi\r\n", "USER anonymous"}, {"331 pw\r\n", "PASS guest@"},
+          {"530-Login incorrect.\r\n530 Try again\r\n", "QUIT"}, {"221 Bye\r\n", ""}},
+         false, "", "", "Try again", fsUnknown, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        everySplit(c.steps, login, [&](Scripted& s) {
+            EXPECT_TRUE(s.Finished());
+            EXPECT_EQ(s.Succeeded(), c.succeeded);
+            EXPECT_EQ(s.HomeDir(), c.home);
+            EXPECT_EQ(s.SystemName(), c.system);
+            EXPECT_EQ(s.SystemType(), c.type);
+            EXPECT_EQ(s.Error, c.error);
+            EXPECT_EQ(s.AccountNeeded(), c.account);
+            EXPECT_FALSE(s.timer) << "the timer stops with the operation";
+        });
+    }
+}
+
+TEST(FtpSession, LogInChecksItsSettings) {
+    Scripted s;
+    s.TimeOut = 60;
+    s.StartLogin();
+    EXPECT_EQ(s.TimeOut, 30);
+    EXPECT_FALSE(s.Finished());
+
+    Scripted nohost;
+    nohost.Host.clear();
+    nohost.StartLogin();
+    EXPECT_TRUE(nohost.Finished());
+    EXPECT_FALSE(nohost.Succeeded());
+    EXPECT_EQ(nohost.Error, "No address specified");
+
+    // A password with a line end would carry a command of its own to the server.
+    Scripted sneaky;
+    sneaky.Password = "x\r\nDELE /etc";
+    sneaky.StartLogin();
+    sneaky.ControlData("220 hi\r\n331 pw\r\n", 16);
+    EXPECT_EQ(sneaky.sent, std::vector<std::string>{"USER anonymous"});
+    EXPECT_TRUE(sneaky.Finished());
+    EXPECT_FALSE(sneaky.Succeeded());
+}
+
+TEST(FtpSession, SizeReplies) {
+    struct Case {
+        const char* reply;
+        int64_t size;
+        const char* error;
+    };
+    const Case cases[] = {
+        {"213 1234\r\n", 1234, ""},
+        {"213 3221225472\r\n", 3221225472ll, ""}, // 3 GiB: no 32-bit wrap to a negative size
+        {"550 /pub is not retrievable.\r\n", -1, "/pub is not retrievable."},
+        {"213 twelve\r\n", -1, "twelve"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.reply);
+        everySplit({{c.reply, ""}}, [](Scripted& s) {
+            s.RemotePath = "/pub";
+            s.StartGetSize();
+            EXPECT_EQ(s.sent, std::vector<std::string>{"SIZE /pub"});
+            EXPECT_TRUE(s.timer) << "a command awaits its reply";
+        }, [&](Scripted& s) {
+            EXPECT_TRUE(s.Finished());
+            EXPECT_EQ(s.SizeResult(), c.size);
+            EXPECT_EQ(s.Error, c.error);
+        });
+    }
+}
+
+TEST(FtpSession, LogoutClosesAfterTheReply) {
+    Scripted s;
+    EXPECT_TRUE(s.StartLogout());
+    EXPECT_EQ(s.sent, std::vector<std::string>{"QUIT"});
+    s.ControlData("221 Goodbye\r\n", 13);
+    EXPECT_TRUE(s.Finished());
+    EXPECT_FALSE(s.open);
+    EXPECT_FALSE(s.StartLogout()) << "nothing to quit without a connection";
+}
+
+namespace {
+
+// Starts a listing of /pub.
+void startListing(Scripted& s) {
+    s.RemotePath = "/pub";
+    s.StartList();
+}
+
+const std::string UnixListing = "total 2\r\ndrwxr-xr-x 2 ftp ftp 512 Jan 1 2000 sub\r\n"
+                                "-rw-r--r-- 1 ftp ftp 9 Jan 1 2000 a b.txt";
+
+} // namespace
+
+TEST(FtpSession, AListingCompletesWithTheDataCloseBeforeOrAfter226) {
+    for (bool closeFirst : {true, false}) {
+        everySplit({{"200 PORT ok\r\n", "LIST /pub"}, {"150 Opening\r\n", ""}}, startListing, [&](Scripted& s) {
+            EXPECT_EQ(s.sent.front(), "PORT 10,0,0,7,5,101") << "the first transfer uses 1381";
+            EXPECT_EQ(s.listening, 1381);
+            EXPECT_FALSE(s.timer) << "after 150 the data timer watches";
+            s.DataAccepted();
+            for (char c : UnixListing) s.DataReceived(&c, 1);
+            if (closeFirst) {
+                s.DataClosed();
+                EXPECT_FALSE(s.Finished());
+                EXPECT_TRUE(s.timer) << "the final reply is awaited";
+                s.ControlData("226 Done\r\n", 10);
+            } else {
+                s.ControlData("226 Done\r\n", 10);
+                EXPECT_FALSE(s.Finished());
+                s.DataClosed();
+            }
+            EXPECT_TRUE(s.Finished());
+            EXPECT_TRUE(s.Succeeded());
+            EXPECT_EQ(s.ListingLines().size(), 3u) << "a last line without LF is kept";
+            const auto& raw = s.EndList(false, false);
+            EXPECT_EQ(raw.back(), "-rw-r--r-- 1 ftp ftp 9 Jan 1 2000 a b.txt");
+            EXPECT_EQ(s.listening, 0);
+        });
+    }
+}
+
+TEST(FtpSession, ListingConversionFollowsTheSystemType) {
+    for (int type : {fsUnknown, fsUnix}) {
+        Scripted s;
+        s.StartLogin();
+        s.ControlData("220 hi\r\n230 in\r\n", 16);
+        s.ControlData("257 \"/\"\r\n", 9);
+        s.ControlData(type == fsUnix ? "215 UNIX\r\n" : "215 TOPS20\r\n", type == fsUnix ? 10 : 12);
+        s.ControlData("200 I\r\n", 7);
+        ASSERT_EQ(s.SystemType(), type);
+        startListing(s);
+        s.ControlData("200 ok\r\n150 go\r\n", 16);
+        s.DataReceived(UnixListing.data(), UnixListing.size());
+        s.DataClosed();
+        s.ControlData("226 ok\r\n", 8);
+        const auto lines = s.EndList(true, true);
+        if (type == fsUnknown) {
+            EXPECT_EQ(lines.size(), 3u);
+            EXPECT_EQ(lines[0], "total 2") << "type 0 stays raw";
+        } else {
+            ASSERT_EQ(lines.size(), 4u);
+            EXPECT_EQ(lines[1], "<B>DIR:</B>  <A HREF=ftp://10.0.0.1:21/pub/sub>sub</A><BR>");
+            EXPECT_EQ(lines[2], "<B>FILE:</B> <A HREF=ftp://10.0.0.1:21/pub/a>a</A><BR>");
+            EXPECT_EQ(s.RemotePath, "/pub/");
+        }
+    }
+}
+
+TEST(FtpSession, BothRepliesInOneChunkEndTheTransfer) {
+    Scripted s;
+    s.RemotePath = "/f";
+    s.StartList();
+    s.ControlData("200 ok\r\n", 8);
+    s.DataReceived("x\n", 2);
+    s.DataClosed();
+    s.ControlData("150 go\r\n226 done\r\n", 18);
+    EXPECT_TRUE(s.Finished());
+    EXPECT_TRUE(s.Succeeded());
+}
+
+TEST(FtpSession, DataPortsCycleAndSkipBusyOnes) {
+    Scripted s;
+    auto transfer = [&] {
+        s.sent.clear();
+        s.StartList();
+        s.ControlData("200 ok\r\n150 go\r\n", 16);
+        s.DataClosed();
+        s.ControlData("226 ok\r\n", 8);
+        s.EndList(false, false);
+        return s.sent.empty() ? std::string() : s.sent.front();
+    };
+    std::string port;
+    for (int i = 1; i <= 219; ++i) port = transfer();
+    EXPECT_EQ(transfer(), "PORT 10,0,0,7,6,64") << "220th: 1600";
+    EXPECT_EQ(transfer(), "PORT 10,0,0,7,5,100") << "221st: 1380";
+    EXPECT_EQ(transfer(), "PORT 10,0,0,7,5,101") << "222nd: 1381";
+
+    s.busy = {1382, 1383};
+    EXPECT_EQ(transfer(), "PORT 10,0,0,7,5,104") << "busy ports are passed over";
+    for (int p = 1380; p <= 1600; ++p) s.busy.insert(p);
+    EXPECT_EQ(transfer(), "");
+    EXPECT_EQ(s.Error, "Can not prepare one socket to accept data.");
+    EXPECT_TRUE(s.Finished());
+}
+
+TEST(FtpSession, TransferFailures) {
+    testsupport::TempDir dir;
+    struct Case {
+        const char* name;
+        std::vector<std::string> replies;
+        const char* error;
+    };
+    const Case cases[] = {
+        {"PORT refused", {"500 Illegal PORT command\r\n"}, "Illegal PORT command"},
+        {"RETR refused", {"200 ok\r\n", "550 No such file\r\n"}, "No such file"},
+        {"transfer aborted", {"200 ok\r\n", "150 go\r\n", "451 Aborted\r\n"}, "Aborted"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Scripted s;
+        s.RemotePath = "/missing";
+        const std::string local = dir.file("local");
+        s.StartGetFile(local);
+        EXPECT_EQ(s.sent.front().substr(0, 5), "PORT ");
+        for (const std::string& r : c.replies) s.ControlData(r.data(), r.size());
+        EXPECT_TRUE(s.Finished());
+        EXPECT_EQ(s.Error, c.error);
+        EXPECT_FALSE(s.EndGetFile());
+        EXPECT_EQ(s.listening, 0);
+    }
+    EXPECT_TRUE(testsupport::readFile(dir.file("local")).empty());
+}
+
+TEST(FtpSession, TimeOutsEndTransfers) {
+    testsupport::TempDir dir;
+    // A server that stalls on the data connection.
+    Scripted stalled;
+    stalled.StartGetFile(dir.file("a"));
+    stalled.ControlData("200 ok\r\n150 go\r\n", 16);
+    stalled.DataAccepted();
+    stalled.DataReceived("abc", 3);
+    stalled.DataTimedOut();
+    EXPECT_TRUE(stalled.Finished());
+    EXPECT_EQ(stalled.Error, "Time out");
+    EXPECT_EQ(stalled.listening, 0);
+    EXPECT_FALSE(stalled.EndGetFile());
+
+    // A server that closes the data connection and never sends its final reply.
+    Scripted silent;
+    silent.StartGetFile(dir.file("b"));
+    silent.ControlData("200 ok\r\n150 go\r\n", 16);
+    silent.DataReceived("abc", 3);
+    silent.DataClosed();
+    ASSERT_TRUE(silent.timer);
+    silent.InactivityTimedOut();
+    EXPECT_EQ(silent.Error, "Time out");
+    EXPECT_FALSE(silent.open);
+    EXPECT_FALSE(silent.EndGetFile()) << "a transfer without its final reply is not known to be whole";
+
+    // A data close that arrives after a refusal does not turn it into a success.
+    Scripted refused;
+    refused.StartGetFile(dir.file("c"));
+    refused.ControlData("200 ok\r\n150 go\r\n426 Aborted\r\n", 29);
+    refused.DataClosed();
+    EXPECT_FALSE(refused.EndGetFile());
+    EXPECT_EQ(refused.Error, "Aborted");
+}
+
+TEST(FtpSession, AFileArrivesWithItsByteCount) {
+    testsupport::TempDir dir;
+    Scripted s;
+    s.RemotePath = "/bin";
+    s.StartGetFile(dir.file("out"));
+    s.ControlData("200 ok\r\n", 8);
+    EXPECT_EQ(s.sent.back(), "RETR /bin");
+    std::string data;
+    for (int i = 0; i < 256; ++i) data += static_cast<char>(i);
+    data += "\r\n\n\r";
+    s.DataAccepted();
+    s.DataReceived(data.data(), 100);
+    s.DataReceived(data.data() + 100, data.size() - 100);
+    EXPECT_EQ(s.BytesReceived(), static_cast<int64_t>(data.size()));
+    s.ControlData("226 ok\r\n", 8);
+    s.DataClosed();
+    EXPECT_TRUE(s.EndGetFile());
+    EXPECT_EQ(testsupport::readFile(dir.file("out")), data);
+
+    Scripted nowhere;
+    nowhere.StartGetFile(dir.file("no/such/dir/out"));
+    nowhere.ControlData("200 ok\r\n", 8);
+    EXPECT_TRUE(nowhere.Finished());
+    EXPECT_EQ(nowhere.Error, "Can not create the local file.");
+    EXPECT_FALSE(nowhere.EndGetFile());
+}
+
+TEST(FtpSession, UnsolicitedAndDamagedRepliesNeverCrash) {
+    Scripted s;
+    s.ControlData("garbage\r\n", 9); // idle: dropped
+    EXPECT_TRUE(s.sent.empty());
+    s.StartLogin();
+    const std::string junk = std::string("\r\n\n1\n12\n") + std::string(20000, 'x') + "\n";
+    s.ControlData(junk.data(), junk.size());
+    EXPECT_FALSE(s.Finished());
+    s.ControlClosed();
+    EXPECT_TRUE(s.Finished());
+    EXPECT_EQ(s.Error, "Disconnected");
+}

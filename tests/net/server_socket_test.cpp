@@ -1,0 +1,204 @@
+#include "net/server_socket.h"
+#include "net/sock_error.h"
+#include "net_test_support.h"
+
+#include <gtest/gtest.h>
+#include <netdb.h>
+
+using namespace net;
+using nettest::waitFor;
+
+namespace {
+
+// A plain blocking client socket connected to Port, optionally from another loopback address.
+int connectTo(int port, const char* from = nullptr) {
+    int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    if (from) {
+        a.sin_addr.s_addr = inet_addr(from);
+        ::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
+    }
+    a.sin_port = htons(static_cast<uint16_t>(port));
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ::connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
+    return fd;
+}
+
+// Whether the server has closed its end: a read returns 0 at once.
+bool closedByPeer(int fd) {
+    return waitFor([&] {
+        char c;
+        return ::recv(fd, &c, 1, MSG_DONTWAIT) == 0;
+    });
+}
+
+struct Server {
+    TBasicServerSocket s;
+    int accepted = 0, rejected = 0, rejectInfos = 0;
+    Server() {
+        s.OnAccept = [this](TSockCtrl*, TSocketBase* sock) {
+            EXPECT_TRUE(sock->Connected());
+            ++accepted;
+        };
+        s.OnReject = [this](TSockCtrl*, TSocketBase*) { ++rejected; };
+        s.OnInfo = [this](TSockCtrl*, TSockInfo i, TSocketBase*) { rejectInfos += i == siReject; };
+        s.SetAddress("127.0.0.1");
+        s.SetPort("0");
+        s.QueueLength = 32;
+    }
+};
+
+} // namespace
+
+TEST(ServerSocket, ListeningOnPortZeroStoresTheChosenPort) {
+    TBasicServerSocket s;
+    std::vector<TSockInfo> infos;
+    s.OnInfo = [&](TSockCtrl*, TSockInfo i, TSocketBase*) { infos.push_back(i); };
+    s.SetAddress("127.0.0.1");
+    s.SetPort("0");
+    s.Listen();
+    EXPECT_GT(s.PortNumber(), 0);
+    EXPECT_EQ(s.GetPort(), std::to_string(s.PortNumber()));
+    EXPECT_EQ(s.ListeningSocket()->GetState(), ssListening);
+    EXPECT_EQ(infos, std::vector<TSockInfo>{siListen});
+
+    // A second server on the same port cannot bind.
+    TBasicServerSocket busy;
+    busy.SetAddress("127.0.0.1");
+    busy.SetPort(s.GetPort());
+    try {
+        busy.Listen();
+        FAIL();
+    } catch (const ESockError& e) {
+        EXPECT_STREQ(e.what(), "Error 10048 (Address already in use) Binding Socket");
+    }
+}
+
+TEST(ServerSocket, ConnectionsBeyondMaxConnectionsAreRejected) {
+    for (int most : {1, 16}) {
+        SCOPED_TRACE(most);
+        Server srv;
+        srv.s.MaxConnections = most;
+        srv.s.Listen();
+        std::vector<int> peers;
+        for (int i = 0; i < most; ++i) peers.push_back(connectTo(srv.s.PortNumber()));
+        ASSERT_TRUE(waitFor([&] { return srv.accepted == most; }));
+        const int extra = connectTo(srv.s.PortNumber());
+        ASSERT_TRUE(waitFor([&] { return srv.rejected == 1; }));
+        EXPECT_EQ(srv.rejectInfos, 1);
+        EXPECT_TRUE(closedByPeer(extra));
+        ASSERT_TRUE(waitFor([&] { return srv.s.Accepted().Count() == static_cast<size_t>(most); }))
+            << "the rejected connection is freed";
+        // When one leaves, a newcomer fits again.
+        ::close(peers.back());
+        peers.pop_back();
+        ASSERT_TRUE(waitFor([&] { return srv.s.Accepted().Count() == static_cast<size_t>(most - 1); }));
+        peers.push_back(connectTo(srv.s.PortNumber()));
+        ASSERT_TRUE(waitFor([&] { return srv.accepted == most + 1; }));
+        for (int p : peers) ::close(p);
+        ::close(extra);
+    }
+}
+
+TEST(ServerSocket, HostPatterns) {
+    struct Case {
+        std::vector<std::string> lines;
+        const char* address;
+        bool listed;
+    };
+    const Case cases[] = {
+        {{"192.168.*.*"}, "192.168.1.5", true},
+        {{"192.168.*.*"}, "10.0.0.1", false},
+        {{"192.168"}, "192.168.1.5", true},
+        {{"10.0.0.2", "10.0.*.1"}, "10.0.0.1", true},
+        {{"10.0.0.2"}, "10.0.0.1", false},
+        {{}, "10.0.0.1", false},
+        {{"", "  "}, "10.0.0.1", false}, // blank lines match nothing
+        {{"localhost"}, "127.0.0.1", true},
+        {{"otherhost", "*"}, "127.0.0.1", true},
+        {{"LOCALHOST"}, "127.0.0.1", false}, // names compare with their case
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.address) + " " + (c.lines.empty() ? "" : c.lines[0]));
+        TBasicServerSocket s;
+        s.RestrictedHosts = c.lines;
+        EXPECT_EQ(s.HostListed(c.address), c.listed);
+    }
+}
+
+TEST(ServerSocket, RestrictionDecidesOverListedPeers) {
+    struct Case {
+        std::vector<std::string> lines;
+        THostRestriction restriction;
+        bool accepted;
+    };
+    const Case cases[] = {
+        {{"127.0.0.*"}, hrAccept, true},
+        {{"127.0.0.*"}, hrDeny, false},
+        {{"10.*"}, hrAccept, false},
+        {{}, hrDeny, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.restriction) + " " + std::to_string(c.lines.size()));
+        Server srv;
+        srv.s.RestrictedHosts = c.lines;
+        srv.s.Restriction = c.restriction;
+        srv.s.Listen();
+        const int peer = connectTo(srv.s.PortNumber());
+        ASSERT_TRUE(waitFor([&] { return srv.accepted + srv.rejected == 1; }));
+        EXPECT_EQ(srv.accepted, c.accepted ? 1 : 0);
+        if (!c.accepted) {
+            EXPECT_TRUE(closedByPeer(peer));
+        }
+        ::close(peer);
+    }
+}
+
+TEST(ServerSocket, APeerWhoseNameCannotBeFoundIsRejected) {
+    sockaddr_in second{};
+    second.sin_family = AF_INET;
+    second.sin_addr.s_addr = inet_addr("127.0.0.2");
+    char name[256];
+    if (::getnameinfo(reinterpret_cast<const sockaddr*>(&second), sizeof second, name, sizeof name, nullptr, 0,
+                      NI_NAMEREQD) == 0)
+        GTEST_SKIP() << "127.0.0.2 has a name here";
+    for (bool reverseOnly : {true, false}) {
+        SCOPED_TRACE(reverseOnly);
+        Server srv;
+        // With a name line the reverse look-up fails; denying only "otherhost" must not
+        // let a peer through that could not be judged.
+        srv.s.AllowOnlyIfReverseDNS = reverseOnly;
+        srv.s.RestrictedHosts = {"otherhost"};
+        srv.s.Listen();
+        const int peer = connectTo(srv.s.PortNumber(), "127.0.0.2");
+        ASSERT_TRUE(waitFor([&] { return srv.accepted + srv.rejected == 1; }));
+        EXPECT_EQ(srv.rejected, 1);
+        ::close(peer);
+    }
+}
+
+TEST(ServerSocket, AcceptedConnectionsReportThroughTheComponent) {
+    Server srv;
+    std::string got;
+    bool disconnected = false;
+    srv.s.OnRead = [&](TSockCtrl*, TSocketBase* sock) {
+        char buf[64];
+        const int n = sock->Recv(buf, sizeof buf);
+        if (n > 0) got.append(buf, static_cast<size_t>(n));
+    };
+    srv.s.OnDisconnect = [&](TSockCtrl*, TSocketBase*) { disconnected = true; };
+    srv.s.Listen();
+    const int peer = connectTo(srv.s.PortNumber());
+    ASSERT_TRUE(waitFor([&] { return srv.accepted == 1; }));
+    ASSERT_EQ(::send(peer, "hello", 5, 0), 5);
+    ASSERT_TRUE(waitFor([&] { return got == "hello"; }));
+    TSocketBase* sock = srv.s.Accepted()[0];
+    EXPECT_EQ(sock->Send("back", 4), 4);
+    char buf[8] = {};
+    ssize_t n = 0;
+    ASSERT_TRUE(waitFor([&] { return n > 0 || (n = ::recv(peer, buf, sizeof buf, MSG_DONTWAIT)) > 0; }));
+    EXPECT_STREQ(buf, "back");
+    ::close(peer);
+    ASSERT_TRUE(waitFor([&] { return disconnected && srv.s.Accepted().Count() == 0; }));
+}
