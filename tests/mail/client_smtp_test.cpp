@@ -1,0 +1,205 @@
+// TClientsmtp over real sockets on 127.0.0.1: a real SMTP server (aiosmtpd), a scripted
+// server that lets the file pile up before it reads, a listener that never answers and a
+// port where nobody listens.
+#include "mail/client_smtp.h"
+#include "mail_test_support.h"
+#include "net/net_test_support.h"
+#include "net/socket_components.h"
+
+#include <QTimer>
+#include <atomic>
+#include <chrono>
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <thread>
+
+using namespace mail;
+using testsupport::TempDir;
+
+namespace {
+
+class ClientSmtp : public testing::Test {
+protected:
+    void SetUp() override {
+        if (!mailtest::server().started()) GTEST_SKIP() << mailtest::server().errorText();
+        c.Host = "127.0.0.1";
+        c.Port = mailtest::server().port();
+        c.From = "ann";
+        c.TimeOut = 10;
+    }
+    TClientsmtp c;
+    TempDir dir;
+};
+
+TEST_F(ClientSmtp, AMessageArrivesByteForByteAtEveryRecipient) {
+    c.ToAddress = "bob@example.org";
+    c.SplitRecipients("carol@example.org, dave@example.org");
+    c.SUBJECT = "greetings";
+    c.FileToSend = dir.write("msg", "Subject: greetings\r\n\r\nHello\r\nthere");
+    ASSERT_TRUE(c.SendMail()) << c.Error;
+    EXPECT_TRUE(c.Error.empty());
+    const mailtest::Delivery d = mailtest::nextDelivery();
+    EXPECT_EQ(d.from, "ann");
+    EXPECT_EQ(d.to, (std::vector<std::string>{"bob@example.org", "carol@example.org",
+                                              "dave@example.org"}));
+    EXPECT_EQ(d.content, "SUBJECT: greetings\r\nSubject: greetings\r\n\r\nHello\r\nthere\r\n");
+    EXPECT_EQ(c.FileSize(), 39);
+    EXPECT_FALSE(c.ControlSocket().SocketIfAny()->Connected());
+}
+
+TEST_F(ClientSmtp, ALargeMessageArrivesWhole) {
+    std::string body;
+    for (int i = 0; body.size() < 3'000'000; ++i)
+        body += "line " + std::to_string(i) + " of a long message\r\n";
+    c.ToAddress = "bob@example.org";
+    c.FileToSend = dir.write("big", body);
+    ASSERT_TRUE(c.SendMail()) << c.Error;
+    const std::string arrived = mailtest::nextDelivery().content,
+                      expected = "SUBJECT: \r\n" + body + "\r\n";
+    // Not EXPECT_EQ: a line diff of megabytes would take all the memory there is.
+    EXPECT_EQ(arrived.size(), expected.size());
+    EXPECT_TRUE(arrived == expected)
+        << "first difference at "
+        << std::mismatch(arrived.begin(), arrived.end(), expected.begin(), expected.end()).first -
+               arrived.begin();
+    EXPECT_EQ(c.BytesSent(), static_cast<int64_t>(body.size()) + 5);
+}
+
+TEST(ClientSmtpFailures, NoServerSilenceAndNoSettings) {
+    TempDir dir;
+    const std::string file = dir.write("msg", "text");
+    {
+        TClientsmtp c;
+        c.Host = "127.0.0.1";
+        c.Port = nettest::closedPort();
+        c.ToAddress = "b";
+        c.FileToSend = file;
+        EXPECT_FALSE(c.SendMail());
+        EXPECT_EQ(c.Error, "Error 10061 (Connection refused) connecting");
+    }
+    {
+        // Connected, but the greeting never comes.
+        nettest::Listener silent;
+        TClientsmtp c;
+        c.Host = "127.0.0.1";
+        c.Port = silent.port;
+        c.ToAddress = "b";
+        c.FileToSend = file;
+        c.TimeOut = 1;
+        EXPECT_FALSE(c.SendMail());
+        EXPECT_EQ(c.Error, "Time out");
+    }
+    {
+        TClientsmtp c;
+        c.ToAddress = "b";
+        c.FileToSend = file;
+        c.TimeOut = 45;
+        EXPECT_FALSE(c.SendMail());
+        EXPECT_EQ(c.Error, "No address specified");
+        EXPECT_EQ(c.TimeOut, 30);
+    }
+    {
+        TClientsmtp c;
+        c.Host = "127.0.0.1";
+        c.ToAddress = "b";
+        c.FileToSend = dir.file("missing");
+        EXPECT_FALSE(c.SendMail());
+        EXPECT_TRUE(c.Error.empty());
+    }
+}
+
+// Speaks SMTP on one connection and, after the go-ahead for the data, reads nothing until
+// Go is set: the client's socket fills up and must wait for write notifications.
+class HoldingServer {
+public:
+    HoldingServer() {
+        const int small = 4096;
+        ::setsockopt(Listen.fd, SOL_SOCKET, SO_RCVBUF, &small, sizeof small);
+        Thread = std::thread([this] { run(); });
+    }
+    ~HoldingServer() {
+        Stop = true;
+        Go = true;
+        Thread.join();
+    }
+    int port() const { return Listen.port; }
+    std::atomic<bool> Go{false};
+    std::atomic<size_t> DataBytes{0};
+
+private:
+    bool readable(int fd) {
+        pollfd p{fd, POLLIN, 0};
+        while (!Stop)
+            if (::poll(&p, 1, 50) > 0) return true;
+        return false;
+    }
+    void put(int fd, const std::string& s) { (void)!::write(fd, s.data(), s.size()); }
+    void run() {
+        if (!readable(Listen.fd)) return;
+        const int fd = Listen.acceptOne();
+        put(fd, "220 holding\r\n");
+        std::string in;
+        char buf[65536];
+        bool inData = false;
+        while (readable(fd)) {
+            if (inData)
+                while (!Go)
+                    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            const ssize_t n = ::read(fd, buf, sizeof buf);
+            if (n <= 0) break;
+            const size_t from = in.size() < 4 ? 0 : in.size() - 4;
+            in.append(buf, static_cast<size_t>(n));
+            if (inData) {
+                const size_t end = in.find("\r\n.\r\n", from);
+                if (end == std::string::npos) continue;
+                DataBytes = end + 5;
+                in.erase(0, end + 5);
+                inData = false;
+                put(fd, "250 taken\r\n");
+                continue;
+            }
+            size_t eol;
+            while (!inData && (eol = in.find("\r\n")) != std::string::npos) {
+                const std::string cmd = in.substr(0, eol);
+                in.erase(0, eol + 2);
+                if (cmd == "data") {
+                    inData = true;
+                    put(fd, "354 go\r\n");
+                } else if (cmd == "quit") {
+                    put(fd, "221 bye\r\n");
+                } else {
+                    put(fd, "250 ok\r\n");
+                }
+            }
+        }
+        ::close(fd);
+    }
+
+    nettest::Listener Listen{1};
+    std::atomic<bool> Stop{false};
+    std::thread Thread;
+};
+
+TEST(ClientSmtpBlocks, AFileThatFillsTheConnectionResumesOnWriteNotifications) {
+    HoldingServer server;
+    TempDir dir;
+    const std::string body(8 << 20, 'm');
+    TClientsmtp c;
+    c.Host = "127.0.0.1";
+    c.Port = server.port();
+    c.ToAddress = "b";
+    c.AddEndOfDAta = false;
+    c.FileToSend = dir.write("msg", body + "\r\n.\r\n");
+    // The server starts reading only once a send has found the connection full.
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        if (c.StalledSends() > 0 || c.State() == smEndOfData) server.Go = true;
+    });
+    watch.start(5);
+    ASSERT_TRUE(c.SendMail()) << c.Error;
+    EXPECT_GT(c.StalledSends(), 0);
+    EXPECT_EQ(server.DataBytes, strlen("SUBJECT: \r\n") + body.size() + 5);
+    EXPECT_EQ(c.BytesSent(), static_cast<int64_t>(body.size()) + 5);
+}
+
+} // namespace
