@@ -60,6 +60,7 @@ void THtmlBuilder::begin(TSectionList& list, TNameList& names) {
     InLink = LinkFontPushed = false;
     BaseFontSize = 3;
     Nesting = 0;
+    CurrentForm = nullptr;
     Title.clear();
     Base.clear();
     BaseTarget.clear();
@@ -79,6 +80,7 @@ void THtmlBuilder::begin(TSectionList& list, TNameList& names) {
 
 void THtmlBuilder::finish() {
     closeSection();
+    CurrentForm = nullptr;
     Fonts.clear();
     LinkTarget.Clear();
     InLink = LinkFontPushed = false;
@@ -367,8 +369,10 @@ void THtmlBuilder::buildCenter(int level, const TSymbolSet& terminators) {
     if (sym() == symCenterEnd || sym() == symDivEnd) next();
 }
 
+// A closing </P> keeps the alignment in force; any opening paragraph-level tag (P, H1..H6,
+// DIV) may carry its own ALIGN.
 int THtmlBuilder::paragraphAlignment() const {
-    if (sym() != symP) return Align;
+    if (sym() == symPEnd) return Align;
     const TAttribute* a = attrs().FindAttribute(symAlign);
     return a ? AlignmentOf(a->StrValue, Align) : Align;
 }
@@ -490,8 +494,11 @@ void THtmlBuilder::buildInline(int level) {
         Section->AppendText(Scanner.Token());
         break;
     case symTable: nested([&] { buildTable(level); }); return;
-    case symSelect: skipSelect(); break;
-    case symTextarea: skipTextArea(); break;
+    case symInput:
+    case symSelect:
+    case symTextarea: buildFormControl(level); break;
+    case symForm:
+    case symFormEnd: formTag(s); break;
     case symFont:
     case symBasefont:
         if (setFontFromTag(s, false)) newFontRun();
@@ -514,7 +521,7 @@ void THtmlBuilder::buildInline(int level) {
         newFontRun();
         break;
     default:
-        // The style tags; INPUT, FORM and the form end tags wait for the forms.
+        // The style tags; the end of a TEXTAREA read already is passed over.
         setStyle(s);
         if (IsStyleSymbol(s)) newFontRun();
         break;

@@ -20,9 +20,12 @@
 namespace doc {
 
 class TCell;
+class ThtmlForm;
+class TOptionsFormControlObj;
 class TSection;
 class TSectionBase;
 class TSectionList;
+class TTextAreaFormControlObj;
 
 // The anchors of a document: each NAME with the section that holds it. After a layout the
 // section's Top is the anchor's document y.
@@ -125,11 +128,14 @@ private:
     void buildTable(int level);
     void buildPre(int level);
     void openPreSection(int level);
-    void closeLastPreLine(bool afterLineEnd);
+    void closeLastTextLine(bool afterLineEnd);
     void buildMap();
     void buildScript();
-    void skipSelect();
-    void skipTextArea();
+    // Forms: FORM and its end tag; INPUT, SELECT and TEXTAREA with their options and text.
+    void formTag(html::TSymbol s);
+    void buildFormControl(int level);
+    void buildOptions(TOptionsFormControlObj& control);
+    void buildTextArea(TTextAreaFormControlObj& control);
     void buildParagraph(int level);
     void buildHeading(int level);
     void buildCenter(int level, const TSymbolSet& terminators);
@@ -150,6 +156,7 @@ private:
     int Align = 1; // 1 left, 2 centre, 3 right
     int BaseFontSize = 3;
     int Nesting = 0; // lists, CENTER, DIV and tables open around the current symbol
+    ThtmlForm* CurrentForm = nullptr; // owned by the document; none outside FORM
 };
 
 template <class Read> void THtmlBuilder::nested(Read read) {

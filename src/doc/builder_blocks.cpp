@@ -1,9 +1,9 @@
 // The builder's routines for constructs with an inner structure: lists, preformatted
-// text and plain-text files, tables (a first, flattened reading), image maps, scripts,
-// and the form elements that are skipped until forms are built.
+// text and plain-text files, tables, image maps and scripts.
 #include "doc/builder.h"
 
 #include "doc/builder_symbols.h"
+#include "doc/html_table.h"
 #include "doc/map_item.h"
 #include "doc/section_list.h"
 #include "doc/text_section.h"
@@ -45,6 +45,8 @@ void THtmlBuilder::buildList(int level, TSymbol listSymbol, const TSymbolSet& te
 
     while (!IsEndOfList(sym()) && sym() != symEof) {
         const TSymbol s = sym();
+        // An item that begins with a table still shows its marker on a line of its own.
+        if (s == symTable && Section) Section->EnsureNotEmpty();
         if (IsInlineSymbol(s)) {
             buildInline(level);
             continue;
@@ -87,57 +89,155 @@ void THtmlBuilder::buildList(int level, TSymbol listSymbol, const TSymbolSet& te
     closeSection();
 }
 
-// Until tables are built, a table is read as text: each row (and the caption) becomes a
-// line of its own, the cells of a row follow each other a space apart, TH is bold.
+namespace {
+
+// VALIGN: "top" and "baseline" 0, "middle" 1, "bottom" 2; anything else gives Otherwise.
+int verticalAlignmentOf(const TAttributeList& attributes, int otherwise) {
+    const TAttribute* a = attributes.FindAttribute(symValign);
+    if (!a) return otherwise;
+    const std::string v = platform::LowerCase(a->StrValue);
+    if (v == "top" || v == "baseline") return 0;
+    if (v == "middle") return 1;
+    if (v == "bottom") return 2;
+    return otherwise;
+}
+
+bool isBlank(const std::string& text) {
+    return text.find_first_not_of(" \t\r\n") == std::string::npos;
+}
+
+} // namespace
+
 void THtmlBuilder::buildTable(int level) {
     endLink();
-    closeSection();
     const size_t depth = Fonts.size();
-    const int savedStyle = Master->CurrentStyle;
+    closeSection();
+    TCell* const outer = CurrentList;
     const int savedAlign = Align;
-    TSymbolSet cellEnd;
+    const int savedStyle = Master->CurrentStyle;
+    CurrentList = nullptr;
+    auto table = std::make_unique<ThtmlTable>(Master, level, outer, Align, attrs());
+    std::unique_ptr<TCellList> row;
+    std::unique_ptr<TCellObj> cell;
+    int rowAlign = 0, rowVAlign = 1;
+    TSymbolSet inTable;
     for (TSymbol s : {symTableEnd, symTd, symTdEnd, symTr, symTrEnd, symTh, symThEnd, symCaption, symCaptionEnd})
-        cellEnd.set(s);
-    auto resetCell = [&] {
-        endLink();
+        inTable.set(s);
+    auto resetFonts = [&] {
         while (Fonts.size() > depth) popFont();
         Master->CurrentStyle = savedStyle;
-        Align = savedAlign;
+    };
+    auto finishCell = [&] {
+        if (!cell) return;
+        closeSection();
+        row->Add(std::move(cell));
+        CurrentList = nullptr;
+    };
+    auto finishRow = [&] {
+        finishCell();
+        if (row) table->AddRow(std::move(row));
     };
     next();
     while (sym() != symTableEnd && sym() != symEof) {
-        switch (sym()) {
+        const TSymbol s = sym();
+        switch (s) {
+        case symText:
+        case symInput:
+        case symSelect:
+        case symTextarea:
+            if (cell) {
+                buildBody(0, inTable);
+            } else if (s == symText && isBlank(Scanner.Token())) {
+                next();
+            } else {
+                // Text and controls outside the cells go before the table, as the text
+                // they stand in (hidden fields only join their form).
+                resetFonts();
+                Align = savedAlign;
+                CurrentList = outer;
+                buildBody(0, inTable);
+                closeSection();
+                CurrentList = nullptr;
+            }
+            break;
+        case symForm:
+        case symFormEnd:
+            // A FORM between TABLE and TR (or around a row) is common: the form takes the
+            // controls of the cells that follow.
+            formTag(s);
+            next();
+            break;
         case symTd:
-        case symTh:
-            resetCell();
-            if (sym() == symTh)
+        case symTh: {
+            endLink();
+            resetFonts();
+            if (!row) {
+                row = std::make_unique<TCellList>();
+                rowAlign = 0;
+                rowVAlign = 1;
+            } else {
+                finishCell();
+            }
+            Align = rowAlign != 0 ? rowAlign : s == symTh ? 2 : 1;
+            if (s == symTh)
                 Master->CurrentStyle |= fsBold;
             else
                 Master->CurrentStyle &= ~fsBold;
-            if (Section) {
-                Section->AppendText(" ");
-                newFontRun();
-            }
+            if (const TAttribute* a = attrs().FindAttribute(symAlign)) Align = AlignmentOf(a->StrValue, Align);
+            cell = std::make_unique<TCellObj>(Master, verticalAlignmentOf(attrs(), rowVAlign), attrs());
+            CurrentList = &cell->Cell;
+            // Set before the first symbol of the cell is read, so that content clears it
+            // and a paragraph after the cell's first words still gets its space.
             Scanner.SkipBlanks();
-            next();
             Scanner.SpacePending = true;
-            buildBody(level, cellEnd);
+            next();
+            buildBody(0, inTable);
+            break;
+        }
+        case symTdEnd:
+        case symThEnd:
+            finishCell();
+            next();
             break;
         case symTr:
-        case symTrEnd:
-        case symCaption:
-        case symCaptionEnd:
-            resetCell();
-            closeSection();
+            endLink();
+            finishRow();
+            row = std::make_unique<TCellList>(attrs());
+            rowAlign = 0;
+            if (const TAttribute* a = attrs().FindAttribute(symAlign)) rowAlign = AlignmentOf(a->StrValue, 0);
+            rowVAlign = verticalAlignmentOf(attrs(), 1);
             next();
             break;
-        case symTdEnd:
-        case symThEnd: next(); break;
-        default: buildBody(level, cellEnd); break;
+        case symTrEnd:
+            endLink();
+            finishRow();
+            next();
+            break;
+        case symCaption: {
+            endLink();
+            resetFonts();
+            finishCell();
+            const TAttribute* a = attrs().FindAttribute(symAlign);
+            table->CaptionOnTop = !(a && platform::LowerCase(a->StrValue) == "bottom");
+            CurrentList = &table->Caption->Cell;
+            Align = 2;
+            next();
+            buildBody(0, inTable);
+            closeSection();
+            CurrentList = nullptr;
+            if (sym() == symCaptionEnd) next();
+            break;
+        }
+        default: next(); break;
         }
     }
-    resetCell();
-    closeSection();
+    endLink();
+    while (Fonts.size() > depth) popFont();
+    finishRow();
+    CurrentList = outer;
+    outer->Add(std::move(table));
+    Master->CurrentStyle = savedStyle;
+    Align = savedAlign;
     next();
 }
 
@@ -145,23 +245,23 @@ void THtmlBuilder::openPreSection(int level) {
     Section = std::make_unique<TPreFormated>(Master, level, 1, LinkTarget, topFont());
 }
 
-// The last line of a PRE block or a text file, left empty by the line end that closed the
-// one before, is no line of the text.
-void THtmlBuilder::closeLastPreLine(bool afterLineEnd) {
+// The last line of a text file, left empty by the line end that closed the one before, is
+// no line of the text.
+void THtmlBuilder::closeLastTextLine(bool afterLineEnd) {
     if (afterLineEnd && Section && Section->Buff.empty() && !Names->Holds(Section.get()))
         Section.reset();
     else
         closeSection();
 }
 
-// Read character by character: every source line becomes one TPreFormated.
+// Read character by character: every source line becomes one TPreFormated, the line end
+// right after <PRE> and the line before </PRE> included.
 void THtmlBuilder::buildPre(int level) {
     closeSection();
     const bool pushed = pushFont(fixedFont());
     openPreSection(level);
     Scanner.Preformatted = true;
     std::string line;
-    bool afterLineEnd = false;
     auto flush = [&] {
         if (!line.empty()) Section->AppendText(line);
         line.clear();
@@ -170,10 +270,7 @@ void THtmlBuilder::buildPre(int level) {
         flush();
         closeSection();
         openPreSection(level);
-        afterLineEnd = true;
     };
-    // A line end straight after <PRE> belongs to the tag, not to the text.
-    if (Scanner.Ch() == '\r') Scanner.NextChar();
     bool done = false;
     while (!done) {
         const int c = Scanner.Ch();
@@ -186,12 +283,10 @@ void THtmlBuilder::buildPre(int level) {
         if (c == '&') {
             next();
             line += Scanner.Token();
-            afterLineEnd = false;
             continue;
         }
         if (c != '<') {
             line += static_cast<char>(c);
-            afterLineEnd = false;
             if (line.size() > PreFlushLength) flush();
             Scanner.NextChar();
             continue;
@@ -220,7 +315,6 @@ void THtmlBuilder::buildPre(int level) {
         case symA:
             flush();
             startLinks(level);
-            afterLineEnd = false;
             break;
         case symAEnd:
             flush();
@@ -229,14 +323,18 @@ void THtmlBuilder::buildPre(int level) {
         case symImg:
             flush();
             Section->PlaceImage(attrs());
-            afterLineEnd = false;
             break;
         case symText: // a '<' that starts no tag
             line += Scanner.Token();
-            afterLineEnd = false;
             break;
-        case symSelect: skipSelect(); break;
-        case symTextarea: skipTextArea(); break;
+        case symInput:
+        case symSelect:
+        case symTextarea:
+            flush();
+            buildFormControl(level);
+            break;
+        case symForm:
+        case symFormEnd: formTag(s); break;
         case symMap: buildMap(); break;
         case symScript: buildScript(); break;
         default:
@@ -250,7 +348,7 @@ void THtmlBuilder::buildPre(int level) {
         }
     }
     flush();
-    closeLastPreLine(afterLineEnd);
+    closeSection();
     Scanner.Preformatted = false;
     if (pushed) popFont();
     next();
@@ -290,7 +388,7 @@ void THtmlBuilder::ParseTextFile(TSectionList& list, TNameList& names, const std
         }
     }
     if (!line.empty()) Section->AppendText(line);
-    closeLastPreLine(afterLineEnd);
+    closeLastTextLine(afterLineEnd);
     finish();
 }
 
@@ -328,21 +426,6 @@ void THtmlBuilder::buildScript() {
     }
     Scanner.NoComments = false;
     Master->ScriptEvent(Master->Owner, lang, text);
-}
-
-// Until forms are built, the options of a SELECT are read and dropped.
-void THtmlBuilder::skipSelect() {
-    do
-        next();
-    while (sym() != symSelectEnd && sym() != symEof);
-}
-
-// Until forms are built, the text of a TEXTAREA is read and dropped.
-void THtmlBuilder::skipTextArea() {
-    do
-        Scanner.NextTextAreaSymbol();
-    while (sym() != symTextareaEnd && sym() != symEof);
-    Scanner.SkipPastTagEnd();
 }
 
 } // namespace doc

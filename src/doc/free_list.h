@@ -12,6 +12,10 @@ public:
         Items.push_back(std::move(item));
         return Items.back().get();
     }
+    // Inserts before the item at I (at the end when I is the count).
+    T* Insert(int i, std::unique_ptr<T> item) {
+        return Items.insert(Items.begin() + i, std::move(item))->get();
+    }
     void Clear() { Items.clear(); }
     int Count() const { return static_cast<int>(Items.size()); }
     bool Empty() const { return Items.empty(); }

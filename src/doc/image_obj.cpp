@@ -217,15 +217,11 @@ int TImageObj::PaintImage(platform::TCanvas& canvas, TSectionList& doc, int x, i
     const QRect box(x + b, top + b, BoxWidth, BoxHeight);
     if (IsPlaceholder()) {
         const int m = PlaceholderMargin;
-        const int iconWidth = Picture.width();
-        const bool iconFits = BoxWidth >= Picture.width() + 2 * m && BoxHeight >= Picture.height() + 2 * m;
-        if (iconFits) {
-            const QRect icon(box.left() + m, box.top() + m, Picture.width(), Picture.height());
-            canvas.DrawMasked(icon, Picture, Mask);
-        }
-        const int textLeft = box.left() + (iconFits ? 2 * m + iconWidth : m);
+        // The pending and broken pictures fill their box like any picture; a box too small
+        // to show them recognisably keeps only its frame and text.
+        if (BoxWidth >= 24 && BoxHeight >= 24) canvas.DrawMasked(box, Picture, Mask);
         if (!Alt.empty())
-            WrapTextRect(canvas, AltFont, AltColor, textLeft, box.top() + m, box.right() + 1 - m / 2,
+            WrapTextRect(canvas, AltFont, AltColor, box.left() + m, box.top() + m, box.right() + 1 - m / 2,
                          box.bottom() + 1 - m / 2, Alt);
         if (!HasBorder) Draw3DFrame(doc.Background, canvas, box.left(), box.top(), box.right(), box.bottom(), false);
     } else if (Animated) {

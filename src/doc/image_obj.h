@@ -71,6 +71,9 @@ public:
     QImage Picture; // null for an animation (it draws itself)
     QImage Mask;    // white where transparent; null for an opaque picture
     std::unique_ptr<image::TGIFImage> Animated; // this image's own copy of an animation
+    // Set once the animation has been started after the last layout: an animation that has
+    // played its loop count stays stopped on its last frame until the next layout.
+    bool AnimationStarted = false;
     TPictureKind PictureKind = NoPicture;
 
     int BoxWidth = 0, BoxHeight = 0; // the picture box

@@ -4,6 +4,7 @@
 #include "doc/sel_text.h"
 
 #include <algorithm>
+#include <cstdio>
 
 namespace doc {
 
@@ -142,6 +143,25 @@ void TCell::CopySelection(SelTextCount& sink) {
 
 void TCell::ApplyDefaults() {
     for (const auto& s : *this) s->ApplyDefaults();
+}
+
+void TCell::DumpSections(std::string& out, int indent) const {
+    const std::string pad(static_cast<size_t>(indent), ' ');
+    char buf[200];
+    for (const auto& s : *this) {
+        std::snprintf(buf, sizeof buf, "%s top=%d height=%d first=%d count=%d\n", s->KindName(), s->Top, s->Height,
+                      s->FirstPos, s->PosCount);
+        out += pad + buf;
+        std::string lines;
+        s->DumpLines(lines);
+        for (size_t from = 0; from < lines.size();) {
+            const size_t end = lines.find('\n', from);
+            const size_t stop = end == std::string::npos ? lines.size() : end + 1;
+            out += pad;
+            out.append(lines, from, stop - from);
+            from = stop;
+        }
+    }
 }
 
 } // namespace doc

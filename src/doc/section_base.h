@@ -6,6 +6,7 @@
 #include "doc/free_list.h"
 #include "doc/indent_manager.h"
 #include "doc/url_target.h"
+#include "platform/colors.h"
 
 #include <QRect>
 #include <string>
@@ -68,6 +69,10 @@ public:
     IndentManagerBasic IM;
     int FirstPos = 0;
     int PosCount = 0;
+    // A table cell's BGCOLOR (or the one it inherited); a table inside the cell takes it
+    // when it has none of its own.
+    bool BkGnd = false;
+    platform::TColor BkColor = platform::clNone;
 
     // Appends a section (taking it) and gives it its parent; returns it.
     TSectionBase* Add(std::unique_ptr<TSectionBase> section);
@@ -83,9 +88,8 @@ public:
     bool CharAt(int pos, char& ch, TSectionBase*& obj);
     void CopySelection(SelTextCount& sink);
     void ApplyDefaults();
+    // The layout dump of the sections, each line of it indented by Indent spaces.
+    void DumpSections(std::string& out, int indent) const;
 };
-
-// The rows of a table: an owning list of cells.
-class TCellList : public TFreeList<TCell> {};
 
 } // namespace doc

@@ -1,7 +1,8 @@
 #include "doc/section_list.h"
 
-#include "doc/image_obj.h"
 #include "doc/form_control.h"
+#include "doc/html_form.h"
+#include "doc/image_obj.h"
 #include "image/gif_image.h"
 #include "platform/canvas.h"
 
@@ -21,7 +22,26 @@ TSectionList::TSectionList(void* owner) : TCell(this), Owner(owner), AnimTimer(s
     });
 }
 
-TSectionList::~TSectionList() = default;
+TSectionList::~TSectionList() {
+    ControlFocused = nullptr;
+    ReleaseControls(false);
+}
+
+void TSectionList::ReleaseControls(bool focusHolder) {
+    // The focus leaves the controls before they go: handed on from each control to the
+    // next as it is hidden, it would visit them all, and tell the viewer each time.
+    for (TFormControlObj* c : FormControlList) {
+        if (!c->HasFocus()) continue;
+        QWidget* holder = PaintSurface ? PaintSurface->parentWidget() : nullptr;
+        if (focusHolder && holder)
+            holder->setFocus(Qt::OtherFocusReason);
+        else
+            c->ControlHandle()->clearFocus();
+        break;
+    }
+    FormControlList.clear();
+    htmlFormList.clear();
+}
 
 void TSectionList::SetDefaults(const std::string& fontName, const std::string& preFontName,
                                platform::TColor background, platform::TColor hotSpot,
@@ -53,7 +73,7 @@ void TSectionList::Clear() {
     BackgroundAttempted = false;
     StopAnimation();
     AnimList.clear();
-    FormControlList.clear();
+    ReleaseControls(true);
     MapList.clear();
     MissingImages.clear();
     SelB = SelE = 0;
@@ -62,6 +82,8 @@ void TSectionList::Clear() {
 
 int TSectionList::DoLayout(int width, int& scrollWidth) {
     StopAnimation();
+    ++LayoutPass;
+    for (const auto& form : htmlFormList) form->FitControlsToFont();
     int curs = 0;
     int h = LayoutAll(0, width, scrollWidth, curs);
     // Every animation starts again from its first frame and runs once it has been drawn.
@@ -70,17 +92,25 @@ int TSectionList::DoLayout(int width, int& scrollWidth) {
             img->Animated->ShowFrame(1);
             img->Animated->SetRunning(false);
             img->Animated->PaintedLately = false;
+            img->AnimationStarted = false;
         }
     if (!AnimList.empty()) StartAnimation();
+    RepositionControls = true;
     return h;
 }
 
 void TSectionList::Paint(platform::TCanvas& canvas, const QRect& clip, int x) {
+    for (TFormControlObj* c : FormControlList) c->Shown = false;
     PaintAll(canvas, clip, clip.width(), x, 0);
-    if (RepositionControls) {
-        RepositionControls = false;
-        for (TFormControlObj* c : FormControlList)
-            if (!c->Hidden && c->YValue + c->Height() < YOff) c->Hide();
+    // A control that was not drawn but stands in the area just drawn is where its line
+    // used to be: the page scrolled or was laid out again. Off screen rather than hidden,
+    // it stays in the Tab order and a focused one keeps its focus.
+    const bool all = RepositionControls;
+    RepositionControls = false;
+    for (TFormControlObj* c : FormControlList) {
+        QWidget* w = c->ControlHandle();
+        if (!w || c->Shown || !w->parentWidget()) continue;
+        if (all || w->geometry().intersects(clip)) c->MoveOffScreen();
     }
 }
 
@@ -92,13 +122,7 @@ void TSectionList::StopAnimation() { AnimTimer->stop(); }
 
 std::string TSectionList::LayoutDump() const {
     std::string out;
-    char buf[200];
-    for (const auto& s : *this) {
-        std::snprintf(buf, sizeof buf, "%s top=%d height=%d first=%d count=%d\n", s->KindName(), s->Top,
-                      s->Height, s->FirstPos, s->PosCount);
-        out += buf;
-        s->DumpLines(out);
-    }
+    DumpSections(out, 0);
     return out;
 }
 

@@ -459,7 +459,9 @@ bool TSection::LinkAt(int x, int y, TUrlTarget& link, TFormControlObj*& control)
     int ix, iy;
     if (ObjectAt(x, y, img, ix, iy)) {
         if (img->MyFormControl) {
+            // An image button keeps where it was hit; a click submits that position.
             control = img->MyFormControl;
+            control->ImageHit(ix, iy);
             return true;
         }
         if (img->UseMap) {
@@ -557,7 +559,12 @@ void TSection::CopySelection(SelTextCount& sink) {
         if (line.Count == 0 || le <= selB || ls >= selE) continue;
         const int a = std::max(ls, selB), b = std::min(le, selE);
         std::string piece;
-        if (ls >= selB) piece.assign(static_cast<size_t>(3 * ((line.LineIndent - LeftAtLayout + Indent) / 35)), ' ');
+        // A line pushed left of its section's own margin (beside a float that ended, or a
+        // right-aligned line wider than the window) has no indent to copy, not a negative one.
+        if (ls >= selB) {
+            const int steps = std::max(0, (line.LineIndent - LeftAtLayout + Indent) / 35);
+            piece.assign(static_cast<size_t>(3 * steps), ' ');
+        }
         piece.append(Buff, static_cast<size_t>(a), static_cast<size_t>(b - a));
         if (b == le)
             sink.PutLine(piece);

@@ -72,12 +72,12 @@ void ForceDirectories(const std::string& dir) {
     forceDirectories(dir, true);
 }
 
-int32_t FileSizeOf(const std::string& name) {
+int64_t FileSizeOf(const std::string& name) {
     struct stat st;
     if (::stat(name.c_str(), &st) != 0) return 0;
     std::ifstream in(name, std::ios::binary);
     if (!in) throw platform::Exception("I/O error");
-    return static_cast<int32_t>(st.st_size);
+    return static_cast<int64_t>(st.st_size);
 }
 
 std::string GetUserLogin() {

@@ -29,7 +29,7 @@ bool DirectoryExists(const std::string& dir);
 // a failed creation is not reported.
 void ForceDirectories(const std::string& dir);
 // 0 for a missing file; raises "I/O error" when it exists and cannot be read.
-int32_t FileSizeOf(const std::string& name);
+int64_t FileSizeOf(const std::string& name);
 
 // The log-in name, or "noname" when it cannot be found or is empty.
 std::string GetUserLogin();

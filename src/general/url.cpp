@@ -3,6 +3,8 @@
 #include "platform/text.h"
 
 #include <cctype>
+#include <filesystem>
+#include <vector>
 
 namespace general {
 
@@ -36,6 +38,78 @@ bool isDriveAt(const std::string& s, size_t i) {
 std::string directoryPart(const std::string& path) {
     size_t p = path.find_last_of("/\\:");
     return p == std::string::npos ? std::string() : path.substr(0, p + 1);
+}
+
+// A path written the DOS way: a drive ("C:", "C|") or a leading backslash.
+bool isDosPath(const std::string& p) {
+    return isDriveAt(p, 0) || (!p.empty() && p[0] == '\\');
+}
+
+int hexValue(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
+// Local names are written in addresses with %XX escapes; "%" not followed by two hex
+// digits stays as it is.
+std::string percentDecoded(const std::string& s) {
+    std::string out;
+    out.reserve(s.size());
+    for (size_t i = 0; i < s.size(); ++i) {
+        if (s[i] == '%' && i + 2 < s.size() && hexValue(s[i + 1]) >= 0 && hexValue(s[i + 2]) >= 0) {
+            out += static_cast<char>(hexValue(s[i + 1]) * 16 + hexValue(s[i + 2]));
+            i += 2;
+        } else {
+            out += s[i];
+        }
+    }
+    return out;
+}
+
+// An absolute POSIX path without empty, "." and ".." segments. ".." at the root stays
+// at the root, as the file system itself treats it.
+std::string normalisedPath(const std::string& path) {
+    std::vector<std::string> parts;
+    size_t start = 0;
+    while (start <= path.size()) {
+        size_t end = path.find('/', start);
+        if (end == std::string::npos) end = path.size();
+        const std::string seg = path.substr(start, end - start);
+        if (seg == "..") {
+            if (!parts.empty()) parts.pop_back();
+        } else if (!seg.empty() && seg != ".") {
+            parts.push_back(seg);
+        }
+        start = end + 1;
+    }
+    std::string out;
+    for (const std::string& p : parts) out += "/" + p;
+    // A path naming a directory keeps its final separator.
+    if (out.empty() || path.back() == '/' || path.ends_with("/.") || path.ends_with("/.."))
+        out += '/';
+    return out;
+}
+
+// The address text of a local path: the characters that would be read back differently
+// ("%" and "#") are escaped, everything else stays readable.
+std::string fileAddress(const std::string& path) {
+    std::string out = "file://";
+    for (char c : path) {
+        if (c == '%') out += "%25";
+        else if (c == '#') out += "%23";
+        else out += c;
+    }
+    return out;
+}
+
+std::string workingDirectory() {
+    std::error_code ec;
+    std::string cwd = std::filesystem::current_path(ec).string();
+    if (ec || cwd.empty()) return "/";
+    if (cwd.back() != '/') cwd += '/';
+    return cwd;
 }
 
 } // namespace
@@ -144,6 +218,23 @@ uint8_t ParseUrl(const std::string& address, TRECURL& result, TRECURL base) {
 
     if (proto == "FILE") {
         if (r.Path.size() >= 2 && r.Path[1] == '|') r.Path[1] = ':';
+        // "#name" on a local page names a place in that same page.
+        if (r.Path.empty() && !r.Fragment.empty()) r.Path = base.Path;
+        const bool relative = r.Path.empty() || r.Path[0] != '/';
+        if (!isDosPath(r.Path) && !(relative && isDosPath(base.Dir))) {
+            // POSIX paths: every path that does not begin with "/" is relative to the
+            // folder of the page it was found on (the working directory without one), and
+            // the address becomes the absolute, normalised location, so that the address
+            // box, the history, the cache name and the access lists all see where the
+            // file really is.
+            r.Path = percentDecoded(r.Path);
+            if (r.Path.empty() || r.Path[0] != '/')
+                r.Path = (!base.Dir.empty() && base.Dir[0] == '/' ? base.Dir : workingDirectory()) + r.Path;
+            r.Path = normalisedPath(r.Path);
+            r.Dir = r.Path.substr(0, r.Path.rfind('/') + 1);
+            r.Url = fileAddress(r.Path);
+            return ProtocolNumber(r.Protocol);
+        }
         if (directoryPart(r.Path).empty()) r.Path = base.Dir + r.Path;
         r.Dir = directoryPart(r.Path);
         if (!r.Dir.empty() && r.Dir.back() != '/' && r.Dir.back() != '\\') r.Dir += '\\';

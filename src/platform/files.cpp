@@ -93,4 +93,8 @@ bool WriteWholeFile(const std::string& name, const std::string& data) {
     return static_cast<bool>(out);
 }
 
+bool RenameFile(const std::string& from, const std::string& to) {
+    return ::rename(from.c_str(), to.c_str()) == 0;
+}
+
 } // namespace platform

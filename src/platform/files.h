@@ -27,5 +27,7 @@ bool DeleteFile(const std::string& name);
 // Reads or writes a whole file as bytes; false on failure.
 bool ReadWholeFile(const std::string& name, std::string& data);
 bool WriteWholeFile(const std::string& name, const std::string& data);
+// Renames From to To (replacing To). False when it fails.
+bool RenameFile(const std::string& from, const std::string& to);
 
 } // namespace platform

@@ -1,5 +1,6 @@
 #include "shell/browser_window.h"
 
+#include "ftp/client_ftp.h"
 #include "general/helpers.h"
 #include "platform/text.h"
 #include "mail/address_book.h"
@@ -17,6 +18,7 @@
 #include "net/buffered_socket.h"
 #include "shell/forms.h"
 #include "shell/memo_display.h"
+#include "shell/url_combo_box.h"
 #include "view/html_view.h"
 
 #include <QAction>
@@ -46,24 +48,6 @@ TApplicationForms& Forms() {
 }
 
 namespace {
-
-// Enter in the address box is consumed here, before the combo box would act on it.
-class EnterFilter : public QObject {
-public:
-    EnterFilter(QObject* parent, std::function<void()> onEnter)
-        : QObject(parent), OnEnter(std::move(onEnter)) {}
-    bool eventFilter(QObject* o, QEvent* e) override {
-        if (e->type() == QEvent::KeyPress) {
-            auto* k = static_cast<QKeyEvent*>(e);
-            if (k->key() == Qt::Key_Return || k->key() == Qt::Key_Enter) {
-                OnEnter();
-                return true;
-            }
-        }
-        return QObject::eventFilter(o, e);
-    }
-    std::function<void()> OnEnter;
-};
 
 QString latin1(const std::string& s) { return QString::fromLatin1(s.c_str()); }
 std::string toLatin1(const QString& s) { return s.toLatin1().toStdString(); }
@@ -112,17 +96,12 @@ void TFMain::BuildWindow() {
     BDelante = button("forward", "Forward", &TFMain::BDelanteClick);
     BStop = button("stop", "Stop", &TFMain::BStopClick);
 
-    CBUrls = new QComboBox(ToolBar);
-    CBUrls->setEditable(true);
-    CBUrls->setInsertPolicy(QComboBox::NoInsert);
+    CBUrls = new TUrlComboBox(ToolBar);
     CBUrls->setFixedWidth(289);
     ToolBar->addWidget(CBUrls);
-    CBUrls->lineEdit()->installEventFilter(new EnterFilter(CBUrls, [this] {
-        platform::Guard([&] { CBUrlsEnter(toLatin1(CBUrls->currentText())); });
-    }));
-    connect(CBUrls, &QComboBox::activated, this, [this](int index) {
-        platform::Guard([&] { CBUrlsEnter(toLatin1(CBUrls->itemText(index))); });
-    });
+    CBUrls->OnEnter = [this](const QString& text) {
+        platform::Guard([&] { CBUrlsEnter(toLatin1(text)); });
+    };
 
     HTMLVisor = new view::THtmlView(this);
     HTMLVisor->SetDefFontName("Times New Roman");
@@ -217,10 +196,15 @@ void TFMain::BuildMenus() {
 
     MEdit = bar->addMenu("Edit");
     MCopy = MEdit->addAction("Copy");
+    // The usual keys; they live and die with the menu, so a terminal that hides Edit has
+    // none of them either.
+    MCopy->setShortcut(QKeySequence::Copy);
     connect(MCopy, &QAction::triggered, this, [this] { platform::Guard([&] { HTMLVisor->CopySelection(); }); });
     MSelectAll = MEdit->addAction("Select All");
+    MSelectAll->setShortcut(QKeySequence::SelectAll);
     connect(MSelectAll, &QAction::triggered, this, [this] { platform::Guard([&] { HTMLVisor->SelectAll(); }); });
     MFind = item(MEdit, "Find from cursor", &TFMain::FindClick);
+    MFind->setShortcut(QKeySequence::Find);
 
     MBookmarks = bar->addMenu("Bookmarks");
     MSeeBookmarks = item(MBookmarks, "See", &TFMain::SeeBookmarksClick);
@@ -263,41 +247,32 @@ void TFMain::BuildMenus() {
 void TFMain::SetUpWindow() {
     using general::EnsureTrailingBackslash;
     general::TOptions& o = Options;
-    // 1
     MetaTimer->stop();
     FirstActivation = true;
-    // 2
     o.SetFixedValues();
-    // 3: the automatic cache clean-up draws from this generator.
+    FTPClient = std::make_unique<ftp::TClientFTP>();
+    // The automatic cache clean-up draws from this generator.
     std::srand(static_cast<unsigned>(std::time(nullptr)) ^ static_cast<unsigned>(std::clock()));
-    // 4: the FTP client belongs to the window once the FTP component exists.
-    // 5
     o.ProgramDir = Params.ProgramDir.empty() ? platform::ProgramDirectory() : Params.ProgramDir;
     EnsureTrailingBackslash(o.ProgramDir);
     o.IniFileName = o.ProgramDir + "webling.ini";
     o.IniFile = std::make_unique<platform::TIniFile>(o.IniFileName);
     const platform::TIniFile& ini = *o.IniFile;
-    // 6
     o.UserName = general::GetUserLogin();
-    // 7
     o.UsersRootDir = ini.ReadString("users", "usersrootdir", "/tmp/webling/users");
     EnsureTrailingBackslash(o.UsersRootDir);
     o.UserDir = o.UsersRootDir + o.UserName + "/";
     SaveDialog->setDirectory(QString::fromLatin1(o.UserDir.c_str()));
     if (!general::DirectoryExists(o.UserDir)) general::ForceDirectories(o.UserDir);
-    // 8
     o.GoToMovedLocations = ini.ReadBool("main", "gotomovedlocations", true);
-    // 9
     o.AllowedUrlsFile = o.ProgramDir + "allowed_urls.dat";
     o.DeniedUrlsFile = o.ProgramDir + "denied_urls.dat";
     o.AllowedUrls = LoadUrlList(o.AllowedUrlsFile);
     o.DeniedUrls = LoadUrlList(o.DeniedUrlsFile);
-    // 10
     o.HomePage = ini.ReadString("main", "homepage", "file://" + o.ProgramDir + "home.html");
     o.LaunchMaximized = ini.ReadBool("main", "launchmaximized", false);
     o.LogOffAtExit = ini.ReadBool("main", "logoffatexit", false);
     o.TimeOut = ini.ReadInteger("main", "timeout", 10);
-    // 11
     // A per-user directory: the configured base, a separator, the user name, a separator.
     auto perUser = [&](const char* section, const char* key, const char* def) {
         std::string dir = ini.ReadString(section, key, def);
@@ -306,7 +281,6 @@ void TFMain::SetUpWindow() {
     };
     o.TmpDir = perUser("tmp", "tmpdir", "/tmp/webling/tmp");
     o.DelTmpFilesAtExit = ini.ReadBool("tmp", "deltmpfilesatexit", true);
-    // 12
     o.UseCache = ini.ReadBool("cache", "usecache", false);
     o.InternalImageCache = ini.ReadInteger("cache", "internalimagecache", 5);
     HTMLVisor->SetImageCacheCount(o.InternalImageCache);
@@ -314,21 +288,17 @@ void TFMain::SetUpWindow() {
     o.DelCacheFilesAtExit = ini.ReadBool("cache", "delcachefilesatexit", true);
     o.AutoDelCacheFiles = ini.ReadBool("cache", "autodelcachefiles", false);
     o.MaxCacheFiles = ini.ReadInteger("cache", "maxcachefiles", 100);
-    // 13
     o.BookmarksFile = o.UserDir + "bookmarks.dat";
     o.Bookmarks = LoadUrlList(o.BookmarksFile);
     std::erase(o.Bookmarks, std::string());
-    // 14
     o.FtpAnonymousUser = ini.ReadString("ftp", "ftpanonymoususer", "anonymous");
     o.FtpAnonymousPw = ini.ReadString("ftp", "ftpanonymouspw", "reader@nohost");
     o.SmtpServer = ini.ReadString("smtp", "smtpserver", "");
     o.SmtpPort = ini.ReadInteger("smtp", "smtpport", 25);
-    // 15
     o.UseProxy = ini.ReadBool("proxy", "useproxy", false);
     MUseProxy->setChecked(o.UseProxy);
     o.ProxyServer = ini.ReadString("proxy", "proxyserver", "");
     o.ProxyPort = ini.ReadInteger("proxy", "proxyport", 8080);
-    // 16
     o.AllowProtoHttp = ini.ReadBool("restrictions", "allow_proto_http", true);
     o.AllowProtoFtp = ini.ReadBool("restrictions", "allow_proto_ftp", true);
     o.AllowProtoMailto = ini.ReadBool("restrictions", "allow_proto_mailto", true);
@@ -346,36 +316,29 @@ void TFMain::SetUpWindow() {
     o.AllowViewImages = ini.ReadBool("restrictions", "allowviewimages", true);
     MViewImages->setVisible(o.AllowViewImages);
     if (!o.AllowViewImages) HTMLVisor->SetViewImages(false);
-    // 17
     HistoryIndex = -1;
     History.clear();
     Scripts.clear();
     PendingImages.clear();
-    // 18
     o.AllowedProtocols.reset();
     if (o.AllowProtoHttp) o.AllowedProtocols.set(general::ProtoHttp);
     if (o.AllowProtoMailto) o.AllowedProtocols.set(general::ProtoMailto);
     if (o.AllowProtoFile) o.AllowedProtocols.set(general::ProtoFile);
     if (o.AllowProtoFtp) o.AllowedProtocols.set(general::ProtoFtp);
-    // 19
     o.HTTPThings.Version = "HTTP/1.0";
     o.HTTPThings.Agent = "Webling 1.0";
     o.HTTPThings.Accept = "*/*";
     o.HTTPThings.AcceptEncoding.clear();
     o.HTTPThings.Spare.clear();
     o.HTTPThings.AcceptLanguage = "*";
-    // 20
     if (!general::DirectoryExists(o.TmpDir)) general::ForceDirectories(o.TmpDir);
     if (!general::DirectoryExists(o.CacheDir)) general::ForceDirectories(o.CacheDir);
-    // 21
     LocalImageStream = std::make_unique<image::TMemoryStream>();
     ImageThreads = std::make_unique<TImageThreads>([this](const std::string& src, image::TMemoryStream& stream) {
         if (OnImageArrived) OnImageArrived(src, stream);
     });
-    // 22
     StartUrl = o.HomePage;
     if (Params.StartArgument) StartUrl = *Params.StartArgument;
-    // 23
     if (o.LaunchMaximized) setWindowState(windowState() | Qt::WindowMaximized);
 }
 
@@ -412,6 +375,8 @@ void TFMain::WindowClose() {
     // The connection and the cache file of a retrieval still running go with the window.
     if (HTTPClient->SocketIfAny()) HTTPClient->Close();
     EndRetrieval();
+    // An FTP operation waiting in its nested loop returns false once its client is gone.
+    FTPClient.reset();
     BStopClick();
     ImageThreads.reset();
     LocalImageStream.reset();

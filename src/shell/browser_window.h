@@ -33,6 +33,9 @@ namespace view {
 class THtmlView;
 }
 
+namespace ftp {
+class TClientFTP;
+}
 namespace net {
 class TBinaryClient;
 class TBufferedSocketBase;
@@ -44,6 +47,7 @@ namespace shell {
 class TFindDialog;
 class TImageThreads;
 class TResponseSplitter;
+class TUrlComboBox;
 
 // How a window is created: the directory holding webling.ini, the list files and the
 // home page (the program's directory, or a test's own), and the command-line address.
@@ -52,6 +56,10 @@ struct TWindowParams {
     std::optional<std::string> StartArgument; // the first command-line argument, if any
     bool IsMainWindow = true;
 };
+
+// The address as a person reads it: the canonical address and its fragment, if any. The
+// address box shows it and the history records it.
+std::string ShownAddress(const general::TRECURL& url);
 
 class TFMain : public QMainWindow {
     Q_OBJECT
@@ -126,6 +134,7 @@ public:
     bool StopRequested = false;
     bool FirstActivation = true;
     std::unique_ptr<net::TBinaryClient> HTTPClient;
+    std::unique_ptr<ftp::TClientFTP> FTPClient;
     general::TRECURL ImageUrl;
     std::unique_ptr<image::TMemoryStream> LocalImageStream;
     std::unique_ptr<TImageThreads> ImageThreads;
@@ -135,7 +144,7 @@ public:
     QToolBar* ToolBar = nullptr;
     QToolButton *BHome = nullptr, *BOpenURL = nullptr, *BReload = nullptr, *BAtras = nullptr,
                 *BDelante = nullptr, *BStop = nullptr;
-    QComboBox* CBUrls = nullptr;
+    TUrlComboBox* CBUrls = nullptr;
     view::THtmlView* HTMLVisor = nullptr;
     QStatusBar* SB = nullptr;
     std::array<QLabel*, 5> SBPanels{};
@@ -198,6 +207,10 @@ private:
     // Ends the running retrieval: the cache file is closed and RetrievalDone set.
     void EndRetrieval();
     void AskWhereToSave();
+    // ftp: addresses: a listing page, a file shown, or a file saved where the user chooses.
+    void FtpRetrieval();
+    // mailto: addresses: the mail dialog, addressed to Recipient.
+    void ShowMailDialog(const std::string& recipient);
 
     TWindowParams Params;
     std::unique_ptr<TResponseSplitter> Splitter;
@@ -211,6 +224,8 @@ private:
     int NavigationSerial = 0;
     std::string NavigationError;
     bool Closed = false;
+    // Set when the last FTP retrieval put a page on display.
+    bool FtpShown = false;
 };
 
 } // namespace shell

@@ -26,7 +26,11 @@ TCommandLine ParseCommandLine(int argc, char** argv) {
             if (a.rfind(o + "=", 0) == 0) return a.substr(o.size() + 1);
             return std::nullopt;
         };
-        if (auto v = value("--screenshot")) {
+        if (a == "--help" || a == "-h") {
+            cl.Help = true;
+        } else if (a == "--version") {
+            cl.Version = true;
+        } else if (auto v = value("--screenshot")) {
             cl.Screenshot = *v;
             if (cl.Screenshot.empty()) cl.Error = "--screenshot needs a file name";
         } else if (auto v = value("--window-size")) {

@@ -12,6 +12,7 @@ struct TCommandLine {
     std::string Screenshot;             // --screenshot=FILE.png; empty for a normal start
     int Width = 731, Height = 677;      // --window-size=W,H
     int WaitSeconds = 15;               // --wait=SECONDS
+    bool Help = false, Version = false; // --help, --version: print and exit
     std::string Error;                  // why the command line was refused
 };
 

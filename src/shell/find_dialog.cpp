@@ -35,6 +35,18 @@ TFindDialog::TFindDialog(QWidget* parent) : QDialog(parent) {
     connect(cancel, &QPushButton::clicked, this, &QDialog::close);
 }
 
+void TFindDialog::showEvent(QShowEvent* e) {
+    QDialog::showEvent(e);
+    activateWindow();
+    EText->setFocus(Qt::OtherFocusReason);
+    EText->selectAll();
+}
+
+void TFindDialog::hideEvent(QHideEvent* e) {
+    QDialog::hideEvent(e);
+    if (QWidget* w = parentWidget()) w->activateWindow();
+}
+
 std::string TFindDialog::FindText() const { return EText->text().toLatin1().toStdString(); }
 
 bool TFindDialog::MatchCase() const { return CBMatchCase->isChecked(); }

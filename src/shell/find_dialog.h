@@ -24,6 +24,12 @@ public:
 
     QLineEdit* EText;
     QCheckBox* CBMatchCase;
+
+protected:
+    // Every opening puts the keyboard in the search text, ready to type over it.
+    void showEvent(QShowEvent* e) override;
+    // Closing hands the keyboard back to the window, so that Copy takes what was found.
+    void hideEvent(QHideEvent* e) override;
 };
 
 } // namespace shell

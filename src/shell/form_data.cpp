@@ -44,4 +44,14 @@ std::string AddressWithQuery(const std::string& action, const std::string& data)
     return base + "?" + data;
 }
 
+std::string AppendFormData(const std::string& action, const std::string& data) {
+    std::string address = action.substr(0, action.find('#'));
+    const size_t q = address.find('?');
+    if (q == std::string::npos)
+        address += '?';
+    else if (q + 1 < address.size() && address.back() != '&')
+        address += '&';
+    return address + data;
+}
+
 } // namespace shell

@@ -3,6 +3,7 @@
 
 namespace mail {
 class TFAddressBook;
+class TFSendMail;
 }
 
 namespace shell {
@@ -14,6 +15,7 @@ struct TApplicationForms {
     TFMiAbout* FMiAbout = nullptr;
     mail::TFAddressBook* FAddressBook = nullptr;
     TFMemoDisplay* FMemoDisplay = nullptr;
+    mail::TFSendMail* FSendMail = nullptr;
 };
 
 // Filled by the program start; a window that finds one missing creates it on first use.

@@ -1,6 +1,7 @@
 // Program start: the splash, the application title, the main window and the dialogs
 // shared by every window, then the message loop (or the headless rendering).
 #include "mail/address_book.h"
+#include "mail/send_mail.h"
 #include "platform/messages.h"
 #include "shell/about_box.h"
 #include "shell/browser_window.h"
@@ -25,15 +26,30 @@ void quietMessages(QtMsgType type, const QMessageLogContext&, const QString& msg
     std::fprintf(stderr, "%s\n", msg.toLocal8Bit().constData());
 }
 
+constexpr const char* Usage =
+    "usage: webling [ADDRESS]\n"
+    "       webling --screenshot=FILE.png [--window-size=W,H] [--wait=SECONDS] [ADDRESS]\n"
+    "       webling --help | --version\n"
+    "\n"
+    "ADDRESS is an address (http://, ftp://, file://, mailto:) or the name of a local file.\n"
+    "--screenshot renders the page into FILE.png without opening a window and prints the\n"
+    "caption and the status line.\n";
+
 } // namespace
 
 int main(int argc, char** argv) {
     shell::TCommandLine cl = shell::ParseCommandLine(argc, argv);
     if (!cl.Error.empty()) {
-        std::fprintf(stderr, "webling: %s\n", cl.Error.c_str());
-        std::fprintf(stderr, "usage: webling [--screenshot=FILE.png [--window-size=W,H] "
-                             "[--wait=SECONDS]] [ADDRESS]\n");
+        std::fprintf(stderr, "webling: %s\n%s", cl.Error.c_str(), Usage);
         return 2;
+    }
+    if (cl.Help) {
+        std::fputs(Usage, stdout);
+        return 0;
+    }
+    if (cl.Version) {
+        std::puts("Webling v. 1.0");
+        return 0;
     }
     const bool headless = !cl.Screenshot.empty();
     const bool noDisplay = !std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY");
@@ -52,35 +68,35 @@ int main(int argc, char** argv) {
         platform::SetErrorReporter(
             [](const std::string& t) { std::fprintf(stderr, "error: %s\n", t.c_str()); });
 
-    // 1. The splash, painted at once.
+    // The splash, painted at once.
     shell::TFSplash* splash = nullptr;
     if (!headless) {
         splash = new shell::TFSplash;
         splash->show();
         QApplication::processEvents();
     }
-    // 2.
+    // Only the application name: a display name would be appended to every window's
+    // caption, which is the page's title or address and nothing else.
     QApplication::setApplicationName("Webling v. 1.0");
-    QApplication::setApplicationDisplayName("Webling v. 1.0");
 
-    // 3. The windows, in this order; only the main window is shown.
+    // The windows, in this order; only the main window is shown.
     shell::TWindowParams params;
     params.StartArgument = cl.Address;
     auto* mainWindow = new shell::TFMain(params);
     shell::Forms().FMiAbout = new shell::TFMiAbout(mainWindow);
     shell::Forms().FAddressBook = new mail::TFAddressBook(mainWindow);
     shell::Forms().FMemoDisplay = new shell::TFMemoDisplay(mainWindow);
+    shell::Forms().FSendMail = new mail::TFSendMail(mainWindow);
 
     int code;
     if (headless) {
         code = shell::RunScreenshot(mainWindow, cl);
     } else {
         mainWindow->show();
-        // 4. The splash goes once the main window is up.
+        // The splash goes once the main window is up.
         splash->finish(mainWindow);
         splash->deleteLater();
         splash = nullptr;
-        // 5.
         code = QApplication::exec();
     }
     shell::TFMain::FurtherWindows().clear();

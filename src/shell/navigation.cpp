@@ -1,6 +1,7 @@
 // Navigation of a browser window: every way of opening an address ends in Navigate,
 // entered through the synchronous WM_OPENURL message.
 #include "general/helpers.h"
+#include "html/parse_error.h"
 #include "platform/text.h"
 #include "platform/files.h"
 #include "platform/messages.h"
@@ -8,6 +9,7 @@
 #include "shell/browser_window.h"
 #include "shell/cache_files.h"
 #include "shell/dialogs.h"
+#include "shell/url_combo_box.h"
 
 #include "net/buffered_socket.h"
 #include "platform/text.h"
@@ -18,6 +20,10 @@
 #include <cstring>
 
 namespace shell {
+
+std::string ShownAddress(const general::TRECURL& url) {
+    return url.Fragment.empty() ? url.Url : url.Url + "#" + url.Fragment;
+}
 
 void TFMain::OpenUrl(const std::string& address, bool record) {
     // The receiver owns and releases the zero-terminated copy.
@@ -50,7 +56,7 @@ void TFMain::Navigate(const std::string& address, bool record) {
     } depth(NavigationDepth);
     NavigationError.clear();
 
-    // 1-4
+    // A new navigation cancels a pending refresh and ends whatever the last one left running.
     MetaTimer->stop();
     RefreshUrl.clear();
     BStopClick();
@@ -61,44 +67,53 @@ void TFMain::Navigate(const std::string& address, bool record) {
     Scripts.clear();
     PendingImages.clear();
 
-    // 5
     const general::TRECURL saved = CurrentUrl;
     bool tooManyRedirections = false;
     const uint8_t n = general::ParseUrl(address, CurrentUrl, saved);
 
-    // 6
     if (n > 7 || !Options.AllowedProtocols.test(n)) {
         CurrentUrl = saved;
         SetStatus(0, "Unknown Protocol!");
         NavigationError = "Unknown Protocol!";
         return;
     }
-    if (n == general::ProtoMailto || n == general::ProtoFtp) {
-        // The mail dialog and the FTP client are not part of this window yet.
+    // Mail and FTP go through the same lists as pages, so a denied server stays denied
+    // whatever protocol names it.
+    if ((n == general::ProtoMailto || n == general::ProtoFtp) && !IsUrlAllowed(CurrentUrl.Url, Options)) {
         CurrentUrl = saved;
-        SetStatus(0, "Unknown Protocol!");
-        NavigationError = "Unknown Protocol!";
+        SetStatus(0, "URL no permitida!");
+        NavigationError = "URL no permitida!";
+        return;
+    }
+    if (n == general::ProtoMailto) {
+        // The page, the address box and the history stay as they are.
+        const std::string recipient = CurrentUrl.Host;
+        CurrentUrl = saved;
+        ShowMailDialog(recipient);
+        return;
+    }
+    if (n == general::ProtoFtp) {
+        FtpRetrieval();
+        if (!FtpShown) CurrentUrl = saved;
         return;
     }
 
-    // 9.1
     if (!IsUrlAllowed(CurrentUrl.Url, Options)) {
         CurrentUrl = saved;
         SetStatus(0, "URL no permitida!");
         NavigationError = "URL no permitida!";
         return;
     }
-    // 9.2, 9.3
-    CBUrls->setEditText(QString::fromLatin1(CurrentUrl.Url.c_str()));
+    CBUrls->setEditText(QString::fromLatin1(ShownAddress(CurrentUrl).c_str()));
     setWindowTitle("");
     Options.HTTPThings.LocalFile = CacheFileName(CurrentUrl.Url, Options);
     const std::string& localFile = Options.HTTPThings.LocalFile;
 
     if (n == general::ProtoFile) {
-        // 9.4: a missing file fails silently; the viewer shows what it finds.
+        // A missing file fails silently; the viewer shows what it finds.
         platform::CopyFileOver(CurrentUrl.Path, localFile);
     } else {
-        // 9.5: fetch, keeping the window live until the retrieval has ended.
+        // Fetch, keeping the window live until the retrieval has ended.
         StartRetrieval();
         while (!RetrievalDone) platform::HandleMessage();
         // A navigation started during the wait (a link followed, the window closed) has
@@ -132,18 +147,16 @@ void TFMain::Navigate(const std::string& address, bool record) {
             tooManyRedirections = true;
         }
     }
-    // 9.6
+    // A file the browser does not show was saved where the user chose.
     if (Options.HTTPThings.Download.Active) {
         platform::CopyFileOver(localFile, Options.HTTPThings.Download.FileName);
         ShowMessage("File downloaded.", TMsgStyle::Information, this);
         CurrentUrl = saved;
         return;
     }
-    // 9.7
     if (record) AddToHistoryList();
-    // 9.8
     DisplayFile(localFile);
-    // 9.9
+    // The page is up: its network pictures follow in the background.
     StopRequested = false;
     StartImageThreads();
     if (tooManyRedirections) SetStatus(0, "Too many redirections");
@@ -161,6 +174,11 @@ void TFMain::DisplayFile(const std::string& file) {
             HTMLVisor->ShowImageFile(file);
         else
             HTMLVisor->LoadDocument(file);
+    } catch (const html::EParseError& e) {
+        // The page is shown as far as it could be read: the navigation succeeded, and the
+        // reason the rest is missing is on the status line as well as in the error box.
+        SetStatus(0, e.what());
+        platform::ReportError(e.what());
     } catch (const std::exception& e) {
         // The page on display stays; the failure is reported as any other.
         NavigationError = e.what();
@@ -179,7 +197,7 @@ void TFMain::AddToHistoryList() {
     if (HistoryIndex < 0) HistoryIndex = 0;
     if (static_cast<size_t>(HistoryIndex) < History.size())
         History.resize(static_cast<size_t>(HistoryIndex));
-    History.push_back(CurrentUrl.Url);
+    History.push_back(ShownAddress(CurrentUrl));
 }
 
 } // namespace shell

@@ -55,9 +55,12 @@ void TFMain::ViewerFormSubmit(const std::string& action, const std::string& meth
     CurrentUrl.Method = m == "GET" ? general::MethodGet : m == "POST" ? general::MethodPost : general::MethodNone;
     CurrentUrl.PostData = EncodeFormData(results);
     CurrentUrl.PostDataLength = static_cast<int32_t>(CurrentUrl.PostData.size());
-    // GET carries its data in the address; POST in the request body.
+    // A form without ACTION goes back to its own page, not to the page's directory.
+    const std::string target = action.empty() ? CurrentUrl.Url : action;
+    // GET carries its data in the address; POST in the request body. The result page is
+    // shown but not recorded in the history.
     const std::string address =
-        CurrentUrl.Method == general::MethodGet ? AddressWithQuery(action, CurrentUrl.PostData) : action;
+        CurrentUrl.Method == general::MethodGet ? AppendFormData(target, CurrentUrl.PostData) : target;
     OpenUrl(address, false);
 }
 

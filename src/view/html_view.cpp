@@ -124,14 +124,22 @@ THtmlView::THtmlView(QWidget* parent) : QWidget(parent) {
         Border->update();
     };
     List->ShowImages = false;
+    List->PaintSurface = Panel;
+    List->ControlFocused = [this](int y) { FormControlFocused(y); };
     List->ResolveImageFile = [this](const std::string& name) { return ResolveFileName(name); };
     List->OnAnimationFrame = [this] {
         // Only pictures drawn in the last paint move on; the others are out of sight.
-        for (doc::TImageObj* img : List->AnimList)
-            if (img->Animated && img->Animated->PaintedLately) {
-                if (!img->Animated->Running()) img->Animated->SetRunning(true);
-                img->Animated->Tick(Panel);
+        // Each starts once after a layout and then runs until its loop count says stop; a
+        // single picture has nothing to run.
+        for (doc::TImageObj* img : List->AnimList) {
+            image::TGIFImage* gif = img->Animated.get();
+            if (!gif || !gif->PaintedLately || !gif->MultiFrame()) continue;
+            if (!img->AnimationStarted) {
+                img->AnimationStarted = true;
+                gif->SetRunning(true);
             }
+            if (gif->Running()) gif->Tick(Panel);
+        }
     };
 
     SetDefBackground(platform::clBtnFace);
@@ -297,7 +305,18 @@ void THtmlView::SetOnImageRequest(doc::TGetImageEvent handler) { List->GetImage 
 
 void THtmlView::SetOnScript(doc::TScriptEvent handler) { List->ScriptEvent = std::move(handler); }
 
-void THtmlView::SetOnFormSubmit(TFormSubmitEvent handler) { FOnFormSubmit = std::move(handler); }
+void THtmlView::SetOnObjectClick(TObjectClickEvent handler) { List->ObjectClick = std::move(handler); }
+
+void THtmlView::SetOnFormSubmit(TFormSubmitEvent handler) {
+    FOnFormSubmit = std::move(handler);
+    if (FOnFormSubmit)
+        List->SubmitHandler = [this](const std::string& action, const std::string& target, const std::string& encType,
+                                     const std::string& method, std::vector<std::string> results) {
+            SubmitForm(action, target, encType, method, std::move(results));
+        };
+    else
+        List->SubmitHandler = nullptr;
+}
 
 // ---- Loading ----
 
@@ -384,7 +403,13 @@ void THtmlView::LoadCommon(const std::string& name, TDocKind kind) {
     LayingOut = true;
     FetchBackground();
     LayingOut = false;
-    DoLayout();
+    // A layout failure (a table with too many columns) is reported like a parse failure,
+    // after the page is shown.
+    try {
+        DoLayout();
+    } catch (...) {
+        if (!failure) failure = std::current_exception();
+    }
     LaidOutWidth = width();
     if (!dest.empty())
         ScrollToAnchor(dest);
@@ -670,6 +695,8 @@ void THtmlView::PanelMouseUp(QMouseEvent* e) {
                 FLinkTarget = link.Target;
                 LinkClicked = true;
                 FollowLink();
+            } else {
+                control->ImageClicked(); // an image button: submits with the point clicked
             }
         }
     }

@@ -162,9 +162,11 @@ public:
     TKeyEvent OnKeyUp;
     TKeyPressEvent OnKeyPress;
     TNotifyEvent OnEnter;
-    // These three live in the document, which fires them.
+    // These live in the document, which fires them.
     void SetOnImageRequest(doc::TGetImageEvent handler);
     void SetOnScript(doc::TScriptEvent handler);
+    void SetOnObjectClick(TObjectClickEvent handler);
+    const TObjectClickEvent& OnObjectClick() const { return List->ObjectClick; }
     void SetOnFormSubmit(TFormSubmitEvent handler);
     const TFormSubmitEvent& OnFormSubmit() const { return FOnFormSubmit; }
 

@@ -2,6 +2,7 @@
 // scrolling by bar, key and program, and the double-buffered painting of the surface.
 #include "view/html_view.h"
 
+#include "doc/html_table.h"
 #include "doc/image_obj.h"
 #include "image/gif_image.h"
 #include "platform/canvas.h"
@@ -14,6 +15,7 @@
 #include <QPainter>
 #include <algorithm>
 #include <cstdlib>
+#include <exception>
 
 namespace view {
 
@@ -28,16 +30,26 @@ void THtmlView::DoLayout() {
     } done{LayingOut};
     const int f = FBorderStyle == htNone ? 1 : 3;
     int scrollWidth = 0;
-    if (FScrollBars == ssVertical || FScrollBars == ssBoth) {
-        const int available = width() - FBarThickness - f - 2 * FMarginWidth;
-        FDocHeight = List->DoLayout(std::max(available, 0), scrollWidth) + 2 * FMarginHeight;
-    } else {
-        const int available = width() - f - 2 * FMarginWidth;
-        FDocHeight = List->DoLayout(std::max(available, 0), scrollWidth) + FMarginHeight;
+    const bool vertical = FScrollBars == ssVertical || FScrollBars == ssBoth;
+    const int available = width() - (vertical ? FBarThickness : 0) - f - 2 * FMarginWidth;
+    // A table with too many columns fails its first layout only, cut to the columns it may
+    // have: the layout is done again so that the page can be shown, then the first failure
+    // goes on. Each such table fails once, so the retries end.
+    std::exception_ptr failure;
+    int height = 0;
+    for (;;) {
+        try {
+            height = List->DoLayout(std::max(available, 0), scrollWidth);
+            break;
+        } catch (const doc::EProcessError&) {
+            if (!failure) failure = std::current_exception();
+        }
     }
+    FDocHeight = height + (vertical ? 2 : 1) * FMarginHeight;
     FWidestLine = scrollWidth;
     LayingOut = false;
     ArrangeScrollBars();
+    if (failure) std::rethrow_exception(failure);
 }
 
 void THtmlView::ArrangeScrollBars() {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "doc/builder.h"
+#include "doc/section_list.h"
 #include "platform/exception.h"
 
 #include <Qt>
@@ -51,6 +52,9 @@ using TImageClickEvent = std::function<void(void* sender, doc::TImageObj* obj, Q
 using TImageOverEvent =
     std::function<void(void* sender, doc::TImageObj* obj, Qt::KeyboardModifiers shift, int x, int y)>;
 using TRightClickEvent = std::function<void(void* sender, TRightClickParameters& parameters)>;
+
+// A form control was clicked (the document fires it).
+using doc::TObjectClickEvent;
 
 // The parser's events, handed through to it.
 using doc::TIncludeType;

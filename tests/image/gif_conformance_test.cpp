@@ -18,42 +18,44 @@ namespace {
 const std::string Conformance = std::string(TEST_CORPORA_DIR) + "/gif-conformance/";
 const std::string Damaged = std::string(TEST_CORPORA_DIR) + "/gif-damaged/";
 
-// Where the suite and our decoder's design part ways, the design holds. Each such case is
-// checked for the design's own behaviour instead.
-enum class TDesign {
+// Where the suite and our decoder part ways, the decoder keeps its own reading, because
+// pages written for the browsers of its time rely on it: a frame per image, loop counts only
+// from NETSCAPE2.0, a canvas that grows to hold every frame. Each such case is checked for
+// what our decoder does instead, with the reason.
+enum class TReading {
     Refused,       // the file does not load
     PlaysOnce,     // loop count 1: no NETSCAPE2.0 block
     FramePerImage, // more frames than control blocks; the last one composes the suite's last
     GrownCanvas,   // the canvas holds the image that lies beyond the logical screen
 };
 struct TKnownDifference {
-    TDesign Design;
+    TReading Reading;
     const char* Reason;
 };
 const std::map<std::string, TKnownDifference> KnownDifferences = {
-    {"no-data", {TDesign::Refused, "a file without any image block fails to load"}},
-    {"image-zero-height", {TDesign::Refused, "the local colour table runs past the end of the "
+    {"no-data", {TReading::Refused, "a file without any image block fails to load"}},
+    {"image-zero-height", {TReading::Refused, "the local colour table runs past the end of the "
                                              "file, so the only frame cannot be read"}},
-    {"image-zero-size", {TDesign::Refused, "the local colour table runs past the end of the "
+    {"image-zero-size", {TReading::Refused, "the local colour table runs past the end of the "
                                            "file, so the only frame cannot be read"}},
-    {"unknown-extension", {TDesign::Refused, "an extension label other than 1, 249, 254 and "
+    {"unknown-extension", {TReading::Refused, "an extension label other than 1, 249, 254 and "
                                              "255 ends the block structure before the image"}},
-    {"loop-animexts", {TDesign::PlaysOnce, "only the NETSCAPE2.0 application block gives a "
+    {"loop-animexts", {TReading::PlaysOnce, "only the NETSCAPE2.0 application block gives a "
                                            "loop count; ANIMEXTS1.0 is skipped"}},
-    {"gif87a-animation", {TDesign::PlaysOnce, "without a NETSCAPE2.0 block an animation plays "
+    {"gif87a-animation", {TReading::PlaysOnce, "without a NETSCAPE2.0 block an animation plays "
                                               "once; the suite forces endless looping"}},
-    {"images-combine", {TDesign::FramePerImage, "a frame is an image, not a control block"}},
-    {"images-overlap", {TDesign::FramePerImage, "a frame is an image, not a control block"}},
-    {"high-color", {TDesign::FramePerImage, "a frame is an image, not a control block"}},
-    {"dispose-restore-previous", {TDesign::FramePerImage, "a frame is an image, not a "
+    {"images-combine", {TReading::FramePerImage, "a frame is an image, not a control block"}},
+    {"images-overlap", {TReading::FramePerImage, "a frame is an image, not a control block"}},
+    {"high-color", {TReading::FramePerImage, "a frame is an image, not a control block"}},
+    {"dispose-restore-previous", {TReading::FramePerImage, "a frame is an image, not a "
                                                           "control block"}},
-    {"animation-multi-image", {TDesign::FramePerImage, "a frame is an image, not a control "
+    {"animation-multi-image", {TReading::FramePerImage, "a frame is an image, not a control "
                                                        "block"}},
     {"animation-multi-image-explicit-zero-delay",
-     {TDesign::FramePerImage, "a frame is an image, not a control block"}},
-    {"image-overlap-bg", {TDesign::GrownCanvas, "the canvas grows to hold every frame; the "
+     {TReading::FramePerImage, "a frame is an image, not a control block"}},
+    {"image-overlap-bg", {TReading::GrownCanvas, "the canvas grows to hold every frame; the "
                                                 "suite clips to the logical screen"}},
-    {"image-outside-bg", {TDesign::GrownCanvas, "the canvas grows to hold every frame; the "
+    {"image-outside-bg", {TReading::GrownCanvas, "the canvas grows to hold every frame; the "
                                                 "suite clips to the logical screen"}},
 };
 
@@ -146,14 +148,14 @@ std::string Compare(TCase& c) {
     return {};
 }
 
-void ExpectDesign(TCase& c, TDesign design) {
-    switch (design) {
-    case TDesign::Refused: EXPECT_FALSE(c.Loaded); break;
-    case TDesign::PlaysOnce:
+void ExpectOwnReading(TCase& c, TReading reading) {
+    switch (reading) {
+    case TReading::Refused: EXPECT_FALSE(c.Loaded); break;
+    case TReading::PlaysOnce:
         ASSERT_TRUE(c.Loaded);
         EXPECT_EQ(c.Gif.Repeats(), 1);
         break;
-    case TDesign::FramePerImage: {
+    case TReading::FramePerImage: {
         ASSERT_TRUE(c.Loaded);
         EXPECT_GT(c.Gif.FrameTotal(), static_cast<int>(c.Frames.size()));
         // Stepping through every image in order ends on the suite's last canvas.
@@ -163,7 +165,7 @@ void ExpectDesign(TCase& c, TDesign design) {
                   "");
         break;
     }
-    case TDesign::GrownCanvas: {
+    case TReading::GrownCanvas: {
         ASSERT_TRUE(c.Loaded);
         const image::TFrame& f = c.Gif.Frame(1);
         EXPECT_EQ(c.Gif.CanvasWidth(), f.Left + f.Width);
@@ -190,7 +192,7 @@ TEST(GifConformance, EveryCaseMatchesOrIsAKnownDifference) {
             EXPECT_EQ(Compare(c), "");
         } else {
             SCOPED_TRACE(known->second.Reason);
-            ExpectDesign(c, known->second.Design);
+            ExpectOwnReading(c, known->second.Reading);
         }
     }
     EXPECT_EQ(cases, 84);

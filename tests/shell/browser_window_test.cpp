@@ -3,6 +3,7 @@
 #include "platform/files.h"
 #include "platform/user.h"
 #include "shell/browser_window.h"
+#include "shell/url_combo_box.h"
 #include "shell/dialogs.h"
 #include "test_support.h"
 

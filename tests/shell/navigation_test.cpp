@@ -3,6 +3,7 @@
 #include "net/buffered_socket.h"
 #include "platform/files.h"
 #include "shell/browser_window.h"
+#include "shell/url_combo_box.h"
 #include "shell/cache_files.h"
 #include "shell/dialogs.h"
 #include "test_support.h"

@@ -1,0 +1,119 @@
+// ftp: addresses in a browser window: directories become a listing page of links, files
+// of the kinds the browser shows are shown, and any other file is offered for saving.
+#include "ftp/client_ftp.h"
+#include "general/helpers.h"
+#include "mail/send_mail.h"
+#include "platform/files.h"
+#include "platform/ini_file.h"
+#include "shell/browser_window.h"
+#include "shell/dialogs.h"
+#include "shell/forms.h"
+#include "shell/url_combo_box.h"
+#include "view/html_view.h"
+
+#include <QFileDialog>
+#include <cstdio>
+
+namespace shell {
+
+void TFMain::FtpRetrieval() {
+    FtpShown = false;
+    ftp::TClientFTP& c = *FTPClient;
+    c.Host = CurrentUrl.Host;
+    c.User = Options.FtpAnonymousUser;
+    c.Password = Options.FtpAnonymousPw;
+    c.RemotePath = CurrentUrl.Path;
+    int port = 21;
+    platform::ParseIntegerText(CurrentUrl.Port, port);
+    c.Port = port;
+    c.TimeOut = Options.TimeOut;
+    // Closing the window destroys the client while it waits; nothing of it may be touched
+    // after that.
+    auto gone = [&] { return Closed || FTPClient.get() != &c; };
+    std::string home, system;
+    SetStatus(0, "Connecting to " + c.Host + " ...");
+    const bool loggedIn = c.Login(home, system);
+    if (gone()) return;
+    if (!loggedIn) {
+        SetStatus(0, c.Error);
+        NavigationError = c.Error;
+        ShowMessage(c.Error, TMsgStyle::Information, this);
+        return;
+    }
+    c.OnProgress = [this](ftp::TClientFTP*, int64_t bytes) {
+        SetStatus(2, std::to_string(bytes) + " bytes");
+    };
+    const bool isFile = c.IsFile();
+    if (gone()) return;
+    if (isFile) {
+        const std::string ext = general::LastExtension(CurrentUrl.Url);
+        if (general::IsKnownExtension(Options, ext)) {
+            // The file keeps its own extension, so that a picture is shown as a picture.
+            const std::string tmp = platform::TempFileName(Options.TmpDir, ext);
+            const std::string local = tmp.empty() ? std::string() : tmp + "." + ext;
+            const bool ok = !local.empty() && platform::RenameFile(tmp, local) && c.GetFile(local);
+            if (gone()) return;
+            if (ok) {
+                c.Logout();
+                if (gone()) return;
+                CBUrls->setEditText(QString::fromLatin1(ShownAddress(CurrentUrl).c_str()));
+                AddToHistoryList();
+                DisplayFile(local);
+                FtpShown = true;
+                SetStatus(0, "File retrieved!");
+            } else {
+                c.Logout();
+                NavigationError = "Error getting file!";
+                ShowMessage("Error getting file!", TMsgStyle::Information, this);
+            }
+            return;
+        }
+        SaveDialog->setDirectory(QString::fromLatin1(Options.UserDir.c_str()));
+        SaveDialog->setNameFilters(FilterToNameFilters("All files (*.*)|*.*"));
+        SaveDialog->setDefaultSuffix("");
+        SaveDialog->selectFile(QString::fromLatin1(general::LastPathSegment(CurrentUrl.Url).c_str()));
+        SaveDialog->setWindowTitle("FTP downloading:");
+        if (RunFileDialog(SaveDialog)) {
+            const bool ok = c.GetFile(SaveDialog->selectedFiles().first().toLatin1().toStdString());
+            if (gone()) return;
+            ShowMessage(ok ? "File retrieved!" : "Error getting file!", TMsgStyle::Information, this);
+        } else {
+            NavigationError = "download cancelled";
+        }
+        c.Logout();
+        return;
+    }
+    CBUrls->setEditText(QString::fromLatin1(ShownAddress(CurrentUrl).c_str()));
+    AddToHistoryList();
+    setWindowTitle(QString::fromLatin1(CurrentUrl.Path.c_str()));
+    std::string page;
+    const std::vector<std::string>& lines = c.List(true, true);
+    if (gone()) return;
+    for (const std::string& line : lines) page += line + "\n";
+    c.Logout();
+    if (gone()) return;
+    const std::string tmp = platform::TempFileName(Options.TmpDir, "html");
+    const std::string local = tmp.empty() ? std::string() : tmp + ".html";
+    if (local.empty() || !platform::RenameFile(tmp, local) || !platform::WriteWholeFile(local, page)) {
+        NavigationError = "Cannot write the listing page";
+        SetStatus(0, NavigationError);
+        return;
+    }
+    DisplayFile(local);
+    // The listing has no title of its own: the caption names the directory.
+    if (HTMLVisor->DocTitle().empty()) setWindowTitle(QString::fromLatin1(CurrentUrl.Path.c_str()));
+    FtpShown = true;
+}
+
+void TFMain::ShowMailDialog(const std::string& recipient) {
+    if (!Forms().FSendMail) Forms().FSendMail = new mail::TFSendMail(this);
+    mail::TFSendMail* d = Forms().FSendMail;
+    if (IsHeadless())
+        d->OnMessage = [](mail::TFSendMail*, const std::string& text) {
+            std::fprintf(stderr, "%s\n", text.c_str());
+        };
+    d->Prepare(Options, recipient);
+    if (!IsHeadless()) d->exec();
+}
+
+} // namespace shell

@@ -1,0 +1,398 @@
+// Forms and their controls as the builder makes them: which class each tag gets, what a
+// submission carries, how Enter, clicks, radio groups and reset behave, and the sizes the
+// controls take from the fonts. The platform controls exist but are not on screen.
+#include "doc/builder.h"
+#include "doc/form_controls.h"
+#include "doc/form_controls_select.h"
+#include "doc/html_form.h"
+#include "doc/html_table.h"
+#include "doc/section_list.h"
+#include "doc/text_section.h"
+#include "platform/canvas.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
+#include <algorithm>
+#include <gtest/gtest.h>
+
+using namespace doc;
+using Strings = std::vector<std::string>;
+
+namespace {
+
+struct TSubmission {
+    std::string Action, Method;
+    Strings Results;
+};
+
+struct FormPage {
+    TSectionList Doc;
+    TNameList Names;
+    THtmlBuilder Builder;
+    std::vector<TSubmission> Submitted;
+    std::vector<std::string> ObjectClicks; // the ONCLICK text of every object click
+
+    explicit FormPage(const std::string& html) {
+        Doc.SetDefaults("Times New Roman", "Courier New", platform::clWhite, platform::clBlue,
+                        platform::clBlack, 12);
+        Doc.ShowImages = false;
+        Doc.SubmitHandler = [this](const std::string& action, const std::string&,
+                                   const std::string&, const std::string& method, Strings results) {
+            Submitted.push_back({action, method, std::move(results)});
+        };
+        Doc.ObjectClick = [this](void*, TFormControlObj*, const std::string& onClick) {
+            ObjectClicks.push_back(onClick);
+        };
+        Builder.ParseBuffer(Doc, Names, html);
+        int scrollWidth = 0;
+        Doc.DoLayout(600, scrollWidth);
+    }
+    ThtmlForm& form(size_t i = 0) { return *Doc.htmlFormList.at(i); }
+    // The first control named Name (any case), of class T.
+    template <class T = TFormControlObj> T* control(const std::string& name) {
+        for (TFormControlObj* c : Doc.FormControlList)
+            if (c->Name == name)
+                if (auto* t = dynamic_cast<T*>(c)) return t;
+        ADD_FAILURE() << "no control named " << name;
+        return nullptr;
+    }
+    Strings results(size_t i = 0) { return form(i).Results(); }
+};
+
+} // namespace
+
+// What each form submits as the page stands, without a button.
+TEST(FormResults, FollowEveryControlKind) {
+    struct Case {
+        const char* Name;
+        const char* Html;
+        Strings Expected;
+    } cases[] = {
+        {"edit text and VALUE",
+         "<FORM><INPUT NAME=q VALUE='a b&c'><INPUT TYPE=password NAME=pw VALUE=s>",
+         {"q=a b&c", "pw=s"}},
+        {"unknown TYPE is an edit box", "<FORM><INPUT TYPE=colour NAME=c VALUE=red>", {"c=red"}},
+        {"check box without VALUE",
+         "<FORM><INPUT TYPE=checkbox NAME=x CHECKED><INPUT TYPE=checkbox NAME=y>",
+         {"x=On"}},
+        {"check box with VALUE", "<FORM><INPUT TYPE=checkbox NAME=x VALUE=yes CHECKED>", {"x=yes"}},
+        {"radio buttons",
+         "<FORM><INPUT TYPE=radio NAME=c VALUE=r><INPUT TYPE=radio NAME=c VALUE=b CHECKED>",
+         {"c=b"}},
+        {"hidden without NAME",
+         "<FORM><INPUT TYPE=hidden VALUE=v><INPUT TYPE=hidden NAME=h VALUE=w>",
+         {"=v", "h=w"}},
+        {"buttons give nothing by themselves",
+         "<FORM><INPUT TYPE=submit NAME=go VALUE=Go><INPUT TYPE=reset>",
+         {}},
+        {"image not clicked", "<FORM><INPUT TYPE=image NAME=map SRC=m.gif>", {}},
+        {"combo: the last SELECTED option",
+         "<FORM><SELECT NAME=s><OPTION VALUE=1 SELECTED>one<OPTION VALUE=2 "
+         "SELECTED>two<OPTION>three</SELECT>",
+         {"s=2"}},
+        {"combo: the first option when none is SELECTED",
+         "<FORM><SELECT NAME=s><OPTION>one<OPTION>two</SELECT>",
+         {"s=one"}},
+        {"option without VALUE or with an empty VALUE gives its text",
+         "<FORM><SELECT NAME=s MULTIPLE><OPTION SELECTED>  Plain text <OPTION VALUE=\"\" "
+         "SELECTED>Empty</SELECT>",
+         {"s=Plain text", "s=Empty"}},
+        {"multiple: every SELECTED option",
+         "<FORM><SELECT NAME=m MULTIPLE><OPTION SELECTED VALUE=a>A<OPTION>B<OPTION "
+         "SELECTED>C</SELECT>",
+         {"m=a", "m=C"}},
+        {"single list box: the current option",
+         "<FORM><SELECT NAME=l SIZE=3><OPTION>A<OPTION SELECTED>B</SELECT>",
+         {"l=B"}},
+        {"options of blanks are dropped",
+         "<FORM><SELECT NAME=s SIZE=4 MULTIPLE><OPTION SELECTED>   <OPTION SELECTED>x<OPTION "
+         "SELECTED></SELECT>",
+         {"s=x"}},
+        {"text area: one result per line",
+         "<FORM><TEXTAREA NAME=t>one &amp; <b>two</b>\n\nthree\n</TEXTAREA>",
+         {"t=one & <b>two</b>", "t=", "t=three"}},
+        {"controls before FORM join one implicit form",
+         "a<INPUT NAME=a VALUE=1> b<INPUT NAME=b VALUE=2>",
+         {"a=1", "b=2"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.Name);
+        FormPage p(c.Html);
+        ASSERT_EQ(p.Doc.htmlFormList.size(), 1u);
+        EXPECT_EQ(p.results(), c.Expected);
+    }
+}
+
+TEST(FormResults, SelectKindsAndRows) {
+    struct Case {
+        const char* Html;
+        bool ListBox;
+        int Rows; // list boxes only
+    } cases[] = {
+        {"<SELECT NAME=s><OPTION>a</SELECT>", false, 0},
+        {"<SELECT NAME=s SIZE=1><OPTION>a</SELECT>", false, 0},
+        {"<SELECT NAME=s SIZE=3><OPTION>a</SELECT>", true, 3},
+        {"<SELECT NAME=s MULTIPLE><OPTION>a<OPTION>b</SELECT>", true, 2},
+        {"<SELECT NAME=s MULTIPLE></SELECT>", true, 1},
+        {"<SELECT NAME=s "
+         "MULTIPLE><OPTION>1<OPTION>2<OPTION>3<OPTION>4<OPTION>5<OPTION>6<OPTION>7<OPTION>8<OPTION>"
+         "9</SELECT>",
+         true, 8},
+        {"<SELECT NAME=s SIZE=99999><OPTION>a</SELECT>", true, TListBoxFormControlObj::MaxRows},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.Html);
+        FormPage p(c.Html);
+        auto* list = dynamic_cast<TListBoxFormControlObj*>(p.Doc.FormControlList.at(0));
+        EXPECT_EQ(list != nullptr, c.ListBox);
+        EXPECT_EQ(dynamic_cast<TComboFormControlObj*>(p.Doc.FormControlList[0]) != nullptr,
+                  !c.ListBox);
+        if (list) {
+            EXPECT_EQ(list->Rows(), c.Rows);
+        }
+    }
+}
+
+TEST(FormResults, OptionTextsAndValuesAreCut) {
+    const std::string longText(200, 'x');
+    FormPage p("<SELECT NAME=s><OPTION VALUE=" + std::string(100, 'v') + ">" + longText +
+               "</SELECT>");
+    auto* combo = p.control<TComboFormControlObj>("s");
+    ASSERT_EQ(combo->Texts.size(), 1u);
+    EXPECT_EQ(combo->Texts[0].size(), TOptionsFormControlObj::MaxOptionLength);
+    EXPECT_EQ(combo->Options[0].Value.size(), TOptionsFormControlObj::MaxOptionLength);
+    EXPECT_EQ(combo->LongestText, 80);
+}
+
+TEST(FormSubmit, NamedAndUnnamedSubmitButtons) {
+    FormPage p("<FORM ACTION=/cgi METHOD=post><INPUT NAME=q VALUE=x><INPUT TYPE=submit NAME=go "
+               "VALUE=Search>"
+               "<INPUT TYPE=submit VALUE=Plain></FORM>");
+    ASSERT_EQ(p.Doc.FormControlList.size(), 3u);
+    auto* named = dynamic_cast<TButtonFormControlObj*>(p.Doc.FormControlList[1]);
+    auto* unnamed = dynamic_cast<TButtonFormControlObj*>(p.Doc.FormControlList[2]);
+    ASSERT_TRUE(named && unnamed);
+    EXPECT_EQ(named->Button()->text(), "Search");
+    EXPECT_EQ(unnamed->Button()->text(), "Plain");
+    named->Button()->click();
+    unnamed->Button()->click();
+    ASSERT_EQ(p.Submitted.size(), 2u);
+    EXPECT_EQ(p.Submitted[0].Action, "/cgi");
+    EXPECT_EQ(p.Submitted[0].Method, "post");
+    EXPECT_EQ(p.Submitted[0].Results, (Strings{"q=x", "go=Search"})) << "the button comes last";
+    EXPECT_EQ(p.Submitted[1].Results, (Strings{"q=x"})) << "an unnamed button adds nothing";
+}
+
+TEST(FormSubmit, NothingWithoutAHandler) {
+    FormPage p("<FORM><INPUT TYPE=submit></FORM>");
+    p.Doc.SubmitHandler = nullptr;
+    p.control<TButtonFormControlObj>("")->Button()->click();
+    EXPECT_TRUE(p.Submitted.empty());
+}
+
+TEST(FormSubmit, EnterSubmitsOnlyALoneField) {
+    struct Case {
+        const char* Html;
+        bool Submits;
+    } cases[] = {
+        {"<FORM><INPUT NAME=q></FORM>", true},
+        {"<FORM><INPUT NAME=q><INPUT TYPE=hidden NAME=h VALUE=1></FORM>", true},
+        {"<FORM><INPUT NAME=q><INPUT NAME=r></FORM>", false},
+        {"<FORM><INPUT NAME=q><INPUT TYPE=submit></FORM>", false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.Html);
+        FormPage p(c.Html);
+        QTest::keyClick(p.control<TEditFormControlObj>("q")->Edit(), Qt::Key_Return);
+        EXPECT_EQ(p.Submitted.size(), c.Submits ? 1u : 0u);
+    }
+}
+
+TEST(FormSubmit, ImageButtonSendsItsClickOnce) {
+    FormPage p(
+        "<FORM><INPUT TYPE=image NAME=map SRC=m.gif><INPUT TYPE=hidden NAME=h VALUE=1></FORM>"
+        "<FORM><INPUT TYPE=image SRC=n.gif></FORM>");
+    auto* named = dynamic_cast<TImageFormControlObj*>(p.Doc.FormControlList.at(0));
+    auto* unnamed = dynamic_cast<TImageFormControlObj*>(p.Doc.FormControlList.at(2));
+    ASSERT_TRUE(named && unnamed);
+    named->ImageHit(7, 12);
+    named->ImageClicked();
+    ASSERT_EQ(p.Submitted.size(), 1u);
+    EXPECT_EQ(p.Submitted[0].Results, (Strings{"map.x=7", "map.y=12", "h=1"}));
+    EXPECT_EQ(p.results(), (Strings{"h=1"})) << "the click is not repeated";
+    unnamed->ImageHit(0, 3);
+    unnamed->ImageClicked();
+    EXPECT_EQ(p.Submitted.at(1).Results, (Strings{"x=0", "y=3"}));
+}
+
+TEST(FormSubmit, ImageButtonIsAnImageThatHitTestsToItsControl) {
+    FormPage p("<FORM><INPUT TYPE=image NAME=map SRC=m.gif WIDTH=40 HEIGHT=30></FORM>");
+    auto* section = dynamic_cast<TSection*>(p.Doc[0]);
+    ASSERT_NE(section, nullptr);
+    ASSERT_EQ(section->Images.size(), 1u);
+    TImageObj* img = section->Images[0].get();
+    EXPECT_EQ(img->MyFormControl, p.Doc.FormControlList.at(0));
+    EXPECT_TRUE(section->FormControls.empty()) << "drawn as an image, not placed as a control";
+    TUrlTarget link;
+    TFormControlObj* control = nullptr;
+    ASSERT_TRUE(p.Doc.LinkAt(img->DrawX + 5, img->DrawY + 6, link, control));
+    ASSERT_EQ(control, img->MyFormControl);
+    control->ImageClicked();
+    ASSERT_EQ(p.Submitted.size(), 1u);
+    EXPECT_EQ(p.Submitted[0].Results, (Strings{"map.x=5", "map.y=6"}));
+}
+
+TEST(FormControls, RadioNamesMatchWithoutRegardToCase) {
+    FormPage p("<FORM><INPUT TYPE=radio NAME=R VALUE=1 CHECKED ONCLICK=one><INPUT TYPE=radio "
+               "NAME=r VALUE=2 ONCLICK=two>"
+               "<INPUT TYPE=radio NAME=other VALUE=3 CHECKED></FORM>"
+               "<FORM><INPUT TYPE=radio NAME=r VALUE=4 CHECKED></FORM>");
+    auto& c = p.Doc.FormControlList;
+    auto radio = [&](size_t i) { return dynamic_cast<TRadioButtonFormControlObj*>(c.at(i)); };
+    radio(1)->Radio()->click();
+    EXPECT_FALSE(radio(0)->Checked()) << "R and r are one group";
+    EXPECT_TRUE(radio(1)->Checked());
+    EXPECT_TRUE(radio(2)->Checked()) << "another name";
+    EXPECT_TRUE(radio(3)->Checked()) << "another form";
+    radio(1)->Radio()->click();
+    EXPECT_TRUE(radio(1)->Checked()) << "a click never unchecks a radio button";
+    EXPECT_EQ(p.ObjectClicks, (Strings{"two", "two"}));
+    EXPECT_EQ(p.results(), (Strings{"r=2", "other=3"}));
+}
+
+TEST(FormControls, ResetRestoresEveryControl) {
+    FormPage p("<FORM><INPUT NAME=e VALUE=start><INPUT TYPE=checkbox NAME=c CHECKED><INPUT "
+               "TYPE=checkbox NAME=d>"
+               "<SELECT NAME=s><OPTION>a<OPTION SELECTED>b</SELECT>"
+               "<SELECT NAME=m MULTIPLE><OPTION SELECTED>x<OPTION>y</SELECT>"
+               "<TEXTAREA NAME=t>one\ntwo</TEXTAREA><INPUT TYPE=reset ONCLICK=reset></FORM>");
+    const Strings initial = p.results();
+    EXPECT_EQ(initial, (Strings{"e=start", "c=On", "s=b", "m=x", "t=one", "t=two"}));
+    p.control<TEditFormControlObj>("e")->Edit()->setText("typed");
+    p.control<TCheckBoxFormControlObj>("c")->Box()->setChecked(false);
+    p.control<TCheckBoxFormControlObj>("d")->Box()->setChecked(true);
+    p.control<TComboFormControlObj>("s")->Combo()->setCurrentIndex(0);
+    p.control<TListBoxFormControlObj>("m")->List()->item(1)->setSelected(true);
+    p.control<TTextAreaFormControlObj>("t")->Memo()->setPlainText("changed");
+    EXPECT_NE(p.results(), initial);
+    p.control<TButtonFormControlObj>("")->Button()->click();
+    EXPECT_EQ(p.results(), initial);
+    EXPECT_EQ(p.ObjectClicks, (Strings{"reset"}));
+    EXPECT_TRUE(p.Submitted.empty());
+}
+
+TEST(FormControls, AHandlerThatClearsTheDocumentEndsTheClick) {
+    FormPage p("<FORM><INPUT TYPE=submit NAME=go></FORM>");
+    p.Doc.ObjectClick = [&](void*, TFormControlObj*, const std::string&) { p.Doc.Clear(); };
+    QPushButton* button = p.control<TButtonFormControlObj>("go")->Button();
+    button->click();
+    EXPECT_TRUE(p.Submitted.empty());
+    EXPECT_TRUE(p.Doc.htmlFormList.empty());
+}
+
+TEST(FormControls, SizesFollowTheFont) {
+    FormPage p(
+        "<FORM><INPUT NAME=a><INPUT NAME=b SIZE=\"8,1\"><INPUT NAME=c SIZE=3><INPUT NAME=d "
+        "SIZE=99999999>"
+        "<INPUT TYPE=submit NAME=s VALUE=Send><TEXTAREA NAME=t ROWS=3 COLS=10></TEXTAREA>"
+        "<SELECT NAME=l SIZE=2><OPTION>abcdef</SELECT><SELECT NAME=k><OPTION>abc</SELECT></FORM>");
+    const QFont font = platform::MakeFont("Times New Roman", 10);
+    const int aw = platform::TextWidth(font, "A"), ah = platform::MetricsOf(font).Height;
+    EXPECT_EQ(p.control("a")->Width(), aw * 20 + 5);
+    EXPECT_EQ(p.control("a")->Height(), ah + 8);
+    EXPECT_EQ(p.control("b")->Width(), aw * 8 + 5);
+    EXPECT_EQ(p.control("c")->Width(), aw * 3 + 5);
+    EXPECT_EQ(p.control("d")->Width(), aw * TEditFormControlObj::MaxEditSize + 5);
+    EXPECT_EQ(p.control("s")->Width(), platform::TextWidth(font, "Send") + 20);
+    EXPECT_EQ(p.control("s")->Height(), ah + 8);
+    EXPECT_EQ(p.control("t")->Width(), aw * 10 + 5);
+    EXPECT_EQ(p.control("t")->Height(), ah * 3 + 5);
+    auto* list = p.control<TListBoxFormControlObj>("l");
+    EXPECT_EQ(list->Width(), aw * 6 + 15);
+    EXPECT_EQ(list->Height(), ah * 2 + 2 * list->List()->frameWidth());
+    EXPECT_EQ(p.control("k")->Width(), platform::TextWidth(QApplication::font(), "A") * 3 + 30);
+    // The controls sit in the text: their lines make room for them.
+    auto* section = dynamic_cast<TSection*>(p.Doc[0]);
+    ASSERT_NE(section, nullptr);
+    EXPECT_EQ(std::count(section->Buff.begin(), section->Buff.end(), ControlPlaceholder), 8);
+    EXPECT_GE(section->Height, p.control("t")->Height());
+}
+
+TEST(FormControls, FormsAroundAndInsideTables) {
+    struct Case {
+        const char* Name;
+        const char* Html;
+        std::vector<Strings> Forms;
+    } cases[] = {
+        {"FORM between TABLE and TR",
+         "<TABLE><FORM ACTION=a><INPUT TYPE=hidden NAME=h VALUE=1><TR><TD><INPUT NAME=q "
+         "VALUE=x></TD></TR>"
+         "</FORM></TABLE><INPUT NAME=after>",
+         {{"h=1", "q=x"}, {"after="}}},
+        {"FORM around the table",
+         "<FORM><TABLE><TR><TD><INPUT NAME=a><TD><INPUT TYPE=checkbox NAME=b "
+         "CHECKED></TABLE></FORM>",
+         {{"a=", "b=On"}}},
+        {"FORM inside a cell, ending in the next",
+         "<TABLE><TR><TD><FORM><INPUT NAME=a></TD><TD><INPUT NAME=b></FORM></TD><TD><INPUT "
+         "NAME=c></TABLE>",
+         {{"a=", "b="}, {"c="}}},
+        {"FORM between TR and TD",
+         "<TABLE><TR><FORM><TD><INPUT NAME=a></TD></FORM><TD><INPUT NAME=b></TD></TR></TABLE>",
+         {{"a="}, {"b="}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.Name);
+        FormPage p(c.Html);
+        ASSERT_EQ(p.Doc.htmlFormList.size(), c.Forms.size());
+        for (size_t i = 0; i < c.Forms.size(); ++i)
+            EXPECT_EQ(p.results(i), c.Forms[i]) << "form " << i;
+    }
+    FormPage cell("<TABLE><TR><TD><INPUT NAME=a></TABLE>");
+    auto* table = dynamic_cast<ThtmlTable*>(cell.Doc[1]);
+    ASSERT_NE(table, nullptr) << "the control is in the cell, not before the table";
+}
+
+TEST(FormControls, ControlsInPreformattedText) {
+    FormPage p("<PRE>name: <INPUT NAME=n>\n<SELECT NAME=s><OPTION>a</SELECT> end</PRE>");
+    auto* first = dynamic_cast<TPreFormated*>(p.Doc[1]);
+    auto* second = dynamic_cast<TPreFormated*>(p.Doc[2]);
+    ASSERT_TRUE(first && second);
+    EXPECT_EQ(first->Buff, std::string("name: ") + ControlPlaceholder);
+    EXPECT_EQ(second->Buff, std::string(1, ControlPlaceholder) + " end");
+    EXPECT_EQ(p.results(), (Strings{"n=", "s=a"}));
+}
+
+TEST(FormControls, TextAreaKeepsItsSourceLines) {
+    FormPage p("<TEXTAREA NAME=t ROWS=2 COLS=5 WRAP=hard>\nfirst  line\n\n  third "
+               "&lt;x&gt;</TEXTAREA>after");
+    auto* area = p.control<TTextAreaFormControlObj>("t");
+    EXPECT_EQ(area->InitialLines, (Strings{"", "first  line", "", "  third <x>"}));
+    EXPECT_EQ(area->Lines(), area->InitialLines);
+    EXPECT_TRUE(area->WordWrap);
+    EXPECT_EQ(area->Memo()->lineWrapMode(), QPlainTextEdit::WidgetWidth);
+    EXPECT_EQ(area->Memo()->horizontalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
+    auto* section = dynamic_cast<TSection*>(p.Doc[0]);
+    ASSERT_NE(section, nullptr);
+    EXPECT_EQ(section->Buff, std::string(1, ControlPlaceholder) + "after");
+    FormPage plain("<TEXTAREA NAME=t WRAP=virtual>x</TEXTAREA>");
+    EXPECT_FALSE(plain.control<TTextAreaFormControlObj>("t")->WordWrap);
+    EXPECT_EQ(plain.control<TTextAreaFormControlObj>("t")->Memo()->lineWrapMode(),
+              QPlainTextEdit::NoWrap);
+}
+
+TEST(FormControls, ClearingTheDocumentEmptiesTheForms) {
+    FormPage p("<FORM><INPUT NAME=a></FORM><INPUT NAME=b>");
+    EXPECT_EQ(p.Doc.htmlFormList.size(), 2u);
+    EXPECT_EQ(p.Doc.FormControlList.size(), 2u);
+    p.Doc.Clear();
+    EXPECT_TRUE(p.Doc.htmlFormList.empty());
+    EXPECT_TRUE(p.Doc.FormControlList.empty());
+}

@@ -1,0 +1,594 @@
+// Tables: reading TABLE, TR, TD, TH and CAPTION, the slots of spans, the column widths,
+// the row heights and vertical alignment, placement, painting, and the section contract
+// through the cells.
+#include "doc/html_table.h"
+
+#include "doc/builder.h"
+#include "doc/section_list.h"
+#include "doc/sel_text.h"
+#include "doc/text_section.h"
+#include "platform/canvas.h"
+
+#include <QImage>
+#include <QPainter>
+#include <gtest/gtest.h>
+#include <random>
+
+using namespace doc;
+
+namespace {
+
+struct Page {
+    TSectionList Doc;
+    TNameList Names;
+    THtmlBuilder Builder;
+    int Height = 0;
+    int ScrollWidth = 0;
+
+    explicit Page(const std::string& html, int width = 600) {
+        Doc.SetDefaults("Times New Roman", "Courier New", platform::clWhite, platform::clBlue, platform::clBlack, 12);
+        Doc.ShowImages = false;
+        Builder.ParseBuffer(Doc, Names, html);
+        layout(width);
+    }
+    void layout(int width) { Height = Doc.DoLayout(width, ScrollWidth); }
+    // The I-th table of the document's own sections.
+    ThtmlTable* table(int i = 0) const {
+        for (const auto& s : Doc)
+            if (auto* t = dynamic_cast<ThtmlTable*>(s.get()); t && i-- == 0) return t;
+        return nullptr;
+    }
+    std::string shape() const {
+        std::string out;
+        for (const auto& s : Doc) {
+            auto* t = dynamic_cast<const TSection*>(s.get());
+            if (t && t->Buff.empty()) continue;
+            out += std::string(out.empty() ? "" : " ") + s->KindName() + (t ? "(" + t->Buff + ")" : "");
+        }
+        return out;
+    }
+};
+
+// The text of a cell's sections, one space between sections.
+std::string textOf(const TCell& cell) {
+    std::string out;
+    for (const auto& s : cell)
+        if (auto* t = dynamic_cast<const TSection*>(s.get()); t && !t->Buff.empty())
+            out += (out.empty() ? "" : " ") + t->Buff;
+    return out;
+}
+
+const TSection* firstText(const TCell& cell) {
+    for (const auto& s : cell)
+        if (auto* t = dynamic_cast<const TSection*>(s.get()); t && !t->Buff.empty()) return t;
+    return nullptr;
+}
+
+// Rows as slots: 'C' a cell, '.' an empty slot; rows separated by '|'.
+std::string slotPattern(const ThtmlTable& t) {
+    std::string out;
+    for (int r = 0; r < t.Rows.Count(); ++r) {
+        if (r > 0) out += '|';
+        for (const auto& cell : *t.Rows[r]) out += cell ? 'C' : '.';
+    }
+    return out;
+}
+
+std::string cellsOf(int n, const char* tag = "td") {
+    std::string out = "<table><tr>";
+    for (int i = 0; i < n; ++i) out += std::string("<") + tag + ">" + std::to_string(i);
+    return out + "</table>";
+}
+
+// Counts how often the layout asks it for its width range and for a layout.
+class CountingSection : public TSectionBase {
+public:
+    CountingSection(TSectionList* d, int& layouts, int& ranges) : TSectionBase(d), Layouts(layouts), Ranges(ranges) {
+        Height = 10;
+    }
+    int Layout(int y, IndentManagerBasic& im, int& maxWidth, int& curs) override {
+        ++Layouts;
+        return TSectionBase::Layout(y, im, maxWidth, curs);
+    }
+    void WidthRange(int& minWidth, int& maxWidth) override {
+        ++Ranges;
+        minWidth = 20;
+        maxWidth = 40;
+    }
+    int& Layouts;
+    int& Ranges;
+};
+
+ThtmlTable* tableIn(const TCell& cell) {
+    for (const auto& s : cell)
+        if (auto* t = dynamic_cast<ThtmlTable*>(s.get())) return t;
+    return nullptr;
+}
+
+QImage render(Page& p, int width, int height) {
+    QImage img(width, height, QImage::Format_RGB32);
+    img.fill(Qt::white);
+    QPainter painter(&img);
+    platform::TCanvas canvas(painter);
+    p.Doc.Paint(canvas, img.rect(), 0);
+    return img;
+}
+
+} // namespace
+
+TEST(TableReading, SpansBecomeSlots) {
+    struct Case {
+        const char* Name;
+        const char* Html;
+        const char* Slots;
+        int Cols;
+    };
+    const Case cases[] = {
+        {"colspan", "<tr><td>a<td colspan=3>b<td>c<tr><td>d", "CC..C|C", 5},
+        {"rowspan cut at the last row", "<tr><td rowspan=5>a<td>b<tr><td>c<tr><td>d", "CC|.C|.C", 2},
+        {"rowspan in a later column pads the row below", "<tr><td>a<td>b<td rowspan=2>c<tr>", "CCC|..." , 3},
+        {"rowspan and colspan together", "<tr><td rowspan=2 colspan=2>a<td>b<tr><td>c", "C.C|..C", 3},
+        {"spans below 2 are ignored", "<tr><td colspan=0 rowspan=-4>a<td colspan=1>b", "CC", 2},
+        {"rows without TR", "<td>a<td>b</table>", "CC", 2},
+        {"empty row", "<tr></tr><tr><td>a", "|C", 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.Name);
+        Page p(std::string("<table>") + c.Html + "</table>");
+        ASSERT_NE(p.table(), nullptr);
+        EXPECT_EQ(slotPattern(*p.table()), c.Slots);
+        EXPECT_EQ(p.table()->NumCols, c.Cols);
+    }
+    Page cut("<table><tr><td rowspan=5>a<tr><td>b<tr><td>c</table>");
+    EXPECT_EQ((*cut.table()->Rows[0])[0]->RowSpan, 3);
+}
+
+TEST(TableReading, MoreThanThirtyColumnsFailOnceAndShowThirty) {
+    const std::string wide[] = {
+        cellsOf(31),
+        "<table><tr><td>a<td colspan=30>b</table>",
+        "<table><tr><td colspan=2000000000>a</table>",
+        // Thirty cells below two rows spanning down push the row to 32 slots.
+        "<table><tr><td rowspan=2>a<td rowspan=2>b<tr>" + cellsOf(30).substr(11),
+    };
+    for (const std::string& html : wide) {
+        SCOPED_TRACE(html.substr(0, 60));
+        TSectionList doc;
+        TNameList names;
+        THtmlBuilder builder;
+        doc.ShowImages = false;
+        builder.ParseBuffer(doc, names, html);
+        int sw = 0;
+        try {
+            doc.DoLayout(600, sw);
+            ADD_FAILURE() << "no failure";
+        } catch (const EProcessError& e) {
+            EXPECT_STREQ(e.what(), "Table has too many Columns");
+        }
+        EXPECT_NO_THROW(doc.DoLayout(600, sw));
+        auto* t = dynamic_cast<ThtmlTable*>(doc[doc.Count() - 1]);
+        ASSERT_NE(t, nullptr);
+        EXPECT_EQ(t->NumCols, ThtmlTable::MaxCols);
+        EXPECT_EQ(static_cast<int>(t->ColWidths.size()), ThtmlTable::MaxCols);
+    }
+    Page thirty(cellsOf(30));
+    EXPECT_EQ(thirty.table()->NumCols, 30);
+}
+
+TEST(TableReading, AttributesAndTheirLimits) {
+    struct Case {
+        const char* Attrs;
+        bool Border;
+        int Spacing, Padding, HSpace, Justify;
+        bool Floating;
+        int Width;
+        bool Percent;
+    };
+    const Case cases[] = {
+        {"", false, 2, 1, 5, 1, false, 0, false},
+        {"BORDER", true, 4, 1, 5, 1, false, 0, false},
+        {"BORDER=0", false, 2, 1, 5, 1, false, 0, false},
+        {"BORDER=3 CELLSPACING=0", true, 2, 1, 5, 1, false, 0, false},
+        {"CELLSPACING=100 CELLPADDING=90", false, 40, 50, 5, 1, false, 0, false},
+        {"CELLSPACING=-3 CELLPADDING=-1", false, 2, 1, 5, 1, false, 0, false},
+        {"HSPACE=-30", false, 2, 1, 20, 1, false, 0, false},
+        {"ALIGN=Center", false, 2, 1, 5, 2, false, 0, false},
+        {"ALIGN=left", false, 2, 1, 5, 1, true, 0, false},
+        {"ALIGN=RIGHT", false, 2, 1, 5, 3, true, 0, false},
+        {"WIDTH=50%", false, 2, 1, 5, 1, false, 500, true},
+        {"WIDTH=150%", false, 2, 1, 5, 1, false, 0, false},
+        {"WIDTH=0", false, 2, 1, 5, 1, false, 0, false},
+        {"WIDTH=300", false, 2, 1, 5, 1, false, 300, false},
+        {"WIDTH=999999", false, 2, 1, 5, 1, false, TCellObj::MaxSize, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.Attrs);
+        Page p(std::string("<table ") + c.Attrs + "><tr><td>x</table>");
+        const ThtmlTable& t = *p.table();
+        EXPECT_EQ(t.Border, c.Border);
+        EXPECT_EQ(t.CellSpacing, c.Spacing);
+        EXPECT_EQ(t.CellPadding, c.Padding);
+        EXPECT_EQ(t.HSpace, c.HSpace);
+        EXPECT_EQ(t.Justify, c.Justify);
+        EXPECT_EQ(t.Floating, c.Floating);
+        EXPECT_EQ(t.Width, c.Width);
+        EXPECT_EQ(t.IsPercent, c.Percent);
+    }
+    Page cells("<table><tr><td width=20% height=40>a<td width=0 height=-5>b<td width=120%>c<td width=70>d</table>");
+    const TCellList& row = *cells.table()->Rows[0];
+    EXPECT_EQ(row[0]->WantedWidth, 200);
+    EXPECT_TRUE(row[0]->IsPercent);
+    EXPECT_EQ(row[0]->WantedHeight, 40);
+    EXPECT_EQ(row[1]->WantedWidth, 0);
+    EXPECT_EQ(row[1]->WantedHeight, 0);
+    EXPECT_EQ(row[2]->WantedWidth, 0);
+    EXPECT_EQ(row[3]->WantedWidth, 70);
+    EXPECT_FALSE(row[3]->IsPercent);
+    EXPECT_TRUE(cells.table()->PixelWidthCells);
+}
+
+TEST(TableReading, TextBeforeTheFirstCellGoesBeforeTheTable) {
+    Page p("a<table>before <b>bold</b><tr> <td>in</td> stray <td>in2</table>after");
+    EXPECT_EQ(p.shape(), "Text(a) Text(before bold) Text(stray ) Table Text(after)");
+    EXPECT_EQ(textOf((*p.table()->Rows[0])[0]->Cell), "in");
+    EXPECT_EQ(textOf((*p.table()->Rows[0])[1]->Cell), "in2");
+}
+
+TEST(TableReading, CellAlignmentBoldAndCaptions) {
+    Page p("<table><caption align=bottom>cap</caption><tr><th>h<td>d<th align=left>hl"
+           "<tr align=right valign=bottom><th>rh<td valign=top>rd<td align=center>rc</table>x");
+    const ThtmlTable& t = *p.table();
+    EXPECT_FALSE(t.CaptionOnTop);
+    EXPECT_EQ(textOf(t.Caption->Cell), "cap");
+    EXPECT_EQ(firstText(t.Caption->Cell)->Justify, Centered);
+    struct Expect {
+        int Row, Col, Justify, VAlign;
+        bool Bold;
+    };
+    for (const Expect& e : {Expect{0, 0, Centered, 1, true}, Expect{0, 1, Left, 1, false}, Expect{0, 2, Left, 1, true},
+                            Expect{1, 0, Right, 2, true}, Expect{1, 1, Right, 0, false},
+                            Expect{1, 2, Centered, 2, false}}) {
+        SCOPED_TRACE(std::to_string(e.Row) + "," + std::to_string(e.Col));
+        const TCellObj* cell = (*t.Rows[e.Row])[e.Col];
+        const TSection* s = firstText(cell->Cell);
+        ASSERT_NE(s, nullptr);
+        EXPECT_EQ(s->Justify, e.Justify);
+        EXPECT_EQ(cell->VAlign, e.VAlign);
+        EXPECT_EQ((s->Fonts[0]->Font->Style & fsBold) != 0, e.Bold);
+    }
+    // Neither TH's bold nor a cell's alignment outlives the table.
+    const TSection* after = dynamic_cast<const TSection*>(p.Doc[p.Doc.Count() - 1]);
+    EXPECT_EQ(after->Justify, Left);
+    EXPECT_FALSE(after->Fonts[0]->Font->Style & fsBold);
+    Page top("<table><caption>over</caption><caption align=center>more</caption><tr><td>x</table>");
+    EXPECT_TRUE(top.table()->CaptionOnTop);
+    EXPECT_EQ(textOf(top.table()->Caption->Cell), "over more");
+}
+
+TEST(TableReading, AParagraphAfterACellsFirstWordsKeepsItsSpace) {
+    Page p("<table><tr><td><p>first<p>second</table>");
+    const TCell& cell = (*p.table()->Rows[0])[0]->Cell;
+    std::string kinds;
+    for (const auto& s : cell)
+        if (auto* t = dynamic_cast<const TSection*>(s.get()); !t || !t->Buff.empty()) kinds += s->KindName() + std::string(" ");
+    EXPECT_EQ(kinds, "Text ParagraphSpace Text ");
+}
+
+TEST(TableLayout, WidthsFollowContentWindowAndWidth) {
+    // Two columns of text: at 600 pixels both get their maximum.
+    Page loose("<table><tr><td>one two three<td>four</table>");
+    const ThtmlTable& t = *loose.table();
+    EXPECT_EQ(t.TableWidth, t.CellSpacing + t.ColWidths[0] + t.ColWidths[1]);
+    EXPECT_LT(t.TableWidth, 200);
+    int mn = 0, mx = 0;
+    (*t.Rows[0])[0]->Cell.WidthRange(mn, mx);
+    EXPECT_EQ(t.ColWidths[0], mx + 2 * t.CellPadding + t.CellSpacing);
+
+    Page half("<table width=50%><tr><td>a<td>b</table>");
+    EXPECT_EQ(half.table()->TableWidth, 300);
+    Page pixels("<table width=250 border><tr><td>a<td>b</table>");
+    EXPECT_EQ(pixels.table()->TableWidth, 250);
+
+    // In a narrow window the columns keep their minimum and the table overflows.
+    Page narrow("<table><tr><td>extraordinarily<td>incomprehensibilities</table>", 60);
+    const ThtmlTable& n = *narrow.table();
+    int min0 = 0, max0 = 0;
+    (*n.Rows[0])[0]->Cell.WidthRange(min0, max0);
+    EXPECT_EQ(n.ColWidths[0], min0 + 2 * n.CellPadding + n.CellSpacing);
+    EXPECT_GT(n.TableWidth, 60);
+    EXPECT_EQ(narrow.ScrollWidth, n.TableWidth);
+
+    // Between the two, each column gets its minimum and a part of the rest.
+    Page mid("<table><tr><td>aaa bbb ccc ddd eee fff ggg<td>hhh iii</table>", 200);
+    EXPECT_EQ(mid.table()->TableWidth, 200);
+}
+
+TEST(TableLayout, PercentagesAndSpans) {
+    Page pct("<table width=400><tr><td width=25%>a<td>b</table>");
+    EXPECT_EQ(pct.table()->ColWidths[0], 99); // 25% of 398, less one pixel
+    EXPECT_EQ(pct.table()->TableWidth, 400);
+    // In a table with a WIDTH a pixel column keeps its width and the others take the rest.
+    Page grid("<table width=100% cellspacing=0><tr><td width=150>menu<td>content</table>");
+    EXPECT_EQ(grid.table()->ColWidths[0], 150);
+    EXPECT_EQ(grid.table()->TableWidth, 600);
+    // Without a table WIDTH a percentage cell makes the table take the window.
+    Page fill("<table><tr><td width=50%>a<td>b</table>");
+    EXPECT_EQ(fill.table()->ColWidths[0], 298);
+    EXPECT_EQ(fill.table()->TableWidth, 600);
+    // A spanning cell wider than its columns widens them.
+    Page span("<table cellspacing=0 cellpadding=0><tr><td colspan=2><img width=300 height=5><tr><td>a<td>b</table>");
+    EXPECT_GE(span.table()->ColWidths[0] + span.table()->ColWidths[1], 300);
+}
+
+TEST(TableLayout, RowHeightsSpansAndVerticalAlignment) {
+    Page p("<table cellpadding=0 cellspacing=0><tr><td valign=bottom>low<td>a<br>b<br>c<br>d"
+           "<td valign=top>up<td>mid<tr><td height=100>tall</table>");
+    const ThtmlTable& t = *p.table();
+    const TCellList& row = *t.Rows[0];
+    const int h = row.Height;
+    EXPECT_EQ(h, row[1]->ContentHeight);
+    EXPECT_EQ(row[0]->VOffset, h - row[0]->ContentHeight);
+    EXPECT_EQ(row[2]->VOffset, 0);
+    EXPECT_EQ(row[3]->VOffset, (h - row[3]->ContentHeight) / 2);
+    EXPECT_EQ(firstText(row[0]->Cell)->Top, t.Top + h - row[0]->ContentHeight);
+    EXPECT_EQ(t.Rows[1]->Height, 100);
+    EXPECT_EQ(t.TableHeight, h + 100);
+
+    // A cell spanning rows taller than them spreads the difference, the rest to the last.
+    Page span("<table cellpadding=0 cellspacing=0><tr><td rowspan=3 height=100>a<td height=10>b<tr><td height=10>c"
+              "<tr><td height=10>d</table>");
+    const ThtmlTable& s = *span.table();
+    EXPECT_EQ(s.Rows[0]->Height, 10 + 23);
+    EXPECT_EQ(s.Rows[1]->Height, 10 + 23);
+    EXPECT_EQ(s.Rows[2]->Height, 10 + 23 + 1);
+    EXPECT_EQ(s.TableHeight, 100);
+}
+
+TEST(TableLayout, PlacementCentringFloatsAndLists) {
+    Page centred("<center><table><tr><td>x</table></center>");
+    const ThtmlTable& c = *centred.table();
+    EXPECT_EQ(c.TableX(), (600 - c.TableWidth) / 2);
+    Page right("<table align=right width=100><tr><td>x</table>text beside");
+    const ThtmlTable& r = *right.table();
+    EXPECT_EQ(r.TableX(), 500);
+    EXPECT_EQ(r.Height, 0);
+    EXPECT_EQ(r.PaintedHeight, r.TableHeight);
+    Page left("<table align=left width=100><tr><td>x</table>text beside");
+    const TSection* beside = dynamic_cast<const TSection*>(left.Doc[left.Doc.Count() - 1]);
+    EXPECT_EQ(beside->Lines[0].LineIndent, 100 + 5 + 1);
+    EXPECT_EQ(beside->Top, left.table()->Top);
+    EXPECT_GE(left.Height, left.table()->TableHeight);
+    // A table in a list sits at the list's indent, and the list's marker keeps its line.
+    Page list("<ul><li><table><tr><td>in list</table></ul><table><tr><td>out</table>");
+    EXPECT_EQ(list.shape(), "UListItem( ) Table Table");
+    EXPECT_EQ(list.table(0)->TableX(), 35);
+    EXPECT_EQ(list.table(1)->TableX(), 0);
+}
+
+TEST(TableLayout, FloatsInsideCellsAndCaptionWidth) {
+    Page p("<table cellpadding=0 cellspacing=0><tr><td><img align=left width=40 height=60>beside</table>");
+    const TCellObj& cell = *(*p.table()->Rows[0])[0];
+    EXPECT_EQ(cell.ContentHeight, 60);
+    EXPECT_EQ(firstText(cell.Cell)->Lines[0].LineIndent, 45);
+    // A caption word wider than the table: the rows are centred below it.
+    Page cap("<table><caption>Supercalifragilistic</caption><tr><td>x</table>");
+    const ThtmlTable& t = *cap.table();
+    const int word = firstText(t.Caption->Cell)->Lines[0].DrawWidth;
+    EXPECT_EQ(t.RowsX() - t.TableX(), (word - t.TableWidth) / 2);
+    EXPECT_EQ(cap.ScrollWidth, 600);
+}
+
+TEST(TableLayout, NestingCostsLinearTime) {
+    for (int depth : {1, 3, 10}) {
+        SCOPED_TRACE(depth);
+        std::string html;
+        for (int i = 0; i < depth; ++i) html += "<table><tr><td>";
+        for (int i = 0; i < depth; ++i) html += "</table>";
+        Page p(html);
+        TCell* cell = &p.Doc;
+        ThtmlTable* innermost = nullptr;
+        for (ThtmlTable* t = tableIn(*cell); t; t = tableIn(*cell)) {
+            innermost = t;
+            cell = &(*t->Rows[0])[0]->Cell;
+        }
+        ASSERT_NE(innermost, nullptr);
+        int layouts = 0, ranges = 0;
+        cell->Add(std::make_unique<CountingSection>(&p.Doc, layouts, ranges));
+        p.layout(600);
+        EXPECT_EQ(ranges, 1);
+        EXPECT_LE(layouts, depth + 1);
+        EXPECT_EQ(innermost->ColWidths[0], 40 + 2 + 2);
+    }
+}
+
+TEST(TableLayout, TablesNestedBeyondTheLimitAreReadFlat) {
+    std::string html;
+    for (int i = 0; i < 100000; ++i) html += "<table><tr><td>";
+    Page p(html + "deep");
+    int depth = 0;
+    const ThtmlTable* innermost = nullptr;
+    for (const ThtmlTable* t = tableIn(p.Doc); t; t = tableIn((*t->Rows[0])[0]->Cell), ++depth) innermost = t;
+    EXPECT_EQ(depth, THtmlBuilder::MaxNesting);
+    // Past the limit the TABLE tags are dropped and their rows and cells join the
+    // innermost table.
+    ASSERT_NE(innermost, nullptr);
+    EXPECT_EQ(innermost->Rows.Count(), 100000 - THtmlBuilder::MaxNesting + 1);
+    EXPECT_EQ(textOf((*innermost->Rows.Last())[0]->Cell), "deep");
+    EXPECT_GT(p.Height, 0);
+}
+
+TEST(TableLayout, TenThousandRowsLayEachCellOutTwice) {
+    std::string html = "<table><tr><td rowspan=20000>side";
+    for (int i = 0; i < 10000; ++i) html += "<tr><td>row";
+    Page p(html + "</table>");
+    ThtmlTable& t = *p.table();
+    ASSERT_EQ(t.Rows.Count(), 10001);
+    int layouts = 0, ranges = 0;
+    for (int r = 1; r < t.Rows.Count(); ++r)
+        (*t.Rows[r])[1]->Cell.Add(std::make_unique<CountingSection>(&p.Doc, layouts, ranges));
+    p.layout(600);
+    EXPECT_EQ(layouts, 2 * 10000);
+    EXPECT_EQ(ranges, 10000);
+    EXPECT_EQ((*t.Rows[0])[0]->RowSpan, 10001);
+    EXPECT_EQ(t.Rows.Last()->Y + t.Rows.Last()->Height + t.CellSpacing, t.TableHeight);
+}
+
+TEST(TableContract, PositionsSearchCopyAndLinks) {
+    Page p("<p>start<table><caption>Cap</caption><tr><td>alpha<td><a href=\"l.htm\">beta</a><tr><td>gamma "
+           "Word</table>end");
+    const ThtmlTable& t = *p.table();
+    const TCell& alpha = (*t.Rows[0])[0]->Cell;
+    const TCell& beta = (*t.Rows[0])[1]->Cell;
+    const TCell& gamma = (*t.Rows[1])[0]->Cell;
+    // Positions run through the caption, then the cells row by row.
+    EXPECT_EQ(t.Caption->Cell.FirstPos, t.FirstPos);
+    EXPECT_LT(t.Caption->Cell.FirstPos, alpha.FirstPos);
+    EXPECT_LT(alpha.FirstPos, beta.FirstPos);
+    EXPECT_LT(beta.FirstPos, gamma.FirstPos);
+    EXPECT_EQ(t.PosCount, gamma.FirstPos + gamma.PosCount - t.FirstPos);
+
+    const int word = p.Doc.SearchText(0, "WORD", false);
+    EXPECT_EQ(word, gamma.FirstPos + 6);
+    EXPECT_EQ(p.Doc.SearchText(0, "WORD", true), -1);
+    EXPECT_GT(p.Doc.SearchText(word + 1, "end", true), word);
+    char ch = 0;
+    TSectionBase* obj = nullptr;
+    ASSERT_TRUE(p.Doc.CharAt(word, ch, obj));
+    EXPECT_EQ(ch, 'W');
+
+    // A position and the point it is drawn at lead back to each other.
+    int x = 0, y = 0;
+    ASSERT_TRUE(p.Doc.PositionToPoint(beta.FirstPos + 1, x, y));
+    EXPECT_GT(x, t.RowsX() + t.ColWidths[0]);
+    int px = 0, py = 0, caret = 0;
+    TCell* hitCell = nullptr;
+    bool inText = false;
+    EXPECT_EQ(p.Doc.PositionAt(x + 1, y + 2, px, py, caret, hitCell, inText), beta.FirstPos + 1);
+    EXPECT_EQ(hitCell, &beta);
+    EXPECT_EQ(px, x);
+
+    TUrlTarget link;
+    TFormControlObj* control = nullptr;
+    EXPECT_TRUE(p.Doc.LinkAt(x + 1, y + 2, link, control));
+    EXPECT_EQ(link.URL, "l.htm");
+    EXPECT_FALSE(p.Doc.LinkAt(t.RowsX() + 3, y + 2, link, control));
+
+    p.Doc.SelB = 0;
+    p.Doc.SelE = 1000;
+    std::vector<char> buffer(200);
+    SelTextBuf sink(buffer.data(), 200);
+    p.Doc.CopySelection(sink);
+    sink.Finish();
+    // The centred caption is indented as copied centred text is.
+    EXPECT_STREQ(buffer.data(), "start\r\n   Cap\r\nalpha\r\nbeta\r\ngamma Word\r\nend\r\n");
+}
+
+TEST(TableBackgrounds, CellRowTableAndEnclosingCell) {
+    Page p("<table bgcolor=red><tr bgcolor=lime><td>a<td bgcolor=blue>b<tr><td>c<td>"
+           "<table><tr><td>inner</table></table><table><tr><td>none</table>");
+    const ThtmlTable& t = *p.table();
+    struct Expect {
+        int Row, Col;
+        platform::TColor Color;
+    };
+    for (const Expect& e : {Expect{0, 0, platform::clLime}, Expect{0, 1, platform::clBlue},
+                            Expect{1, 0, platform::clRed}, Expect{1, 1, platform::clRed}}) {
+        const TCell& cell = (*t.Rows[e.Row])[e.Col]->Cell;
+        EXPECT_TRUE(cell.BkGnd);
+        EXPECT_EQ(cell.BkColor, e.Color | platform::PaletteRelative);
+    }
+    const ThtmlTable* inner = tableIn((*t.Rows[1])[1]->Cell);
+    ASSERT_NE(inner, nullptr);
+    EXPECT_EQ((*inner->Rows[0])[0]->Cell.BkColor, platform::clRed | platform::PaletteRelative);
+    EXPECT_FALSE((*p.table(1)->Rows[0])[0]->Cell.BkGnd);
+}
+
+TEST(TablePainting, BackgroundsBordersAndSpacingColour) {
+    for (const bool coloured : {false, true}) {
+        SCOPED_TRACE(coloured ? "BORDERCOLOR" : "bevels only");
+        Page p(std::string("<table border cellpadding=4") + (coloured ? " bordercolor=#00ff00" : "") +
+               "><tr><td bgcolor=#ff0000 width=60 height=40>&nbsp;<td width=60>&nbsp;</table>");
+        const ThtmlTable& t = *p.table();
+        const QImage img = render(p, 600, 100);
+        const int sp = t.CellSpacing;
+        const int y0 = t.Top + t.Rows[0]->Height / 2;
+        const int left = t.RowsX(), split = t.RowsX() + t.ColWidths[0];
+        EXPECT_EQ(img.pixel(left + t.ColWidths[0] / 2, y0), qRgb(255, 0, 0));
+        EXPECT_EQ(img.pixel(split + t.ColWidths[1] / 2, y0), qRgb(255, 255, 255)); // no background
+        // The sunken frame of a cell lies one pixel outside it, in the spacing; the border
+        // colour fills the spacing over it.
+        const QColor frame(img.pixel(left + sp - 1, y0));
+        const QColor between(img.pixel(split + sp / 2, y0));
+        if (coloured) {
+            EXPECT_EQ(frame, QColor(0, 255, 0));
+            EXPECT_EQ(between, QColor(0, 255, 0));
+        } else {
+            EXPECT_NE(frame, QColor(255, 255, 255));
+            EXPECT_EQ(frame, QColor(img.pixel(split + sp - 1, y0)));
+        }
+        // The table's raised frame: its right edge in the shadow colour.
+        const QColor outer(img.pixel(left + t.TableWidth - 1, y0));
+        EXPECT_NE(outer, QColor(0, 255, 0));
+        EXPECT_NE(outer, QColor(255, 255, 255));
+    }
+}
+
+TEST(TableRobustness, TagSoupNeverBreaksLayoutPaintingOrHitTests) {
+    const char* const pieces[] = {
+        "<table>", "</table>", "<tr>", "</tr>", "<td>", "</td>", "<th>", "</th>", "<caption>", "</caption>",
+        "text ", "Word ", "<td colspan=3>", "<td rowspan=4>", "<td rowspan=99999 colspan=7>",
+        "<table align=left>", "<table align=right width=50%>", "<td width=30%>", "<td width=200>",
+        "<img align=left width=30 height=40>", "<img width=300 height=5>", "<ul><li>", "</ul>", "<p>", "<br>",
+        "<b>", "<pre>x\ny</pre>", "<table border cellspacing=9 cellpadding=9 bordercolor=red bgcolor=blue>",
+        "<tr bgcolor=green valign=bottom align=right>", "<td height=300 valign=middle>", "<center>", "</center>",
+        "<a href=x>", "</a>", "<h1>", "</h1>", "<caption align=bottom>", "<table width=900>", "<hr>"};
+    std::mt19937 random(20261206);
+    std::uniform_int_distribution<size_t> pick(0, std::size(pieces) - 1);
+    for (int round = 0; round < 300; ++round) {
+        std::string html;
+        for (int i = 0; i < 60; ++i) html += pieces[pick(random)];
+        SCOPED_TRACE(html);
+        TSectionList doc;
+        TNameList names;
+        THtmlBuilder builder;
+        doc.ShowImages = false;
+        builder.ParseBuffer(doc, names, html);
+        int sw = 0, height = 0;
+        for (int width : {600, 0, 37}) {
+            try {
+                height = doc.DoLayout(width, sw);
+            } catch (const EProcessError&) {
+                height = doc.DoLayout(width, sw);
+            }
+        }
+        QImage img(600, 300, QImage::Format_RGB32);
+        QPainter painter(&img);
+        platform::TCanvas canvas(painter);
+        doc.Paint(canvas, img.rect(), 0);
+        for (int y = -5; y < height + 5; y += 13)
+            for (int x = -5; x < 700; x += 17) {
+                TUrlTarget link;
+                TFormControlObj* control = nullptr;
+                TImageObj* obj = nullptr;
+                TCell* cell = nullptr;
+                int a = 0, b = 0, c = 0;
+                bool inText = false;
+                doc.LinkAt(x, y, link, control);
+                doc.ObjectAt(x, y, obj, a, b);
+                const int pos = doc.PositionAt(x, y, a, b, c, cell, inText);
+                if (pos >= 0) {
+                    EXPECT_TRUE(doc.PositionToPoint(pos, a, b));
+                }
+            }
+        const int end = doc.SearchText(0, "Word", true);
+        char ch = 0;
+        TSectionBase* obj = nullptr;
+        if (end >= 0) {
+            EXPECT_TRUE(doc.CharAt(end, ch, obj) && ch == 'W');
+        }
+        doc.SelB = 0;
+        doc.SelE = 1 << 20;
+        SelTextCount count;
+        doc.CopySelection(count);
+    }
+}

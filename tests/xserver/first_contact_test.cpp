@@ -1,0 +1,158 @@
+// What a person does in the first minutes, done as a person does it: real key presses and
+// mouse clicks on the real program in an X server.
+#include "x_session.h"
+
+#include <QDir>
+#include <gtest/gtest.h>
+
+using testsupport::waitUntil;
+
+namespace {
+
+class FirstContact : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (!x.started()) GTEST_FAIL() << x.error();
+        site.write("t.html", "<title>Typed</title><h1>Typed page</h1>");
+        site.write("k.html", "<title>Keypad</title><h1>Keypad page</h1>");
+    }
+    // The request lines the test server has logged so far.
+    std::string requests() {
+        log += server.output();
+        return log;
+    }
+    std::string address(const std::string& path) {
+        return "127.0.0.1:" + std::to_string(server.port()) + "/" + path;
+    }
+
+    xtest::XServer x;
+    testsupport::TempDir site;
+    testsupport::Peer server{"python3",
+                             {testsupport::peerScript("http_server.py"),
+                              QString::fromStdString(site.path()), "--log"}};
+    std::string log;
+};
+
+// A page whose whole top is one link, so that a click anywhere there follows it.
+std::string bigLink(const std::string& title, const std::string& href) {
+    return "<title>" + title + "</title><body bgcolor=white><a href=\"" + href +
+           "\"><img src=\"missing.gif\" width=600 height=300 alt=\"" + title + "\"></a>";
+}
+
+} // namespace
+
+TEST_F(FirstContact, AnAddressTypedIntoTheBoxOpensWithEnterKeypadEnterAndFromTheList) {
+    xtest::Browser b(x);
+    b.start();
+    ASSERT_TRUE(b.waitForWindow("Webling start page")) << b.stderrText();
+
+    b.clickAddressBox();
+    b.key({"ctrl+a"});
+    b.type(address("t.html"));
+    b.key({"Return"});
+    EXPECT_TRUE(b.waitForCaption("Typed")) << b.caption();
+    EXPECT_TRUE(waitUntil([&] { return requests().find("GET /t.html") != std::string::npos; }));
+
+    b.clickAddressBox();
+    b.key({"ctrl+a"});
+    b.type(address("k.html"));
+    b.key({"KP_Enter"});
+    EXPECT_TRUE(b.waitForCaption("Keypad")) << b.caption();
+
+    // Both addresses are in the list, "http://" added; the first one is clicked.
+    b.clickAddressBox();
+    b.key({"alt+Down"});
+    ASSERT_TRUE(b.waitForWindows(2)) << "the list did not open";
+    b.click(300, b.toolBarY() + 20);
+    EXPECT_TRUE(b.waitForCaption("Typed")) << b.caption();
+    EXPECT_TRUE(waitUntil([&] {
+        const std::string r = requests();
+        return r.find("GET /t.html") != r.rfind("GET /t.html");
+    })) << requests();
+}
+
+TEST_F(FirstContact, LinksBetweenLocalPagesAndTheBackAndForwardButtons) {
+    site.write("a.html", bigLink("Page A", "sub/b.html#end"));
+    site.write("sub/b.html", bigLink("Page B", "../a.html"));
+    xtest::Browser b(x);
+    b.start(site.file("a.html"));
+    ASSERT_TRUE(b.waitForWindow("Page A")) << b.stderrText();
+
+    b.click(300, b.toolBarY() + 150);
+    EXPECT_TRUE(b.waitForCaption("Page B"));
+    b.clickToolButton(3);
+    EXPECT_TRUE(b.waitForCaption("Page A"));
+    b.clickToolButton(4);
+    EXPECT_TRUE(b.waitForCaption("Page B"));
+    // The relative link of the page in the folder leads back up to the first page.
+    b.click(300, b.toolBarY() + 150);
+    EXPECT_TRUE(b.waitForCaption("Page A"));
+}
+
+TEST_F(FirstContact, ALocalAddressWithAFragmentShowsTheAnchorAtTheTop) {
+    std::string page = "<title>Long</title><body bgcolor=white text=black>";
+    for (int i = 0; i < 200; ++i) page += "Line " + std::to_string(i) + "<br>";
+    page += "<a name=bottom></a><font size=7 color=#FF0000>BOTTOM</font>";
+    for (int i = 0; i < 200; ++i) page += "<br>";
+    site.write("long.html", page);
+    xtest::Browser b(x);
+    b.start();
+    ASSERT_TRUE(b.waitForWindow("Webling start page")) << b.stderrText();
+
+    b.clickAddressBox();
+    b.key({"ctrl+a"});
+    b.type("file://" + site.file("long.html") + "#bottom");
+    b.key({"Return"});
+    ASSERT_TRUE(b.waitForCaption("Long")) << b.caption();
+    const int top = b.toolBarY() + 20;
+    EXPECT_TRUE(waitUntil([&] {
+        return xtest::countColour(x.screenshot(), QRect(0, top, 700, 80), qRgb(255, 0, 0)) > 50;
+    })) << "the anchor's line is not at the top of the page";
+}
+
+TEST_F(FirstContact, TextSelectedWithTheMouseIsCopiedWithControlC) {
+    site.write("sel.html", "<title>Select</title><body bgcolor=white><font size=7>Selectable "
+                           "words</font><p>more text");
+    xtest::Browser b(x);
+    b.start(site.file("sel.html"));
+    ASSERT_TRUE(b.waitForWindow("Select")) << b.stderrText();
+
+    const int y = b.toolBarY() + 45;
+    b.drag(5, y, 650, y);
+    b.key({"ctrl+c"});
+    EXPECT_TRUE(waitUntil([&] { return x.selection().find("Selectable words") != std::string::npos; }))
+        << x.selection();
+}
+
+TEST_F(FirstContact, FindFromTheEditMenuSelectsTheWord) {
+    site.write("find.html", "<title>Haystack</title><body bgcolor=white><p>hay hay hay<p>hay needle hay");
+    xtest::Browser b(x);
+    b.start(site.file("find.html"));
+    ASSERT_TRUE(b.waitForWindow("Haystack")) << b.stderrText();
+
+    b.openMenu(1);
+    ASSERT_TRUE(b.waitForWindows(2)) << "the Edit menu did not open";
+    b.key({"Up", "Return"});
+    ASSERT_TRUE(b.waitForCaption("Find"));
+    b.type("needle");
+    b.key({"Return"});
+    b.key({"Escape"});
+    ASSERT_TRUE(b.waitForWindows(1));
+    // What Find selected is what Copy takes.
+    b.key({"ctrl+c"});
+    EXPECT_TRUE(waitUntil([&] { return x.selection() == "needle"; })) << x.selection();
+}
+
+TEST_F(FirstContact, ClosingTheWindowEndsTheProgramAndRemovesItsFiles) {
+    xtest::Browser b(x);
+    b.start(site.file("t.html"));
+    ASSERT_TRUE(b.waitForWindow("Typed")) << b.stderrText();
+    EXPECT_FALSE(QDir(QString::fromStdString(b.cacheDir())).isEmpty(QDir::Files));
+
+    b.openMenu(0);
+    ASSERT_TRUE(b.waitForWindows(2)) << "the Main menu did not open";
+    b.key({"Up", "Return"});
+    EXPECT_TRUE(b.waitForExit());
+    EXPECT_TRUE(QDir(QString::fromStdString(b.cacheDir())).isEmpty(QDir::Files));
+    EXPECT_TRUE(QDir(QString::fromStdString(b.tmpDir())).isEmpty(QDir::Files));
+}
