@@ -32,16 +32,25 @@ int SelTextBuf::Finish() {
     return Count + 1;
 }
 
-ClipBuffer::ClipBuffer() : SelTextBuf(nullptr, Size), Storage(Size) {
-    Buffer = Storage.data();
+void ClipBuffer::PutText(std::string_view text) {
+    for (char c : text)
+        if (!isPlaceholder(c)) Text += c;
+    Count = static_cast<int>(Text.size());
 }
 
 int ClipBuffer::Finish() {
-    int result = SelTextBuf::Finish();
+    std::string text;
+    text.reserve(Text.size());
+    for (size_t i = 0; i < Text.size(); ++i)
+        if (!(Text[i] == '\r' && i + 1 < Text.size() && Text[i + 1] == '\n')) text += Text[i];
     // Without a GUI application there is no clipboard (tools and tests without one).
-    if (qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
-        QGuiApplication::clipboard()->setText(QString::fromLatin1(Buffer, Count));
-    return result;
+    if (qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
+        QClipboard* clipboard = QGuiApplication::clipboard();
+        const QString q = QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
+        clipboard->setText(q);
+        if (clipboard->supportsSelection()) clipboard->setText(q, QClipboard::Selection);
+    }
+    return Count + 1;
 }
 
 } // namespace doc

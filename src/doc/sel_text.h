@@ -1,9 +1,10 @@
 // Selection sinks: the section list writes the selected part of a document into one of
 // them. SelTextCount only counts, SelTextBuf copies into a caller's buffer, ClipBuffer
-// copies into its own 32500 bytes and puts the text on the clipboard. The placeholders of
+// collects the whole text and puts it on the clipboard. The placeholders of
 // images (4) and form controls (2) are never counted or copied.
 #pragma once
 
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -37,15 +38,16 @@ protected:
     int BufferSize;
 };
 
-class ClipBuffer : public SelTextBuf {
+// Collects the whole selection, however long: a copy that silently cut the text would lose
+// what the user chose. Finish puts it on the clipboard and, as X11 programs do, in the
+// primary selection, with the platform's line ends.
+class ClipBuffer : public SelTextCount {
 public:
-    static constexpr int Size = 32500;
-    ClipBuffer();
-    // As SelTextBuf, then the text goes to the clipboard (so at most 32499 characters).
+    void PutText(std::string_view text) override;
+    // The characters collected plus one, as SelTextBuf counts its terminating zero.
     int Finish() override;
 
-private:
-    std::vector<char> Storage;
+    std::string Text;
 };
 
 } // namespace doc

@@ -54,6 +54,33 @@ std::string toLatin1(const QString& s) { return s.toLatin1().toStdString(); }
 
 } // namespace
 
+std::string WithSchemeIfHost(const std::string& typed) {
+    const std::string t = platform::Trim(typed);
+    if (t.empty() || t.find("://") != std::string::npos || t[0] == '/' || t[0] == '.' || t[0] == '#')
+        return t;
+    const std::string upper = platform::UpperCase(t);
+    for (const char* scheme : {"MAILTO:", "FILE:", "FTP:", "HTTP:", "HTTPS:", "NEWS:", "GOPHER:", "WAISS:"})
+        if (upper.starts_with(scheme)) return t;
+    // The first segment names a host when it carries a port, is "localhost", or is a
+    // dotted name whose last part is not a file extension the browser knows.
+    const std::string first = t.substr(0, t.find_first_of("/?#"));
+    const size_t colon = first.find(':');
+    if (colon != std::string::npos)
+        return colon + 1 < first.size() &&
+                       first.find_first_not_of("0123456789", colon + 1) == std::string::npos
+                   ? "http://" + t
+                   : t;
+    if (platform::EqualNoCase(first, "localhost")) return "http://" + t;
+    const size_t dot = first.rfind('.');
+    if (dot == std::string::npos || dot + 1 >= first.size()) return t;
+    static const char* const fileExtensions[] = {"HTM", "HTML", "TXT", "GIF", "JPG", "JPEG", "PNG",
+                                                 "BMP", "CGI", "PHP", "ASP", "SHTML", "XML", "PL"};
+    const std::string last = platform::UpperCase(first.substr(dot + 1));
+    for (const char* e : fileExtensions)
+        if (last == e) return t;
+    return "http://" + t;
+}
+
 std::vector<std::unique_ptr<TFMain>>& TFMain::FurtherWindows() {
     static std::vector<std::unique_ptr<TFMain>> windows;
     return windows;
@@ -356,6 +383,7 @@ void TFMain::FirstActivate() {
     HistoryIndex = -1;
     History.clear();
     CurrentUrl.Method = general::MethodGet;
+    UpdateHistoryButtons();
     platform::ProcessMessages();
     if (!StartUrl.empty()) OpenUrl(StartUrl, true);
 }
@@ -412,7 +440,7 @@ void TFMain::BOpenURLClick() {
     if (IsHeadless()) return;
     bool ok = false;
     QString text = QInputDialog::getText(this, "Open URL:", "Location:", QLineEdit::Normal, "", &ok);
-    if (ok) OpenUrl(toLatin1(text), true);
+    if (ok) OpenUrl(WithSchemeIfHost(toLatin1(text)), true);
 }
 
 void TFMain::BReloadClick() { OpenUrl(CurrentUrl.Url, false); }
@@ -425,6 +453,7 @@ void TFMain::BAtrasClick() {
     } else {
         HistoryIndex = 0;
     }
+    UpdateHistoryButtons();
 }
 
 void TFMain::BDelanteClick() {
@@ -436,6 +465,7 @@ void TFMain::BDelanteClick() {
     } else {
         HistoryIndex = last;
     }
+    UpdateHistoryButtons();
 }
 
 void TFMain::BStopClick() {

@@ -61,6 +61,11 @@ struct TWindowParams {
 // address box shows it and the history records it.
 std::string ShownAddress(const general::TRECURL& url);
 
+// What the Open URL dialog makes of a typed text: "http://" is added when the text begins
+// with a host ("127.0.0.1:8701/p.html", "www.example.com"), and anything else (a relative
+// address, a file name, an address with a scheme) is left as typed.
+std::string WithSchemeIfHost(const std::string& typed);
+
 class TFMain : public QMainWindow {
     Q_OBJECT
 public:
@@ -207,6 +212,8 @@ private:
     // Ends the running retrieval: the cache file is closed and RetrievalDone set.
     void EndRetrieval();
     void AskWhereToSave();
+    // Back and Forward are enabled only when there is somewhere to go.
+    void UpdateHistoryButtons();
     // ftp: addresses: a listing page, a file shown, or a file saved where the user chooses.
     void FtpRetrieval();
     // mailto: addresses: the mail dialog, addressed to Recipient.
@@ -215,6 +222,10 @@ private:
     TWindowParams Params;
     std::unique_ptr<TResponseSplitter> Splitter;
     bool DownloadCancelled = false;
+    // Why the last retrieval got no answer (refused, not found, timed out); empty otherwise.
+    std::string RetrievalFailure;
+    // The canonical address of the page on display, for links to places within it.
+    std::string DisplayedUrl;
     int RedirectsInARow = 0;
     bool FollowingRedirect = false;
     // The window's message target: WM_OPENURL is sent here.

@@ -16,7 +16,9 @@
 #include "view/html_view.h"
 
 #include <QComboBox>
+#include <QAction>
 #include <QTimer>
+#include <QToolButton>
 #include <cstring>
 
 namespace shell {
@@ -95,6 +97,7 @@ void TFMain::Navigate(const std::string& address, bool record) {
     if (n == general::ProtoFtp) {
         FtpRetrieval();
         if (!FtpShown) CurrentUrl = saved;
+        UpdateHistoryButtons();
         return;
     }
 
@@ -104,6 +107,16 @@ void TFMain::Navigate(const std::string& address, bool record) {
         NavigationError = "URL no permitida!";
         return;
     }
+    // A place within the page on display is only scrolled to: nothing is asked again.
+    if (!CurrentUrl.Fragment.empty() && CurrentUrl.Url == DisplayedUrl &&
+        CurrentUrl.Method != general::MethodPost) {
+        CBUrls->setEditText(QString::fromLatin1(ShownAddress(CurrentUrl).c_str()));
+        if (record) AddToHistoryList();
+        HTMLVisor->ScrollToAnchor("#" + CurrentUrl.Fragment);
+        UpdateHistoryButtons();
+        return;
+    }
+    const QString savedCaption = windowTitle();
     CBUrls->setEditText(QString::fromLatin1(ShownAddress(CurrentUrl).c_str()));
     setWindowTitle("");
     Options.HTTPThings.LocalFile = CacheFileName(CurrentUrl.Url, Options);
@@ -127,14 +140,28 @@ void TFMain::Navigate(const std::string& address, bool record) {
             NavigationError = "download cancelled";
             return;
         }
-        if (general::FileSizeOf(localFile) < 1) {
+        const general::THTTPThings& h = Options.HTTPThings;
+        const bool empty = general::FileSizeOf(localFile) < 1;
+        if (empty && !RetrievalFailure.empty()) {
+            // No answer at all: the window stays as it was, and says why.
+            platform::DeleteFile(localFile);
+            CurrentUrl = saved;
+            CBUrls->setEditText(QString::fromLatin1(ShownAddress(saved).c_str()));
+            setWindowTitle(savedCaption);
+            SetStatus(0, RetrievalFailure);
+            NavigationError = RetrievalFailure;
+            return;
+        }
+        const bool redirect = h.Status == 302 && Options.GoToMovedLocations;
+        if (empty && !redirect) {
             CurrentUrl = saved;
             ShowMessage("El servidor no envio datos!", TMsgStyle::Information, this);
             // The navigation goes on, but it has shown nothing of the address.
             NavigationError = "El servidor no envio datos!";
         }
-        const general::THTTPThings& h = Options.HTTPThings;
-        if (h.Status == 302 && Options.GoToMovedLocations) {
+        if (redirect) {
+            // Location is resolved against the answer that carries it, which is CurrentUrl
+            // still, whether or not a body came with it.
             if (RedirectsInARow < MaxRedirections) {
                 // The redirected navigation runs inside this one.
                 platform::DeleteFile(localFile);
@@ -156,6 +183,7 @@ void TFMain::Navigate(const std::string& address, bool record) {
     }
     if (record) AddToHistoryList();
     DisplayFile(localFile);
+    UpdateHistoryButtons();
     // The page is up: its network pictures follow in the background.
     StopRequested = false;
     StartImageThreads();
@@ -184,12 +212,21 @@ void TFMain::DisplayFile(const std::string& file) {
         NavigationError = e.what();
         platform::ReportError(e.what());
     }
+    DisplayedUrl = CurrentUrl.Url;
     const std::string& title = HTMLVisor->DocTitle();
     setWindowTitle(QString::fromLatin1((title.empty() ? CurrentUrl.Url : title).c_str()));
     if (!CurrentUrl.Fragment.empty())
         HTMLVisor->ScrollToAnchor("#" + CurrentUrl.Fragment);
     else
         HTMLVisor->SetSectionPosition(0);
+}
+
+void TFMain::UpdateHistoryButtons() {
+    const bool back = HistoryIndex > 0, forward = HistoryIndex + 1 < static_cast<int>(History.size());
+    BAtras->setEnabled(back);
+    PMBack->setEnabled(back);
+    BDelante->setEnabled(forward);
+    PMForward->setEnabled(forward);
 }
 
 void TFMain::AddToHistoryList() {

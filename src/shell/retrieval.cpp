@@ -3,6 +3,7 @@
 #include "general/helpers.h"
 #include "net/buffered_socket.h"
 #include "platform/messages.h"
+#include "net/sock_error.h"
 #include "shell/browser_window.h"
 #include "shell/dialogs.h"
 #include "shell/http_retrieval.h"
@@ -17,6 +18,7 @@ void TFMain::StartRetrieval() {
     general::THTTPThings& h = Options.HTTPThings;
     RetrievalDone = false;
     DownloadCancelled = false;
+    RetrievalFailure.clear();
     Splitter->Reset();
     if (h.FileHandle >= 0) ::close(h.FileHandle);
     h.FileHandle = ::open(h.LocalFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
@@ -31,7 +33,8 @@ void TFMain::StartRetrieval() {
         HTTPClient->SetTimeOut(Options.TimeOut);
         HTTPClient->Connect();
     } catch (const std::exception& e) {
-        ShowMessage(e.what(), TMsgStyle::Error, this);
+        // A host that cannot be found: the navigation reports it and leaves the page.
+        RetrievalFailure = e.what();
         EndRetrieval();
     }
 }
@@ -49,6 +52,8 @@ void TFMain::EndRetrieval() {
 void TFMain::HTTPClientConnect(net::TSocketBase* socket) {
     // A refused or failed connection ends the retrieval at once.
     if (!socket->Connected()) {
+        RetrievalFailure = net::SockErrorText(socket->LastError);
+        if (RetrievalFailure.empty()) RetrievalFailure = "Connection failed";
         EndRetrieval();
         return;
     }
@@ -81,7 +86,9 @@ void TFMain::ProcessReceivedData(const char* data, size_t count) {
         }
     };
     bool headerDone = Splitter->Process(data, count, write);
-    if (headerDone && !general::IsRenderableType(Options)) AskWhereToSave();
+    // A redirection is followed whatever it carries, so its type never asks for a download.
+    const bool redirect = h.Status == 302 && Options.GoToMovedLocations;
+    if (headerDone && !redirect && !general::IsRenderableType(Options)) AskWhereToSave();
     // A server that keeps the connection open after the whole body ends the page here.
     if (!RetrievalDone && !h.InHeader && h.ContentLength >= 0 && h.ReceivedBytes >= h.ContentLength) {
         HTTPClient->Close();
@@ -127,7 +134,10 @@ void TFMain::HTTPClientDisconnect(net::TSocketBase* socket) {
     EndRetrieval();
 }
 
-void TFMain::HTTPClientTimeOut() { EndRetrieval(); }
+void TFMain::HTTPClientTimeOut() {
+    RetrievalFailure = "Time out!";
+    EndRetrieval();
+}
 
 void TFMain::HTTPClientInfo(int code) {
     static const char* const texts[] = {"Inactive.",          "Resolving address name ...",

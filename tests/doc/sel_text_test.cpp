@@ -37,17 +37,19 @@ TEST(SelectionSinks, BufferKeepsRoomForTheZero) {
     EXPECT_EQ(none.Finish(), 1);
 }
 
-TEST(SelectionSinks, ClipBufferPutsAtMost32499Characters) {
+TEST(SelectionSinks, ClipBufferCopiesTheWholeSelectionWithLineFeeds) {
     ClipBuffer clip;
     std::string chunk(1000, 'x');
     chunk[0] = 'A';
     for (int i = 0; i < 40; ++i)
         clip.PutText(chunk);
-    EXPECT_EQ(clip.Finish(), 32500);
+    clip.PutLine("end");
+    EXPECT_EQ(clip.Finish(), 40000 + 5 + 1);
     QString text = QGuiApplication::clipboard()->text();
     if (text.isEmpty()) GTEST_SKIP() << "this platform plugin keeps no clipboard";
-    EXPECT_EQ(text.size(), 32499);
-    EXPECT_EQ(text.count('A'), 33);
+    EXPECT_EQ(text.size(), 40004);
+    EXPECT_EQ(text.count('A'), 40);
+    EXPECT_TRUE(text.endsWith("end\n"));
 
     ClipBuffer latin;
     latin.PutText("Espa\xF1"

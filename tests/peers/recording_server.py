@@ -4,7 +4,7 @@ answers according to the path. Prints "PORT <n>" once listening, then "REQ <hex>
 every request it has read in full.
 
 Paths: /page.html /redirect /loop /headerless /split /slow /notype /keepalive /empty
-/download.zip /long-header /lf-only /relative-redirect /image.gif?n=N
+/download.zip /long-header /lf-only /relative-redirect /d/bare-redirect /image.gif?n=N
 """
 import socket
 import sys
@@ -45,6 +45,9 @@ def answer(conn, path):
                      b"Content-Type: text/html\r\n\r\n<html>moved</html>" % PORT)
     elif path == "/relative-redirect":
         conn.sendall(b"HTTP/1.0 301 Moved\r\nLocation: page.html\r\nContent-Type: text/html\r\n\r\nmoved")
+    elif path == "/d/bare-redirect":
+        # Only a relative Location: no type, no body.
+        conn.sendall(b"HTTP/1.0 302 Found\r\nLocation: ../page.html\r\n\r\n")
     elif path == "/loop":
         conn.sendall(b"HTTP/1.0 302 Found\r\nLocation: /loop\r\nContent-Type: text/html\r\n\r\n<html>loop body</html>")
     elif path == "/headerless":

@@ -260,3 +260,18 @@ TEST_F(WindowTest, BookmarksAreAddedOnceAndWritten) {
     auto again = window("");
     EXPECT_EQ(again->Options.Bookmarks, (std::vector<std::string>{"http://host:80/"}));
 }
+
+TEST(OpenUrlDialog, AHostWithoutSchemeGetsHttpAndEverythingElseStaysAsTyped) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"127.0.0.1:8701/page2.html", "http://127.0.0.1:8701/page2.html"},
+        {"www.example.com", "http://www.example.com"},
+        {"localhost/x", "http://localhost/x"},
+        {"page2.html", "page2.html"},
+        {"sub/page.htm", "sub/page.htm"},
+        {"../x.html", "../x.html"},
+        {"#top", "#top"},
+        {"mailto:ann@example.org", "mailto:ann@example.org"},
+        {"ftp://host/", "ftp://host/"},
+    };
+    for (const auto& [typed, opened] : cases) EXPECT_EQ(shell::WithSchemeIfHost(typed), opened) << typed;
+}

@@ -89,7 +89,7 @@ TEST_F(EditCommandsTest, SelectAllThenCopyPutsThePageOnTheClipboard) {
     clipboard->setText("before");
     if (clipboard->text() != "before") GTEST_SKIP() << "this platform keeps no clipboard";
     w->MCopy->trigger();
-    EXPECT_EQ(clipboard->text().toStdString(), "An Apple, an apple\r\n\r\nand an APPLE.\r\n");
+    EXPECT_EQ(clipboard->text().toStdString(), "An Apple, an apple\n\nand an APPLE.\n");
 }
 
 TEST_F(EditCommandsTest, FindFromCursorSearchesOnUntilNothingFurtherIsFound) {

@@ -99,6 +99,12 @@ TEST_F(NavigationTest, RedirectionsAreFollowedUnlessSwitchedOff) {
     EXPECT_NE(cached(*w).find("Hello there"), std::string::npos);
     w->OpenUrl(base() + "/relative-redirect", true);
     EXPECT_EQ(w->CurrentUrl.Path, "/page.html");
+    // A bare Location is followed, resolved against the answer that carried it, without a
+    // download dialog or an empty-answer box.
+    w->OpenUrl(base() + "/d/bare-redirect", true);
+    EXPECT_EQ(w->CurrentUrl.Path, "/d/../page.html");
+    EXPECT_EQ(w->LastNavigationError(), "");
+    EXPECT_NE(cached(*w).find("Hello there"), std::string::npos);
 
     auto off = window("[main]\ngotomovedlocations=0\n");
     off->OpenUrl(base() + "/redirect", true);
