@@ -38,7 +38,9 @@ void TFMain::OnImageRequest(const std::string& src, image::TMemoryStream*& strea
         }
         return;
     }
-    if (n != general::ProtoHttp) return; // only HTTP pictures are fetched in the background
+    // HTTP pictures are fetched in the background; a picture on an ftp: address is queued
+    // as coming later too, and keeps its placeholder, since the image threads speak HTTP.
+    if (n != general::ProtoHttp && n != general::ProtoFtp) return;
     if (std::find(PendingImages.begin(), PendingImages.end(), src) == PendingImages.end())
         PendingImages.push_back(src);
     stream = image::LaterStream();
@@ -51,7 +53,7 @@ void TFMain::StartImageThreads() {
     std::deque<TImageJob> jobs;
     std::map<std::string, size_t> byFile;
     for (const std::string& src : PendingImages) {
-        general::ParseUrl(src, ImageUrl, CurrentUrl);
+        if (general::ParseUrl(src, ImageUrl, CurrentUrl) != general::ProtoHttp) continue;
         const std::string f = CacheFileName(ImageUrl.Url, Options);
         auto it = byFile.find(f);
         if (it != byFile.end()) {

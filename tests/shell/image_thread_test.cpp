@@ -106,5 +106,12 @@ TEST(ImageRequests, LocalImagesAtOnceNetworkImagesQueuedOnce) {
     w.OnImageRequest("ftp://host/y.gif", stream);
     EXPECT_EQ(stream, nullptr);
     EXPECT_EQ(w.StatusText(0), "Unknown protocol!");
+
+    // Where FTP is allowed, its pictures are coming later, not broken.
+    dir.write("webling.ini", "[users]\nusersrootdir=" + dir.path() + "users\n[tmp]\ntmpdir=" + dir.path() +
+                                 "tmp\n[cache]\ncachedir=" + dir.path() + "cache\n");
+    TFMain ftpAllowed(p);
+    ftpAllowed.OnImageRequest("ftp://127.0.0.1/y.gif", stream);
+    EXPECT_EQ(stream, image::LaterStream());
     SetHeadless(false);
 }

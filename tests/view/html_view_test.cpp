@@ -2,6 +2,7 @@
 
 #include "doc/image_obj.h"
 #include "doc/text_section.h"
+#include "image/gif_image.h"
 #include "image/memory_stream.h"
 
 #include <QApplication>
@@ -348,4 +349,23 @@ TEST_F(ViewTest, SwitchingImagesOnShowsThePicturesOfTheOpenPage) {
     auto p = imagePoint();
     ASSERT_TRUE(p);
     EXPECT_EQ(QColor(surface().pixel(*p)), QColor(Qt::red));
+}
+
+TEST_F(ViewTest, AnAnimationPlaysItsLoopCountAndStaysOnItsLastFrame) {
+    // Three frames of 100 ms, played three times.
+    QFile::copy(QString(TEST_DATA_DIR) + "/gif/loop-3.gif", QString::fromStdString(Dir.file("loop-3.gif")));
+    View->LoadDocument(page("anim.htm", "<img src=\"loop-3.gif\">"));
+    ASSERT_EQ(View->Sections().AnimList.size(), 1u);
+    doc::TImageObj* img = View->Sections().AnimList[0];
+    panel()->grab(); // only a drawn animation runs
+    ASSERT_TRUE(testsupport::waitUntil([&] { return img->AnimationStarted && !img->Animated->Running(); }, 10000));
+    const int last = img->Animated->FrameTotal();
+    EXPECT_EQ(img->Animated->ShownFrame(), last);
+    // Further ticks of the document's timer leave it where it stopped.
+    for (int i = 0; i < 5; ++i) {
+        panel()->grab();
+        View->Sections().OnAnimationFrame();
+    }
+    EXPECT_FALSE(img->Animated->Running());
+    EXPECT_EQ(img->Animated->ShownFrame(), last);
 }
