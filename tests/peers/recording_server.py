@@ -38,7 +38,7 @@ def read_request(conn):
 
 def answer(conn, path):
     ok = b"HTTP/1.0 200 OK\r\nContent-Type: text/html\r\n"
-    if path == "/page.html" or path.startswith("/page.html?"):
+    if path == "/page.html" or path.startswith("/page.html?") or path.endswith("/page.html"):
         conn.sendall(ok + b"\r\n" + PAGE)
     elif path == "/redirect":
         conn.sendall(b"HTTP/1.0 302 Found\r\nLocation: http://127.0.0.1:%d/page.html\r\n"

@@ -8,12 +8,12 @@
 
 namespace {
 
-struct Run {
+struct ProgramRun {
     int code;
     std::string out, err;
 };
 
-Run webling(const QStringList& args) {
+ProgramRun webling(const QStringList& args) {
     QProcess p;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.remove("DISPLAY");
@@ -27,13 +27,13 @@ Run webling(const QStringList& args) {
 } // namespace
 
 TEST(ProgramOptions, HelpVersionAndUnknownOptions) {
-    Run help = webling({"--help"});
+    ProgramRun help = webling({"--help"});
     EXPECT_EQ(help.code, 0);
     EXPECT_EQ(help.out.rfind("usage: webling", 0), 0u) << help.out;
-    Run version = webling({"--version"});
+    ProgramRun version = webling({"--version"});
     EXPECT_EQ(version.code, 0);
     EXPECT_EQ(version.out, "Webling v. 1.0\n");
-    Run unknown = webling({"--frobnicate"});
+    ProgramRun unknown = webling({"--frobnicate"});
     EXPECT_EQ(unknown.code, 2);
     EXPECT_TRUE(unknown.out.empty());
     EXPECT_NE(unknown.err.find("usage: webling"), std::string::npos) << unknown.err;
@@ -43,7 +43,7 @@ TEST(ProgramOptions, APageEndingInsideACommentIsShownWithTheErrorOnTheStatusLine
     testsupport::TempDir dir;
     const std::string page = dir.write("open.html", "<title>Open</title><h1>Shown</h1><!-- never closed");
     const std::string png = dir.file("open.png");
-    Run r = webling({QString::fromStdString("--screenshot=" + png), QString::fromStdString(page)});
+    ProgramRun r = webling({QString::fromStdString("--screenshot=" + png), QString::fromStdString(page)});
     EXPECT_EQ(r.code, 0) << r.err;
     EXPECT_NE(r.out.find("caption: Open\n"), std::string::npos) << r.out;
     EXPECT_NE(r.out.find("status: Open Comment at End of HTML File"), std::string::npos) << r.out;
