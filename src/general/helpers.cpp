@@ -6,8 +6,11 @@
 #include "platform/files.h"
 #include "platform/user.h"
 
+#include <cerrno>
+#include <cstring>
 #include <fstream>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace general {
 
@@ -62,7 +65,20 @@ void forceDirectories(std::string dir, bool leaf) {
     if (dir.empty() || dir == "/" || DirectoryExists(dir)) return;
     size_t p = dir.rfind('/');
     if (p != std::string::npos && p > 0) forceDirectories(dir.substr(0, p), false);
-    platform::MakeDirectory(dir, leaf ? 0700 : 01777);
+    platform::MakeDirectory(dir, leaf ? 0700 : 0755);
+}
+
+// The root of per-user directories may be shared, but then it must be sticky, so that no
+// user can rename or remove another's directory and put a link in its place.
+std::string rootProblem(const std::string& root) {
+    struct stat st;
+    if (::stat(root.c_str(), &st) != 0) return "its parent " + root + " does not exist";
+    if (!S_ISDIR(st.st_mode)) return "its parent " + root + " is not a directory";
+    if (st.st_uid != 0 && st.st_uid != ::geteuid())
+        return "its parent " + root + " belongs to another user";
+    if ((st.st_mode & (S_IWGRP | S_IWOTH)) && !(st.st_mode & S_ISVTX))
+        return "its parent " + root + " can be written by other users and is not sticky";
+    return {};
 }
 
 } // namespace
@@ -70,6 +86,26 @@ void forceDirectories(std::string dir, bool leaf) {
 void ForceDirectories(const std::string& dir) {
     if (dir.empty()) throw platform::Exception("Unable to create directory");
     forceDirectories(dir, true);
+}
+
+std::string PreparePerUserDirectory(const std::string& dir, const std::string& sharedBase) {
+    std::string d = dir;
+    while (d.size() > 1 && d.back() == '/') d.pop_back();
+    const size_t slash = d.rfind('/');
+    if (d.empty() || slash == std::string::npos || slash == 0) return "is not below a root directory";
+    const std::string root = d.substr(0, slash);
+    std::string base = sharedBase;
+    while (base.size() > 1 && base.back() == '/') base.pop_back();
+    std::string why;
+    if (!base.empty() && (root == base || root.starts_with(base + "/")))
+        why = platform::MakeSharedRoot(base, root);
+    else if (!DirectoryExists(root))
+        forceDirectories(root, false);
+    if (why.empty()) why = rootProblem(root);
+    if (!why.empty()) return why;
+    if (::mkdir(d.c_str(), 0700) != 0 && errno != EEXIST)
+        return std::string("cannot be created: ") + std::strerror(errno);
+    return platform::PrivateDirectoryProblem(d);
 }
 
 int64_t FileSizeOf(const std::string& name) {

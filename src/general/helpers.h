@@ -24,10 +24,18 @@ std::string LastExtension(const std::string& text);
 // Appends the separator "/" to a non-empty directory name that lacks it.
 void EnsureTrailingBackslash(std::string& dir);
 bool DirectoryExists(const std::string& dir);
-// Creates Dir with every missing parent. Created parents are shared (mode 1777),
-// Dir itself is the user's own (0700). An empty Dir raises "Unable to create directory";
-// a failed creation is not reported.
+// Creates Dir with every missing parent. Nothing is created writable by others: parents
+// get 0755, Dir itself is the user's own (0700). An empty Dir raises "Unable to create
+// directory"; a failed creation is not reported.
 void ForceDirectories(const std::string& dir);
+// Makes sure the per-user directory Dir (root + user name + "/") exists and may be used:
+// created with mode 0700, or, when it exists, a real directory of the user's own that no
+// one else may write. Its root must be the administrator's or the user's and writable by
+// others only when sticky. A missing root is created without write access for others,
+// except below SharedBase (the program's own default tree, such as /tmp/webling), which
+// is created sticky and world-writable so that every user can make a directory there.
+// Returns an empty text, or the reason the directory cannot be used.
+std::string PreparePerUserDirectory(const std::string& dir, const std::string& sharedBase);
 // 0 for a missing file; raises "I/O error" when it exists and cannot be read.
 int64_t FileSizeOf(const std::string& name);
 

@@ -68,30 +68,6 @@ std::string percentDecoded(const std::string& s) {
     return out;
 }
 
-// An absolute POSIX path without empty, "." and ".." segments. ".." at the root stays
-// at the root, as the file system itself treats it.
-std::string normalisedPath(const std::string& path) {
-    std::vector<std::string> parts;
-    size_t start = 0;
-    while (start <= path.size()) {
-        size_t end = path.find('/', start);
-        if (end == std::string::npos) end = path.size();
-        const std::string seg = path.substr(start, end - start);
-        if (seg == "..") {
-            if (!parts.empty()) parts.pop_back();
-        } else if (!seg.empty() && seg != ".") {
-            parts.push_back(seg);
-        }
-        start = end + 1;
-    }
-    std::string out;
-    for (const std::string& p : parts) out += "/" + p;
-    // A path naming a directory keeps its final separator.
-    if (out.empty() || path.back() == '/' || path.ends_with("/.") || path.ends_with("/.."))
-        out += '/';
-    return out;
-}
-
 // The address text of a local path: the characters that would be read back differently
 // ("%" and "#") are escaped, everything else stays readable.
 std::string fileAddress(const std::string& path) {
@@ -113,6 +89,30 @@ std::string workingDirectory() {
 }
 
 } // namespace
+
+// An absolute POSIX path without empty, "." and ".." segments. ".." at the root stays
+// at the root, as the file system itself treats it.
+std::string NormalisedPath(const std::string& path) {
+    std::vector<std::string> parts;
+    size_t start = 0;
+    while (start <= path.size()) {
+        size_t end = path.find('/', start);
+        if (end == std::string::npos) end = path.size();
+        const std::string seg = path.substr(start, end - start);
+        if (seg == "..") {
+            if (!parts.empty()) parts.pop_back();
+        } else if (!seg.empty() && seg != ".") {
+            parts.push_back(seg);
+        }
+        start = end + 1;
+    }
+    std::string out;
+    for (const std::string& p : parts) out += "/" + p;
+    // A path naming a directory keeps its final separator.
+    if (out.empty() || path.back() == '/' || path.ends_with("/.") || path.ends_with("/.."))
+        out += '/';
+    return out;
+}
 
 uint8_t ParseUrl(const std::string& address, TRECURL& result, TRECURL base) {
     TRECURL& r = result;
@@ -230,7 +230,7 @@ uint8_t ParseUrl(const std::string& address, TRECURL& result, TRECURL base) {
             r.Path = percentDecoded(r.Path);
             if (r.Path.empty() || r.Path[0] != '/')
                 r.Path = (!base.Dir.empty() && base.Dir[0] == '/' ? base.Dir : workingDirectory()) + r.Path;
-            r.Path = normalisedPath(r.Path);
+            r.Path = NormalisedPath(r.Path);
             r.Dir = r.Path.substr(0, r.Path.rfind('/') + 1);
             r.Url = fileAddress(r.Path);
             return ProtocolNumber(r.Protocol);

@@ -40,6 +40,10 @@ struct TRECURL {
 
 uint8_t ProtocolNumber(const std::string& word);
 
+// An absolute path without empty, "." and ".." segments ("/a/./b//../c" is "/a/c"); a path
+// that named a directory keeps its final "/".
+std::string NormalisedPath(const std::string& path);
+
 // Parses Address against Base into Result and returns the protocol number. Base is taken
 // by value, so Result may be the base record itself.
 uint8_t ParseUrl(const std::string& address, TRECURL& result, TRECURL base);

@@ -4,6 +4,7 @@
 #include "general/helpers.h"
 #include "platform/text.h"
 #include "mail/address_book.h"
+#include "platform/exception.h"
 #include "platform/files.h"
 #include "platform/messages.h"
 #include "platform/user.h"
@@ -271,6 +272,14 @@ void TFMain::BuildMenus() {
     WireViewer();
 }
 
+namespace {
+
+// The program's own tree for the built-in directory defaults. Only below it are shared
+// parents created (sticky, like /tmp); configured roots are the administrator's.
+constexpr const char* DefaultTree = "/tmp/webling";
+
+} // namespace
+
 void TFMain::SetUpWindow() {
     using general::EnsureTrailingBackslash;
     general::TOptions& o = Options;
@@ -285,38 +294,52 @@ void TFMain::SetUpWindow() {
     o.IniFileName = o.ProgramDir + "webling.ini";
     o.IniFile = std::make_unique<platform::TIniFile>(o.IniFileName);
     const platform::TIniFile& ini = *o.IniFile;
+    // Read once for the whole program: a window opened later keeps the first window's
+    // restrictions even when webling.ini or the lists have changed since.
+    const TRestrictions& rules = SharedRestrictions(o.ProgramDir);
     o.UserName = general::GetUserLogin();
-    o.UsersRootDir = ini.ReadString("users", "usersrootdir", "/tmp/webling/users");
-    EnsureTrailingBackslash(o.UsersRootDir);
-    o.UserDir = o.UsersRootDir + o.UserName + "/";
+    // Directories that refuse to serve stop the window: what the user would browse could
+    // otherwise be written into, or deleted from, a place another user prepared.
+    std::string refusal;
+    auto perUserDir = [&](const std::string& dir, bool isDefault) {
+        if (!refusal.empty()) return;
+        const std::string why = general::PreparePerUserDirectory(dir, isDefault ? DefaultTree : "");
+        if (!why.empty()) refusal = "The directory \"" + dir + "\" cannot be used: " + why;
+    };
+    // A per-user directory: the configured base, a separator, the user name, a separator.
+    auto perUser = [&](const char* section, const char* key, const std::string& def, bool& isDefault) {
+        std::string dir = ini.ReadString(section, key, def);
+        EnsureTrailingBackslash(dir);
+        isDefault = dir == def + "/";
+        return dir + o.UserName + "/";
+    };
+    bool defaultUsers = false, defaultTmp = false, defaultCache = false;
+    o.UserDir = perUser("users", "usersrootdir", std::string(DefaultTree) + "/users", defaultUsers);
+    o.UsersRootDir = o.UserDir.substr(0, o.UserDir.size() - o.UserName.size() - 1);
+    perUserDir(o.UserDir, defaultUsers);
+    // After the directory exists: a dialog ignores a directory that does not.
     SaveDialog->setDirectory(QString::fromLatin1(o.UserDir.c_str()));
-    if (!general::DirectoryExists(o.UserDir)) general::ForceDirectories(o.UserDir);
+    OpenDialog->setDirectory(QString::fromLatin1(o.UserDir.c_str()));
     o.GoToMovedLocations = ini.ReadBool("main", "gotomovedlocations", true);
     o.AllowedUrlsFile = o.ProgramDir + "allowed_urls.dat";
     o.DeniedUrlsFile = o.ProgramDir + "denied_urls.dat";
-    o.AllowedUrls = LoadUrlList(o.AllowedUrlsFile);
-    o.DeniedUrls = LoadUrlList(o.DeniedUrlsFile);
+    o.AllowedUrls = rules.AllowedUrls;
+    o.DeniedUrls = rules.DeniedUrls;
     o.HomePage = ini.ReadString("main", "homepage", "file://" + o.ProgramDir + "home.html");
     o.LaunchMaximized = ini.ReadBool("main", "launchmaximized", false);
     o.LogOffAtExit = ini.ReadBool("main", "logoffatexit", false);
     o.TimeOut = ini.ReadInteger("main", "timeout", 10);
-    // A per-user directory: the configured base, a separator, the user name, a separator.
-    auto perUser = [&](const char* section, const char* key, const char* def) {
-        std::string dir = ini.ReadString(section, key, def);
-        EnsureTrailingBackslash(dir);
-        return dir + o.UserName + "/";
-    };
-    o.TmpDir = perUser("tmp", "tmpdir", "/tmp/webling/tmp");
+    o.TmpDir = perUser("tmp", "tmpdir", std::string(DefaultTree) + "/tmp", defaultTmp);
     o.DelTmpFilesAtExit = ini.ReadBool("tmp", "deltmpfilesatexit", true);
     o.UseCache = ini.ReadBool("cache", "usecache", false);
     o.InternalImageCache = ini.ReadInteger("cache", "internalimagecache", 5);
     HTMLVisor->SetImageCacheCount(o.InternalImageCache);
-    o.CacheDir = perUser("cache", "cachedir", "/tmp/webling/cache");
+    o.CacheDir = perUser("cache", "cachedir", std::string(DefaultTree) + "/cache", defaultCache);
     o.DelCacheFilesAtExit = ini.ReadBool("cache", "delcachefilesatexit", true);
     o.AutoDelCacheFiles = ini.ReadBool("cache", "autodelcachefiles", false);
     o.MaxCacheFiles = ini.ReadInteger("cache", "maxcachefiles", 100);
     o.BookmarksFile = o.UserDir + "bookmarks.dat";
-    o.Bookmarks = LoadUrlList(o.BookmarksFile);
+    o.Bookmarks = refusal.empty() ? LoadUrlList(o.BookmarksFile) : std::vector<std::string>();
     std::erase(o.Bookmarks, std::string());
     o.FtpAnonymousUser = ini.ReadString("ftp", "ftpanonymoususer", "anonymous");
     o.FtpAnonymousPw = ini.ReadString("ftp", "ftpanonymouspw", "reader@nohost");
@@ -326,23 +349,17 @@ void TFMain::SetUpWindow() {
     MUseProxy->setChecked(o.UseProxy);
     o.ProxyServer = ini.ReadString("proxy", "proxyserver", "");
     o.ProxyPort = ini.ReadInteger("proxy", "proxyport", 8080);
-    o.AllowProtoHttp = ini.ReadBool("restrictions", "allow_proto_http", true);
-    o.AllowProtoFtp = ini.ReadBool("restrictions", "allow_proto_ftp", true);
-    o.AllowProtoMailto = ini.ReadBool("restrictions", "allow_proto_mailto", true);
-    o.AllowProtoFile = ini.ReadBool("restrictions", "allow_proto_file", true);
-    o.AllowSeeMainMenuBookmarks = ini.ReadBool("restrictions", "allow_see_mainmenu_bookmarks", true);
-    MBookmarks->menuAction()->setVisible(o.AllowSeeMainMenuBookmarks);
-    o.AllowSeeMainMenuEdit = ini.ReadBool("restrictions", "allow_see_mainmenu_edit", true);
-    MEdit->menuAction()->setVisible(o.AllowSeeMainMenuEdit);
-    o.AllowSeeMainMenuTools = ini.ReadBool("restrictions", "allow_see_mainmenu_tools", true);
-    MTools->menuAction()->setVisible(o.AllowSeeMainMenuTools);
-    o.AllowSeeMenuEditBookmarks = ini.ReadBool("restrictions", "allow_see_menu_editbookmarks", true);
-    MAddBookmark->setVisible(o.AllowSeeMenuEditBookmarks);
-    o.AllowQuitProxy = ini.ReadBool("restrictions", "allowquitproxy", true);
-    MUseProxy->setVisible(o.AllowQuitProxy);
-    o.AllowViewImages = ini.ReadBool("restrictions", "allowviewimages", true);
-    MViewImages->setVisible(o.AllowViewImages);
-    if (!o.AllowViewImages) HTMLVisor->SetViewImages(false);
+    o.AllowProtoHttp = rules.AllowProtoHttp;
+    o.AllowProtoFtp = rules.AllowProtoFtp;
+    o.AllowProtoMailto = rules.AllowProtoMailto;
+    o.AllowProtoFile = rules.AllowProtoFile;
+    o.AllowSeeMainMenuBookmarks = rules.AllowSeeMainMenuBookmarks;
+    o.AllowSeeMainMenuEdit = rules.AllowSeeMainMenuEdit;
+    o.AllowSeeMainMenuTools = rules.AllowSeeMainMenuTools;
+    o.AllowSeeMenuEditBookmarks = rules.AllowSeeMenuEditBookmarks;
+    o.AllowQuitProxy = rules.AllowQuitProxy;
+    o.AllowViewImages = rules.AllowViewImages;
+    ApplyMenuPermissions();
     HistoryIndex = -1;
     History.clear();
     Scripts.clear();
@@ -358,8 +375,13 @@ void TFMain::SetUpWindow() {
     o.HTTPThings.AcceptEncoding.clear();
     o.HTTPThings.Spare.clear();
     o.HTTPThings.AcceptLanguage = "*";
-    if (!general::DirectoryExists(o.TmpDir)) general::ForceDirectories(o.TmpDir);
-    if (!general::DirectoryExists(o.CacheDir)) general::ForceDirectories(o.CacheDir);
+    perUserDir(o.TmpDir, defaultTmp);
+    perUserDir(o.CacheDir, defaultCache);
+    if (!refusal.empty()) {
+        // Nothing of these directories may be emptied when the refused window goes.
+        o.DelTmpFilesAtExit = o.DelCacheFilesAtExit = o.AutoDelCacheFiles = false;
+        throw platform::Exception(refusal);
+    }
     LocalImageStream = std::make_unique<image::TMemoryStream>();
     ImageThreads = std::make_unique<TImageThreads>([this](const std::string& src, image::TMemoryStream& stream) {
         if (OnImageArrived) OnImageArrived(src, stream);
@@ -367,6 +389,27 @@ void TFMain::SetUpWindow() {
     StartUrl = o.HomePage;
     if (Params.StartArgument) StartUrl = *Params.StartArgument;
     if (o.LaunchMaximized) setWindowState(windowState() | Qt::WindowMaximized);
+}
+
+void TFMain::ApplyMenuPermissions() {
+    const general::TOptions& o = Options;
+    MBookmarks->menuAction()->setVisible(o.AllowSeeMainMenuBookmarks);
+    MEdit->menuAction()->setVisible(o.AllowSeeMainMenuEdit);
+    MTools->menuAction()->setVisible(o.AllowSeeMainMenuTools);
+    MAddBookmark->setVisible(o.AllowSeeMenuEditBookmarks);
+    MUseProxy->setVisible(o.AllowQuitProxy);
+    MViewImages->setVisible(o.AllowViewImages);
+    if (!o.AllowViewImages) HTMLVisor->SetViewImages(false);
+    // Without local files there is nothing to open from or save to the disk: these
+    // commands would only show dialogs that browse (and could change) the file system.
+    MLocalFile->setVisible(o.AllowProtoFile);
+    MLocalImage->setVisible(o.AllowProtoFile);
+    PMSaveAs->setVisible(o.AllowProtoFile);
+    // Qt's own dialogs, read-only: no rename, delete or new folder from a terminal.
+    for (QFileDialog* d : {SaveDialog, OpenDialog}) {
+        d->setOption(QFileDialog::DontUseNativeDialog, true);
+        d->setOption(QFileDialog::ReadOnly, true);
+    }
 }
 
 bool TFMain::event(QEvent* e) {

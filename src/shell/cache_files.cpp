@@ -6,7 +6,11 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <functional>
 
 namespace shell {
@@ -25,20 +29,24 @@ uint64_t stableHash(const std::string& s) {
     return h;
 }
 
-// Calls Each for every plain file of Dir; false (after the message) when Dir cannot be read.
-bool forEachPlainFile(const std::string& dir, const std::function<void(const std::string&)>& each) {
-    DIR* d = opendir(dir.c_str());
+// Calls Each with the directory's descriptor and the name of every entry that is not a
+// directory. The directory is opened without following a link and must be the user's own:
+// a cache or temporary directory replaced by a link to someone's home is never emptied.
+// False (after the message) when Dir cannot be used.
+bool forEachPlainFile(const std::string& dir, const std::function<void(int, const char*)>& each) {
+    const int fd = platform::OpenPrivateDirectory(dir);
+    DIR* d = fd < 0 ? nullptr : fdopendir(fd);
     if (!d) {
+        if (fd >= 0) ::close(fd);
         ShowMessage("Can not change to dir \"" + dir + "\"");
         return false;
     }
-    const std::string prefix = (!dir.empty() && dir.back() == '/') ? dir : dir + "/";
     while (dirent* e = readdir(d)) {
-        std::string name = e->d_name;
-        if (name == "." || name == "..") continue;
-        std::string full = prefix + name;
-        if (platform::IsDirectory(full)) continue;
-        each(full);
+        const char* name = e->d_name;
+        if (std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0) continue;
+        struct stat st;
+        if (::fstatat(fd, name, &st, AT_SYMLINK_NOFOLLOW) != 0 || S_ISDIR(st.st_mode)) continue;
+        each(fd, name);
     }
     closedir(d);
     return true;
@@ -68,13 +76,18 @@ void AutoDeleteCache(const general::TOptions& options) {
 }
 
 void DeleteFilesInDir(const std::string& dir) {
-    forEachPlainFile(dir, [](const std::string& f) { platform::DeleteFile(f); });
+    // A link is removed itself; what it points to is never touched.
+    forEachPlainFile(dir, [](int fd, const char* name) { ::unlinkat(fd, name, 0); });
 }
 
 int CountFilesInDir(const std::string& dir) {
     int n = 0;
-    if (!forEachPlainFile(dir, [&](const std::string&) { ++n; })) return -1;
+    if (!forEachPlainFile(dir, [&](int, const char*) { ++n; })) return -1;
     return n;
+}
+
+int OpenCacheFile(const std::string& fileName) {
+    return platform::OpenInPrivateDirectory(fileName, O_WRONLY | O_CREAT | O_TRUNC, 0600);
 }
 
 } // namespace shell

@@ -20,9 +20,15 @@ std::string CacheFileName(const std::string& url, const general::TOptions& optio
 void AutoDeleteCache(const general::TOptions& options);
 
 // Deletes the plain files of Dir (subdirectories stay); a file that cannot be deleted is
-// passed over. A directory that cannot be opened is reported with a message box.
+// passed over. A directory that cannot be opened, or that is not the user's own (a link,
+// another user's, writable by others), is reported with a message box and left alone.
 void DeleteFilesInDir(const std::string& dir);
 // The number of plain files in Dir, or -1 (after the same message) when it cannot be read.
 int CountFilesInDir(const std::string& dir);
+
+// Opens (creating or emptying) a cache or temporary file for writing: relative to its
+// directory's descriptor, only inside the user's own directory and never through a link
+// planted at the name. The descriptor, or -1 with errno set.
+int OpenCacheFile(const std::string& fileName);
 
 } // namespace shell

@@ -30,6 +30,9 @@ TCommandLine ParseCommandLine(int argc, char** argv) {
             cl.Help = true;
         } else if (a == "--version") {
             cl.Version = true;
+        } else if (auto v = value("--check-url")) {
+            if (v->empty()) cl.Error = "--check-url needs an address";
+            else cl.CheckUrl = AddressFromArgument(*v);
         } else if (auto v = value("--screenshot")) {
             cl.Screenshot = *v;
             if (cl.Screenshot.empty()) cl.Error = "--screenshot needs a file name";

@@ -13,6 +13,7 @@ struct TCommandLine {
     int Width = 731, Height = 677;      // --window-size=W,H
     int WaitSeconds = 15;               // --wait=SECONDS
     bool Help = false, Version = false; // --help, --version: print and exit
+    std::optional<std::string> CheckUrl; // --check-url=ADDRESS: print the verdict and exit
     std::string Error;                  // why the command line was refused
 };
 

@@ -2,7 +2,9 @@
 // shared by every window, then the message loop (or the headless rendering).
 #include "mail/address_book.h"
 #include "mail/send_mail.h"
+#include "platform/files.h"
 #include "platform/messages.h"
+#include "shell/access_rules.h"
 #include "shell/about_box.h"
 #include "shell/browser_window.h"
 #include "shell/command_line.h"
@@ -13,6 +15,7 @@
 #include "shell/splash.h"
 
 #include <QApplication>
+#include <QMessageBox>
 #include <cstdio>
 #include <cstdlib>
 
@@ -29,11 +32,27 @@ void quietMessages(QtMsgType type, const QMessageLogContext&, const QString& msg
 constexpr const char* Usage =
     "usage: webling [ADDRESS]\n"
     "       webling --screenshot=FILE.png [--window-size=W,H] [--wait=SECONDS] [ADDRESS]\n"
+    "       webling --check-url=ADDRESS\n"
     "       webling --help | --version\n"
     "\n"
     "ADDRESS is an address (http://, ftp://, file://, mailto:) or the name of a local file.\n"
     "--screenshot renders the page into FILE.png without opening a window and prints the\n"
-    "caption and the status line.\n";
+    "caption and the status line.\n"
+    "--check-url prints whether ADDRESS may be opened under webling.ini and the lists beside\n"
+    "the program, and which rule decided; it exits with 0 when allowed and 1 when refused.\n";
+
+// The verdict on an address under the restrictions of the program's directory.
+int checkUrl(const std::string& address) {
+    const shell::TRestrictions rules = shell::ReadRestrictions(platform::ProgramDirectory());
+    const shell::TUrlVerdict v = shell::CheckAddress(address, rules);
+    std::printf("address: %s\n", address.c_str());
+    if (v.Allowed)
+        std::printf("verdict: allowed\n");
+    else
+        std::printf("verdict: refused (%s)\n", v.Message.c_str());
+    std::printf("rule: %s\n", v.Rule.c_str());
+    return v.Allowed ? 0 : 1;
+}
 
 } // namespace
 
@@ -51,6 +70,7 @@ int main(int argc, char** argv) {
         std::puts("Webling v. 1.0");
         return 0;
     }
+    if (cl.CheckUrl) return checkUrl(*cl.CheckUrl);
     const bool headless = !cl.Screenshot.empty();
     const bool noDisplay = !std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY");
     if (headless && noDisplay && !std::getenv("QT_QPA_PLATFORM"))
@@ -82,7 +102,19 @@ int main(int argc, char** argv) {
     // The windows, in this order; only the main window is shown.
     shell::TWindowParams params;
     params.StartArgument = cl.Address;
-    auto* mainWindow = new shell::TFMain(params);
+    shell::TFMain* mainWindow = nullptr;
+    try {
+        mainWindow = new shell::TFMain(params);
+    } catch (const std::exception& e) {
+        // The window refused to start (a per-user directory it cannot trust).
+        if (splash) splash->close();
+        if (headless)
+            std::fprintf(stderr, "webling: %s\n", e.what());
+        else
+            QMessageBox::critical(nullptr, "Webling v. 1.0", QString::fromLatin1(e.what()));
+        delete splash;
+        return 1;
+    }
     shell::Forms().FMiAbout = new shell::TFMiAbout(mainWindow);
     shell::Forms().FAddressBook = new mail::TFAddressBook(mainWindow);
     shell::Forms().FMemoDisplay = new shell::TFMemoDisplay(mainWindow);

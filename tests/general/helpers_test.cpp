@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 using namespace general;
 
@@ -66,7 +67,7 @@ TEST(Directories, TrailingSeparatorAndForce) {
     EXPECT_TRUE(DirectoryExists(leaf));
     struct stat st;
     ASSERT_EQ(stat((t.path() + "a").c_str(), &st), 0);
-    EXPECT_EQ(st.st_mode & 07777, 01777u) << "created parents are shared";
+    EXPECT_EQ(st.st_mode & 07777, 0755u) << "created parents are never writable by others";
     ASSERT_EQ(stat((t.path() + "a/b/c").c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 07777, 0700u) << "the directory itself is the user's own";
 }
@@ -98,4 +99,45 @@ TEST(GetHeaderValue, Lookups) {
     EXPECT_EQ(GetHeaderValue(h, ""), "");
     EXPECT_EQ(GetHeaderValue("A\r\nLocation:  two blanks\nZ", "\r\nLocation: "), " two blanks");
     EXPECT_EQ(GetHeaderValue("A\r\nLocation: end", "\r\nLocation: "), "end");
+}
+
+TEST(PerUserDirectories, CreatedPrivateBelowARootNoOneElseControls) {
+    testsupport::TempDir t;
+    const std::string dir = t.path() + "root/ann/";
+    EXPECT_EQ(PreparePerUserDirectory(dir, ""), "");
+    struct stat st;
+    ASSERT_EQ(lstat(dir.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0700u);
+    ASSERT_EQ(lstat((t.path() + "root").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0755u) << "a configured root is never made shared";
+    EXPECT_EQ(PreparePerUserDirectory(dir, ""), "") << "an existing own directory is accepted";
+
+    // The program's own default tree is created sticky.
+    const std::string shared = t.path() + "webling/cache/ann/";
+    EXPECT_EQ(PreparePerUserDirectory(shared, t.path() + "webling"), "");
+    ASSERT_EQ(lstat((t.path() + "webling/cache").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 01777u);
+}
+
+// Another user planted cache/<user> as a link to the victim's home.
+TEST(PerUserDirectories, APlantedOrForeignDirectoryIsRefused) {
+    testsupport::TempDir t;
+    t.write("home/.bashrc", "mine");
+    t.write("cache/.keep", "");
+    ASSERT_EQ(symlink((t.path() + "home").c_str(), (t.path() + "cache/ann").c_str()), 0);
+    EXPECT_EQ(PreparePerUserDirectory(t.path() + "cache/ann/", ""), "is a symbolic link");
+
+    ASSERT_EQ(mkdir((t.path() + "cache/bob").c_str(), 0700), 0);
+    ASSERT_EQ(chmod((t.path() + "cache/bob").c_str(), 0777), 0);
+    EXPECT_EQ(PreparePerUserDirectory(t.path() + "cache/bob/", ""), "can be written by other users");
+
+    ASSERT_EQ(mkdir((t.path() + "open").c_str(), 0700), 0);
+    ASSERT_EQ(chmod((t.path() + "open").c_str(), 0777), 0);
+    EXPECT_NE(PreparePerUserDirectory(t.path() + "open/ann/", "").find("not sticky"), std::string::npos);
+    EXPECT_FALSE(DirectoryExists(t.path() + "open/ann")) << "nothing is created below such a root";
+
+    if (geteuid() != 0) GTEST_SKIP() << "giving a directory to another user needs root";
+    ASSERT_EQ(mkdir((t.path() + "cache/carl").c_str(), 0700), 0);
+    ASSERT_EQ(chown((t.path() + "cache/carl").c_str(), 65534, 65534), 0);
+    EXPECT_EQ(PreparePerUserDirectory(t.path() + "cache/carl/", ""), "belongs to another user");
 }

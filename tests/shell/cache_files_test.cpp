@@ -5,6 +5,8 @@
 #include "test_support.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace shell;
 
@@ -72,4 +74,58 @@ TEST(CacheCleanUp, AutomaticDeletionEmptiesAFullCacheOnly) {
     for (int i = 0; i < 100; ++i) t.write("g" + std::to_string(i), "x");
     for (int i = 0; i < 60; ++i) AutoDeleteCache(o);
     EXPECT_EQ(CountFilesInDir(t.path()), 100);
+}
+
+// Another user replaced the cache directory by a link to the victim's home.
+TEST(CacheCleanUp, ALinkInPlaceOfTheDirectoryIsNeverEmptied) {
+    testsupport::TempDir t;
+    const std::string home = t.path() + "home/";
+    t.write("home/.bashrc", "mine");
+    ASSERT_EQ(symlink(home.c_str(), (t.path() + "cache").c_str()), 0);
+    SetHeadless(true);
+    DeleteFilesInDir(t.path() + "cache/");
+    EXPECT_EQ(CountFilesInDir(t.path() + "cache/"), -1);
+    SetHeadless(false);
+    EXPECT_EQ(testsupport::readFile(home + ".bashrc"), "mine");
+}
+
+TEST(CacheCleanUp, ADirectoryOthersMayWriteIsNeverEmptied) {
+    testsupport::TempDir t;
+    t.write("shared/file", "x");
+    ASSERT_EQ(chmod((t.path() + "shared").c_str(), 0777), 0);
+    SetHeadless(true);
+    DeleteFilesInDir(t.path() + "shared/");
+    SetHeadless(false);
+    EXPECT_TRUE(platform::IsPlainFile(t.path() + "shared/file"));
+}
+
+TEST(CacheCleanUp, ALinkInsideTheCacheIsRemovedAndItsTargetKept) {
+    testsupport::TempDir t;
+    t.write("victim", "keep");
+    t.write("cache/page", "x");
+    ASSERT_EQ(symlink((t.path() + "victim").c_str(), (t.path() + "cache/link").c_str()), 0);
+    EXPECT_EQ(CountFilesInDir(t.path() + "cache/"), 2);
+    DeleteFilesInDir(t.path() + "cache/");
+    EXPECT_EQ(CountFilesInDir(t.path() + "cache/"), 0);
+    EXPECT_EQ(testsupport::readFile(t.path() + "victim"), "keep");
+}
+
+// A link planted at a page's predictable cache file name, aimed at the user's .bashrc.
+TEST(CacheFiles, APlantedLinkAtACacheNameIsNotFollowed) {
+    testsupport::TempDir t;
+    general::TOptions o = optionsIn(t.path() + "cache/");
+    t.write("home/.bashrc", "mine");
+    ASSERT_EQ(mkdir(o.CacheDir.c_str(), 0700), 0);
+    const std::string name = CacheFileName("http://evil:80/page.html", o);
+    ASSERT_EQ(symlink((t.path() + "home/.bashrc").c_str(), name.c_str()), 0);
+    EXPECT_LT(OpenCacheFile(name), 0);
+    EXPECT_FALSE(platform::CopyFileOver(t.write("page", "server's text"), name));
+    EXPECT_EQ(testsupport::readFile(t.path() + "home/.bashrc"), "mine");
+
+    const int fd = OpenCacheFile(CacheFileName("http://good:80/", o));
+    ASSERT_GE(fd, 0) << "an ordinary name in the user's own cache opens";
+    close(fd);
+    const std::string outside = t.path() + "home/";
+    ASSERT_EQ(chmod(outside.c_str(), 0777), 0);
+    EXPECT_LT(OpenCacheFile(outside + "f"), 0) << "only in a directory of the user's own";
 }

@@ -1,10 +1,12 @@
 // The headless mode, run as a person would: the real program with its own directory.
+#include "general/helpers.h"
 #include "test_support.h"
 
 #include <QFile>
 #include <QImage>
 #include <QProcess>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 namespace {
 
@@ -122,4 +124,33 @@ TEST_F(HeadlessTest, ARefusedConnectionIsAFailureNamedByTheSocketLayer) {
     EXPECT_EQ(r.code, 1) << r.out;
     EXPECT_NE(r.out.find("status: Connection refused"), std::string::npos) << r.out;
     EXPECT_FALSE(QFile::exists(QString::fromStdString(png)));
+}
+
+TEST_F(HeadlessTest, CheckUrlPrintsTheVerdictAndTheRule) {
+    ini("[restrictions]\nallow_proto_ftp=0\n");
+    dir.write("denied_urls.dat", "http://127.0.0.1:8123/secret\n");
+    RunResult r = run({"--check-url=http://127.0.0.1:8123/public"});
+    EXPECT_EQ(r.code, 0) << r.out << r.err;
+    EXPECT_NE(r.out.find("verdict: allowed\nrule: no entry"), std::string::npos) << r.out;
+    r = run({"--check-url=http://127.0.0.1:08123/x/../secret"});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_NE(r.out.find("verdict: refused (URL no permitida!)\nrule: denied entry "
+                         "\"http://127.0.0.1:8123/secret\""),
+              std::string::npos)
+        << r.out;
+    r = run({"--check-url=ftp://127.0.0.1/"});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_NE(r.out.find("verdict: refused (Unknown Protocol!)\nrule: allow_proto_ftp=0"), std::string::npos)
+        << r.out;
+}
+
+TEST_F(HeadlessTest, APlantedCacheDirectoryStopsTheProgram) {
+    dir.write("home/.bashrc", "mine");
+    dir.write("cache/.keep", "");
+    const std::string cache = dir.path() + "cache/" + general::GetUserLogin();
+    ASSERT_EQ(symlink((dir.path() + "home").c_str(), cache.c_str()), 0);
+    RunResult r = run({QString::fromStdString("--screenshot=" + dir.file("x.png"))});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_NE(r.err.find("\"" + cache + "/\" cannot be used: is a symbolic link"), std::string::npos) << r.err;
+    EXPECT_EQ(testsupport::readFile(dir.path() + "home/.bashrc"), "mine");
 }

@@ -1,6 +1,7 @@
 #include "image/image_support.h"
 #include "image/memory_stream.h"
 #include "platform/files.h"
+#include "shell/access_rules.h"
 #include "shell/browser_window.h"
 #include "shell/cache_files.h"
 #include "shell/dialogs.h"
@@ -110,6 +111,8 @@ TEST(ImageRequests, LocalImagesAtOnceNetworkImagesQueuedOnce) {
     // Where FTP is allowed, its pictures are coming later, not broken.
     dir.write("webling.ini", "[users]\nusersrootdir=" + dir.path() + "users\n[tmp]\ntmpdir=" + dir.path() +
                                  "tmp\n[cache]\ncachedir=" + dir.path() + "cache\n");
+    // The restrictions are read once per program; a test starts them afresh.
+    ResetSharedRestrictions();
     TFMain ftpAllowed(p);
     ftpAllowed.OnImageRequest("ftp://127.0.0.1/y.gif", stream);
     EXPECT_EQ(stream, image::LaterStream());

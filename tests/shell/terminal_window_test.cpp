@@ -1,0 +1,117 @@
+// A browser window at a public terminal, attacked the way a local user or a page would:
+// planted per-user directories, a changed webling.ini, the file dialogs.
+#include "general/helpers.h"
+#include "platform/exception.h"
+#include "shell/access_rules.h"
+#include "shell/browser_window.h"
+#include "test_support.h"
+
+#include <QAction>
+#include <QFileDialog>
+#include <QMenu>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+using shell::TFMain;
+
+namespace {
+
+class TerminalWindow : public ::testing::Test {
+protected:
+    testsupport::TempDir dir;
+
+    void TearDown() override { shell::ResetSharedRestrictions(); }
+    void ini(const std::string& extra) {
+        dir.write("webling.ini", "[users]\nusersrootdir=" + dir.path() + "users\n[tmp]\ntmpdir=" + dir.path() +
+                                     "tmp\n[cache]\ncachedir=" + dir.path() + "cache\n" + extra);
+    }
+    std::unique_ptr<TFMain> window() {
+        shell::TWindowParams p;
+        p.ProgramDir = dir.path();
+        p.IsMainWindow = false;
+        return std::make_unique<TFMain>(p);
+    }
+    // The text the window refused to start with, or "" when it started.
+    std::string refusal() {
+        try {
+            window();
+        } catch (const platform::Exception& e) {
+            return e.what();
+        }
+        return {};
+    }
+    std::string user() const { return general::GetUserLogin(); }
+};
+
+} // namespace
+
+TEST_F(TerminalWindow, APlantedCacheLinkStopsTheWindowAndDeletesNothing) {
+    ini("");
+    dir.write("home/.bashrc", "mine");
+    dir.write("cache/.keep", "");
+    const std::string cache = dir.path() + "cache/" + user();
+    ASSERT_EQ(symlink((dir.path() + "home").c_str(), cache.c_str()), 0);
+    const std::string why = refusal();
+    EXPECT_NE(why.find("\"" + cache + "/\""), std::string::npos) << why;
+    EXPECT_NE(why.find("is a symbolic link"), std::string::npos) << why;
+    EXPECT_EQ(testsupport::readFile(dir.path() + "home/.bashrc"), "mine");
+}
+
+TEST_F(TerminalWindow, ADirectoryOthersMayWriteOrOwnStopsTheWindow) {
+    ini("");
+    const std::string tmp = dir.path() + "tmp/" + user();
+    ASSERT_EQ(mkdir((dir.path() + "tmp").c_str(), 0755), 0);
+    ASSERT_EQ(mkdir(tmp.c_str(), 0700), 0);
+    ASSERT_EQ(chmod(tmp.c_str(), 0777), 0);
+    EXPECT_NE(refusal().find("can be written by other users"), std::string::npos);
+    if (geteuid() != 0) GTEST_SKIP() << "giving a directory to another user needs root";
+    ASSERT_EQ(chmod(tmp.c_str(), 0700), 0);
+    ASSERT_EQ(chown(tmp.c_str(), 65534, 65534), 0);
+    EXPECT_NE(refusal().find("belongs to another user"), std::string::npos);
+}
+
+TEST_F(TerminalWindow, DirectoriesAreCreatedPrivateAndTheRootsNeverShared) {
+    ini("");
+    auto w = window();
+    struct stat st;
+    for (const std::string& d : {w->Options.UserDir, w->Options.TmpDir, w->Options.CacheDir}) {
+        ASSERT_EQ(lstat(d.c_str(), &st), 0) << d;
+        EXPECT_EQ(st.st_mode & 07777, 0700u) << d;
+    }
+    ASSERT_EQ(lstat((dir.path() + "cache").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0022, 0u) << "a configured root is not made writable by others";
+}
+
+TEST_F(TerminalWindow, RestrictionsAreReadOnceForEveryLaterWindow) {
+    ini("[restrictions]\nallow_proto_ftp=0\nallow_see_mainmenu_tools=0\n");
+    dir.write("denied_urls.dat", "http://127.0.0.1:80/secret\n");
+    auto first = window();
+    ini("");
+    dir.write("denied_urls.dat", "");
+    auto later = window();
+    EXPECT_FALSE(later->Options.AllowedProtocols.test(general::ProtoFtp));
+    EXPECT_FALSE(later->MTools->menuAction()->isVisible());
+    later->OpenUrl("http://127.0.0.1/secret", true);
+    EXPECT_EQ(later->StatusText(0), "URL no permitida!");
+    later->OpenUrl("ftp://127.0.0.1/", true);
+    EXPECT_EQ(later->StatusText(0), "Unknown Protocol!");
+}
+
+TEST_F(TerminalWindow, WithoutLocalFilesNoDialogReachesTheDisk) {
+    ini("[restrictions]\nallow_proto_file=0\n");
+    auto w = window();
+    EXPECT_FALSE(w->MLocalFile->isVisible());
+    EXPECT_FALSE(w->MLocalImage->isVisible());
+    EXPECT_FALSE(w->PMSaveAs->isVisible());
+    for (QFileDialog* d : {w->SaveDialog, w->OpenDialog}) {
+        EXPECT_TRUE(d->testOption(QFileDialog::DontUseNativeDialog));
+        EXPECT_TRUE(d->testOption(QFileDialog::ReadOnly)) << "no rename, delete or new folder";
+        EXPECT_EQ(d->directory().absolutePath().toStdString() + "/", w->Options.UserDir);
+    }
+    ini("");
+    shell::ResetSharedRestrictions();
+    auto open = window();
+    EXPECT_TRUE(open->MLocalFile->isVisible());
+    EXPECT_TRUE(open->PMSaveAs->isVisible());
+}
