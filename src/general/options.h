@@ -18,6 +18,8 @@ struct TOptions {
     bool LaunchMaximized = false;
     bool LogOffAtExit = false;
     int32_t TimeOut = 10;
+    // A page (not a download) that grows past this many bytes is given up.
+    int64_t MaxPageSize = 64 << 20;
     bool GoToMovedLocations = true;
     std::bitset<8> AllowedProtocols; // protocol numbers 0..7
     bool AllowProtoHttp = true;

@@ -175,6 +175,14 @@ void TFMain::BuildWindow() {
         });
     });
 
+    // A server that stops sending, or never ends, must not hold the window for ever.
+    ReadTimer = new QTimer(this);
+    ReadTimer->setSingleShot(true);
+    connect(ReadTimer, &QTimer::timeout, this, [this] { FailRetrieval("Time out!", false); });
+    DeadlineTimer = new QTimer(this);
+    DeadlineTimer->setSingleShot(true);
+    connect(DeadlineTimer, &QTimer::timeout, this, [this] { FailRetrieval("Time out!", false); });
+
     SaveDialog = new QFileDialog(this);
     SaveDialog->setAcceptMode(QFileDialog::AcceptSave);
     SaveDialog->setFileMode(QFileDialog::AnyFile);
@@ -329,6 +337,8 @@ void TFMain::SetUpWindow() {
     o.LaunchMaximized = ini.ReadBool("main", "launchmaximized", false);
     o.LogOffAtExit = ini.ReadBool("main", "logoffatexit", false);
     o.TimeOut = ini.ReadInteger("main", "timeout", 10);
+    o.MaxPageSize = ini.ReadInteger("main", "maxpagesize", 64 << 20);
+    if (o.MaxPageSize <= 0) o.MaxPageSize = 64 << 20;
     o.TmpDir = perUser("tmp", "tmpdir", std::string(DefaultTree) + "/tmp", defaultTmp);
     o.DelTmpFilesAtExit = ini.ReadBool("tmp", "deltmpfilesatexit", true);
     o.UseCache = ini.ReadBool("cache", "usecache", false);
@@ -513,6 +523,8 @@ void TFMain::BDelanteClick() {
 
 void TFMain::BStopClick() {
     StopRequested = true;
+    // The page being fetched ends too: what has arrived is shown.
+    FailRetrieval("Stopped.", false);
     if (ImageThreads) ImageThreads->Stop();
     platform::ProcessMessages();
 }

@@ -76,7 +76,10 @@ public:
     // the whole navigation has finished.
     void OpenUrl(const std::string& address, bool record);
     void Navigate(const std::string& address, bool record);
-    void DisplayFile(const std::string& file);
+    // How a fetched file is shown: by its name's extension (local and FTP files), or as the
+    // server's Content-Type said (HTTP).
+    enum class TShowAs { ByExtension, Page, Picture };
+    void DisplayFile(const std::string& file, TShowAs as = TShowAs::ByExtension);
     void AddToHistoryList();
 
     // Status bar panel texts.
@@ -125,6 +128,8 @@ public:
     static constexpr unsigned WM_OPENURL = 1024 + 400;
     // Redirections followed in a row before the navigation shows the last answer instead.
     static constexpr int MaxRedirections = 10;
+    // The whole retrieval of a page may take this many time-outs.
+    static constexpr int RetrievalDeadlineTimeOuts = 10;
 
     // Configuration and state.
     general::TOptions Options;
@@ -211,6 +216,11 @@ private:
 
     // Ends the running retrieval: the cache file is closed and RetrievalDone set.
     void EndRetrieval();
+    // Ends the running retrieval for Why; with Discard, what arrived is thrown away and
+    // the window stays as it was.
+    void FailRetrieval(const std::string& why, bool discard);
+    // Called for every piece of a response: the time-out starts again.
+    void RetrievalProgress();
     void AskWhereToSave();
     // Back and Forward are enabled only when there is somewhere to go.
     void UpdateHistoryButtons();
@@ -226,6 +236,16 @@ private:
     std::string RetrievalFailure;
     // The canonical address of the page on display, for links to places within it.
     std::string DisplayedUrl;
+    // The file on display when it is a picture shown on its own: the viewer asks for it
+    // as an image, and it is handed over from the cache, not fetched again.
+    std::string ShownPictureFile;
+    // Pictures of the page refused by the protocol check or the lists: only the first
+    // brings up a box.
+    int RefusedPictures = 0;
+    std::string PictureRefusal; // what the status line says of them
+    // The time-out between two reads of a retrieval, and the deadline of the whole one.
+    QTimer* ReadTimer = nullptr;
+    QTimer* DeadlineTimer = nullptr;
     int RedirectsInARow = 0;
     bool FollowingRedirect = false;
     // The window's message target: WM_OPENURL is sent here.

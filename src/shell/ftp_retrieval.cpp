@@ -68,6 +68,13 @@ void TFMain::FtpRetrieval() {
             }
             return;
         }
+        // A terminal without file access has nowhere a person may put a file.
+        if (!Options.AllowProtoFile) {
+            c.Logout();
+            NavigationError = "Download not allowed";
+            SetStatus(0, NavigationError);
+            return;
+        }
         SaveDialog->setDirectory(QString::fromLatin1(Options.UserDir.c_str()));
         SaveDialog->setNameFilters(FilterToNameFilters("All files (*.*)|*.*"));
         SaveDialog->setDefaultSuffix("");

@@ -4,17 +4,19 @@
 #include "image/memory_stream.h"
 #include "platform/files.h"
 #include "platform/ini_file.h"
+#include "shell/cache_files.h"
 #include "shell/http_retrieval.h"
 
 #include <QCoreApplication>
 #include <QMetaObject>
 #include <arpa/inet.h>
 #include <cerrno>
+#include <chrono>
+#include <cstring>
 #include <fcntl.h>
 #include <netdb.h>
 #include <poll.h>
 #include <sys/socket.h>
-#include <thread>
 #include <unistd.h>
 
 namespace shell {
@@ -28,6 +30,13 @@ std::string ImageRequest(const TImageJob& job) {
 
 namespace {
 
+using Clock = std::chrono::steady_clock;
+
+// The longest a worker waits without looking at its cancel flag.
+constexpr std::chrono::milliseconds CancelSlice{100};
+// The whole retrieval of a picture may take this many time-outs.
+constexpr int DeadlineTimeOuts = 10;
+
 struct Fd {
     int fd = -1;
     ~Fd() {
@@ -35,46 +44,116 @@ struct Fd {
     }
 };
 
-bool resolve(const std::string& host, in_addr& addr) {
-    if (::inet_aton(host.c_str(), &addr)) return true;
-    addrinfo hints{};
-    hints.ai_family = AF_INET;
-    hints.ai_socktype = SOCK_STREAM;
-    addrinfo* res = nullptr;
-    if (::getaddrinfo(host.c_str(), nullptr, &hints, &res) != 0 || !res) return false;
-    addr = reinterpret_cast<sockaddr_in*>(res->ai_addr)->sin_addr;
-    ::freeaddrinfo(res);
-    return true;
+bool cancelled(const std::atomic<bool>* cancel) { return cancel && cancel->load(std::memory_order_relaxed); }
+
+// The limits of one retrieval: each wait ends at the next time-out or the deadline,
+// whichever comes first, or when the flag is set.
+struct TLimits {
+    const std::atomic<bool>* Cancel;
+    std::chrono::seconds TimeOut;
+    Clock::time_point Deadline;
+
+    Clock::time_point nextLimit() const {
+        if (TimeOut.count() <= 0) return Clock::time_point::max();
+        return std::min(Clock::now() + TimeOut, Deadline);
+    }
+};
+
+// Waits until Fd is ready for Events; false when the limit passed or the flag was set.
+bool waitFor(int fd, short events, Clock::time_point until, const std::atomic<bool>* cancel) {
+    while (!cancelled(cancel)) {
+        const auto now = Clock::now();
+        if (now >= until) return false;
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(until - now);
+        pollfd p{fd, events, 0};
+        const int r = ::poll(&p, 1, static_cast<int>(std::min(left, CancelSlice).count()) + 1);
+        if (r > 0) return true;
+        if (r < 0 && errno != EINTR) return false;
+    }
+    return false;
 }
 
-// A connect that gives up after TimeOut seconds (never, for 0).
-bool connectWithin(int fd, const sockaddr_in& a, int timeOut) {
-    int flags = ::fcntl(fd, F_GETFL);
-    ::fcntl(fd, F_SETFL, flags | O_NONBLOCK);
+// A name looked up without blocking the worker beyond one slice: the resolver works on
+// its own, and the worker gives up at its limit or when cancelled.
+bool resolve(const std::string& host, in_addr& addr, Clock::time_point until, const std::atomic<bool>* cancel) {
+    if (::inet_aton(host.c_str(), &addr)) return true;
+    struct TLookup {
+        std::string Name;
+        addrinfo Hints{};
+        gaicb Request{};
+    };
+    auto* l = new TLookup;
+    l->Name = host;
+    l->Hints.ai_family = AF_INET;
+    l->Hints.ai_socktype = SOCK_STREAM;
+    l->Request.ar_name = l->Name.c_str();
+    l->Request.ar_request = &l->Hints;
+    gaicb* list[1] = {&l->Request};
+    if (::getaddrinfo_a(GAI_NOWAIT, list, 1, nullptr) != 0) {
+        delete l;
+        return false;
+    }
+    int state = EAI_INPROGRESS;
+    while ((state = ::gai_error(&l->Request)) == EAI_INPROGRESS) {
+        if (cancelled(cancel) || Clock::now() >= until) {
+            if (::gai_cancel(&l->Request) == EAI_NOTCANCELED) {
+                // The resolver still writes into the request: it is left to it, a few
+                // hundred bytes for a look-up abandoned in the middle.
+                return false;
+            }
+            break;
+        }
+        timespec slice{0, std::chrono::duration_cast<std::chrono::nanoseconds>(CancelSlice).count()};
+        const gaicb* waiting[1] = {&l->Request};
+        ::gai_suspend(waiting, 1, &slice);
+    }
+    bool found = false;
+    if (state == 0 && l->Request.ar_result) {
+        addr = reinterpret_cast<sockaddr_in*>(l->Request.ar_result->ai_addr)->sin_addr;
+        found = true;
+    }
+    if (l->Request.ar_result) ::freeaddrinfo(l->Request.ar_result);
+    delete l;
+    return found;
+}
+
+bool connectWithin(int fd, const sockaddr_in& a, const TLimits& limits) {
     int r = ::connect(fd, reinterpret_cast<const sockaddr*>(&a), sizeof a);
     if (r != 0 && errno != EINPROGRESS) return false;
     if (r != 0) {
-        pollfd p{fd, POLLOUT, 0};
-        if (::poll(&p, 1, timeOut > 0 ? timeOut * 1000 : -1) != 1) return false;
+        if (!waitFor(fd, POLLOUT, limits.nextLimit(), limits.Cancel)) return false;
         int err = 0;
         socklen_t len = sizeof err;
         ::getsockopt(fd, SOL_SOCKET, SO_ERROR, &err, &len);
         if (err != 0) return false;
     }
-    ::fcntl(fd, F_SETFL, flags);
+    return true;
+}
+
+bool sendAll(int fd, const std::string& data, const TLimits& limits) {
+    size_t sent = 0;
+    while (sent < data.size()) {
+        const ssize_t n = ::send(fd, data.data() + sent, data.size() - sent, MSG_NOSIGNAL);
+        if (n > 0) {
+            sent += static_cast<size_t>(n);
+        } else if (n < 0 && (errno == EAGAIN || errno == EINTR)) {
+            if (!waitFor(fd, POLLOUT, limits.nextLimit(), limits.Cancel)) return false;
+        } else {
+            return false;
+        }
+    }
     return true;
 }
 
 } // namespace
 
-bool FetchImage(const TImageJob& job, std::string& bytes) {
+bool FetchImage(const TImageJob& job, std::string& bytes, const std::atomic<bool>* cancel) {
     bytes.clear();
+    const TLimits limits{cancel, std::chrono::seconds(job.TimeOut),
+                         Clock::now() + std::chrono::seconds(job.TimeOut) * DeadlineTimeOuts};
     Fd s;
-    s.fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    s.fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
     if (s.fd < 0) return false;
-    sockaddr_in local{};
-    local.sin_family = AF_INET;
-    if (::bind(s.fd, reinterpret_cast<sockaddr*>(&local), sizeof local) != 0) return false;
     const std::string host = job.UseProxy ? job.ProxyServer : job.RecUrl.Host;
     int port = -1;
     if (!platform::ParseIntegerText(job.UseProxy ? job.ProxyPort : job.RecUrl.Port, port) || port < 0 || port > 65535)
@@ -82,26 +161,27 @@ bool FetchImage(const TImageJob& job, std::string& bytes) {
     sockaddr_in a{};
     a.sin_family = AF_INET;
     a.sin_port = htons(static_cast<uint16_t>(port));
-    if (!resolve(host, a.sin_addr)) return false;
-    if (!connectWithin(s.fd, a, job.TimeOut)) return false;
-    if (job.TimeOut > 0) {
-        timeval tv{job.TimeOut, 0};
-        ::setsockopt(s.fd, SOL_SOCKET, SO_RCVTIMEO, &tv, sizeof tv);
-        ::setsockopt(s.fd, SOL_SOCKET, SO_SNDTIMEO, &tv, sizeof tv);
-    }
+    if (!resolve(host, a.sin_addr, limits.nextLimit(), cancel)) return false;
+    if (!connectWithin(s.fd, a, limits)) return false;
+    if (!sendAll(s.fd, ImageRequest(job), limits)) return false;
 
     general::THTTPThings http;
     http.LocalFile = job.CacheFile;
     TResponseSplitter splitter(http, true);
     splitter.Reset();
+    // The cache file is the user's own, never a link planted at its name.
     Fd file;
-    file.fd = ::open(job.CacheFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-    const std::string request = ImageRequest(job);
-    ::send(s.fd, request.data(), request.size(), MSG_NOSIGNAL);
-    char buf[1024];
-    while (true) {
-        ssize_t n = ::recv(s.fd, buf, sizeof buf, 0);
-        if (n <= 0) break;
+    file.fd = OpenCacheFile(job.CacheFile);
+    if (file.fd < 0) return false;
+    char buf[16384];
+    bool complete = false;
+    while (waitFor(s.fd, POLLIN, limits.nextLimit(), cancel)) {
+        const ssize_t n = ::recv(s.fd, buf, sizeof buf, 0);
+        if (n < 0 && (errno == EAGAIN || errno == EINTR)) continue;
+        if (n <= 0) {
+            complete = true;
+            break;
+        }
         // Redirections and content types are noted but not acted on: whatever body
         // arrives becomes the picture.
         splitter.Process(buf, static_cast<size_t>(n), [&](const char* p, size_t k) {
@@ -110,50 +190,70 @@ bool FetchImage(const TImageJob& job, std::string& bytes) {
                 file.fd = -1;
             }
         });
-        if (!http.InHeader && http.ContentLength >= 0 && http.ReceivedBytes >= http.ContentLength) break;
+        if (!http.InHeader && http.ContentLength >= 0 && http.ReceivedBytes >= http.ContentLength) {
+            complete = true;
+            break;
+        }
     }
     if (file.fd >= 0) {
         ::close(file.fd);
         file.fd = -1;
     }
+    if (cancelled(cancel)) return false;
     platform::ReadWholeFile(job.CacheFile, bytes);
-    return true;
+    return complete;
 }
 
 TImageThreads::TImageThreads(std::function<void(const std::string&, image::TMemoryStream&)> deliver)
-    : Deliver(std::move(deliver)), Alive(std::make_shared<bool>(true)) {}
+    : Deliver(std::move(deliver)), Cancel(std::make_shared<std::atomic<bool>>(false)) {}
 
-TImageThreads::~TImageThreads() { *Alive = false; }
+TImageThreads::~TImageThreads() { Stop(); }
 
 void TImageThreads::Start(std::deque<TImageJob> jobs) {
     Queue = std::move(jobs);
     launchMore();
 }
 
+void TImageThreads::Stop() {
+    Queue.clear();
+    Cancel->store(true);
+    for (auto& [id, worker] : Workers)
+        if (worker.joinable()) worker.join();
+    Workers.clear();
+    // Hand-overs the cancelled workers posted find their flag set and deliver nothing.
+    Cancel = std::make_shared<std::atomic<bool>>(false);
+}
+
 void TImageThreads::launchMore() {
-    while (RunningCount < MaxRunning && !Queue.empty()) {
+    while (Running() < MaxRunning && !Queue.empty()) {
         TImageJob job = std::move(Queue.front());
         Queue.pop_front();
-        ++RunningCount;
-        std::weak_ptr<bool> alive = Alive;
+        const int id = NextId++;
+        std::shared_ptr<std::atomic<bool>> cancel = Cancel;
         TImageThreads* self = this;
-        std::thread([job = std::move(job), alive, self] {
+        Workers.emplace(id, std::thread([job = std::move(job), cancel, self, id] {
             std::string bytes;
-            FetchImage(job, bytes);
-            // The hand-over runs on the user-interface thread; a launcher that is gone by
-            // then (its window closed) receives nothing.
+            FetchImage(job, bytes, cancel.get());
+            if (cancel->load()) return;
+            // The hand-over runs on the user-interface thread. A launcher that has been
+            // stopped or destroyed since has joined this worker and set its flag first,
+            // so the flag tells whether Self is still there to receive it.
             QMetaObject::invokeMethod(
                 QCoreApplication::instance(),
-                [alive, self, srcs = job.Srcs, bytes = std::move(bytes)]() mutable {
-                    if (auto a = alive.lock(); a && *a) self->finished(srcs, std::move(bytes));
+                [cancel, self, id, srcs = job.Srcs, bytes = std::move(bytes)]() mutable {
+                    if (!cancel->load()) self->finished(id, srcs, std::move(bytes));
                 },
                 Qt::QueuedConnection);
-        }).detach();
+        }));
     }
 }
 
-void TImageThreads::finished(const std::vector<std::string>& srcs, std::string bytes) {
-    --RunningCount;
+void TImageThreads::finished(int id, const std::vector<std::string>& srcs, std::string bytes) {
+    if (auto it = Workers.find(id); it != Workers.end()) {
+        // The worker has nothing left to do but return.
+        if (it->second.joinable()) it->second.join();
+        Workers.erase(it);
+    }
     for (const std::string& src : srcs) {
         image::TMemoryStream stream(bytes);
         if (Deliver) Deliver(src, stream);

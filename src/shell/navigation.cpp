@@ -132,32 +132,35 @@ void TFMain::Navigate(const std::string& address, bool record) {
         // A navigation started during the wait (a link followed, the window closed) has
         // taken over: its page, not this one, is on display and in the history.
         if (serial != NavigationSerial || Closed) return;
-        if (DownloadCancelled) {
-            // The user chose not to save: the page on display stays as it was.
+        // The page on display, the address box, the caption and the history stay as they
+        // were; Why goes to the status line.
+        auto keepWindow = [&](const std::string& why) {
             platform::DeleteFile(localFile);
             Options.HTTPThings.Download.Active = false;
             CurrentUrl = saved;
-            NavigationError = "download cancelled";
+            CBUrls->setEditText(QString::fromLatin1(ShownAddress(saved).c_str()));
+            setWindowTitle(savedCaption);
+            SetStatus(0, why);
+            NavigationError = why;
+        };
+        if (DownloadCancelled) {
+            // The user chose not to save.
+            keepWindow("download cancelled");
             return;
         }
         const general::THTTPThings& h = Options.HTTPThings;
         const bool empty = general::FileSizeOf(localFile) < 1;
         if (empty && !RetrievalFailure.empty()) {
-            // No answer at all: the window stays as it was, and says why.
-            platform::DeleteFile(localFile);
-            CurrentUrl = saved;
-            CBUrls->setEditText(QString::fromLatin1(ShownAddress(saved).c_str()));
-            setWindowTitle(savedCaption);
-            SetStatus(0, RetrievalFailure);
-            NavigationError = RetrievalFailure;
+            // No answer at all (refused, not found, timed out, stopped, not allowed).
+            keepWindow(RetrievalFailure);
             return;
         }
         const bool redirect = h.Status == 302 && Options.GoToMovedLocations;
         if (empty && !redirect) {
-            CurrentUrl = saved;
+            // A server that accepted the connection and sent nothing.
             ShowMessage("El servidor no envio datos!", TMsgStyle::Information, this);
-            // The navigation goes on, but it has shown nothing of the address.
-            NavigationError = "El servidor no envio datos!";
+            keepWindow("El servidor no envio datos!");
+            return;
         }
         if (redirect) {
             // Location is resolved against the answer that carries it, which is CurrentUrl
@@ -176,29 +179,50 @@ void TFMain::Navigate(const std::string& address, bool record) {
     }
     // A file the browser does not show was saved where the user chose.
     if (Options.HTTPThings.Download.Active) {
-        platform::CopyFileOver(localFile, Options.HTTPThings.Download.FileName);
-        ShowMessage("File downloaded.", TMsgStyle::Information, this);
+        const bool copied = platform::CopyFileOver(localFile, Options.HTTPThings.Download.FileName);
+        platform::DeleteFile(localFile);
+        Options.HTTPThings.Download.Active = false;
+        // A download is not a page: the window goes back to the one on display.
         CurrentUrl = saved;
+        CBUrls->setEditText(QString::fromLatin1(ShownAddress(saved).c_str()));
+        setWindowTitle(savedCaption);
+        const std::string result = !copied ? "Can not write \"" + Options.HTTPThings.Download.FileName + "\""
+                                   : RetrievalFailure.empty() ? std::string("File downloaded.")
+                                                              : "Download incomplete: " + RetrievalFailure;
+        SetStatus(0, result);
+        if (!copied || !RetrievalFailure.empty()) NavigationError = result;
+        ShowMessage(copied && RetrievalFailure.empty() ? "File downloaded." : result, TMsgStyle::Information, this);
         return;
     }
     if (record) AddToHistoryList();
-    DisplayFile(localFile);
+    TShowAs as = TShowAs::ByExtension;
+    if (n == general::ProtoHttp)
+        as = platform::UpperCase(Options.HTTPThings.ContentType).starts_with("IMAGE/") ? TShowAs::Picture : TShowAs::Page;
+    DisplayFile(localFile, as);
     UpdateHistoryButtons();
     // The page is up: its network pictures follow in the background.
     StopRequested = false;
     StartImageThreads();
     if (tooManyRedirections) SetStatus(0, "Too many redirections");
+    // A page cut short (stopped, timed out) is shown as far as it came, and says so.
+    else if (n == general::ProtoHttp && !RetrievalFailure.empty()) SetStatus(0, RetrievalFailure);
 }
 
-void TFMain::DisplayFile(const std::string& file) {
-    // The extension of the name part, dot included, decides between a picture and a page.
-    const size_t slash = file.find_last_of('/');
-    const size_t dot = file.rfind('.');
-    std::string ext;
-    if (dot != std::string::npos && (slash == std::string::npos || dot > slash))
-        ext = platform::UpperCase(file.substr(dot));
+void TFMain::DisplayFile(const std::string& file, TShowAs as) {
+    if (as == TShowAs::ByExtension) {
+        // The extension of the name part, dot included, decides between a picture and a page.
+        const size_t slash = file.find_last_of('/');
+        const size_t dot = file.rfind('.');
+        std::string ext;
+        if (dot != std::string::npos && (slash == std::string::npos || dot > slash))
+            ext = platform::UpperCase(file.substr(dot));
+        const bool picture = ext == ".BMP" || ext == ".GIF" || ext == ".JPG" || ext == ".JPEG" || ext == ".PNG";
+        as = picture ? TShowAs::Picture : TShowAs::Page;
+    }
+    RefusedPictures = 0;
+    ShownPictureFile = as == TShowAs::Picture ? file : std::string();
     try {
-        if (ext == ".BMP" || ext == ".GIF" || ext == ".JPG" || ext == ".JPEG" || ext == ".PNG")
+        if (as == TShowAs::Picture)
             HTMLVisor->ShowImageFile(file);
         else
             HTMLVisor->LoadDocument(file);

@@ -1,14 +1,19 @@
 // The window's HTTP page retrieval: the client's event handlers write the response body
 // into the page's cache file and end the retrieval that Navigate waits for.
 #include "general/helpers.h"
+#include "platform/files.h"
 #include "net/buffered_socket.h"
 #include "platform/messages.h"
 #include "net/sock_error.h"
 #include "shell/browser_window.h"
+#include "shell/cache_files.h"
 #include "shell/dialogs.h"
 #include "shell/http_retrieval.h"
 
 #include <QFileDialog>
+#include <QTimer>
+#include <cerrno>
+#include <cstring>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -21,7 +26,14 @@ void TFMain::StartRetrieval() {
     RetrievalFailure.clear();
     Splitter->Reset();
     if (h.FileHandle >= 0) ::close(h.FileHandle);
-    h.FileHandle = ::open(h.LocalFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    // The cache file is the user's own, never a link planted at its name.
+    h.FileHandle = OpenCacheFile(h.LocalFile);
+    if (h.FileHandle < 0) {
+        RetrievalFailure = "Can not write \"" + h.LocalFile + "\": " + std::strerror(errno);
+        EndRetrieval();
+        return;
+    }
+    if (Options.TimeOut > 0) DeadlineTimer->start(Options.TimeOut * 1000 * RetrievalDeadlineTimeOuts);
     try {
         if (!Options.UseProxy) {
             HTTPClient->SetAddress(CurrentUrl.Host.substr(0, 255));
@@ -41,12 +53,36 @@ void TFMain::StartRetrieval() {
 
 void TFMain::EndRetrieval() {
     general::THTTPThings& h = Options.HTTPThings;
+    ReadTimer->stop();
+    DeadlineTimer->stop();
     if (h.FileHandle >= 0) {
         ::close(h.FileHandle);
         h.FileHandle = -1;
     }
     RetrievalDone = true;
     platform::WakeUp();
+}
+
+void TFMain::FailRetrieval(const std::string& why, bool discard) {
+    if (RetrievalDone) return;
+    general::THTTPThings& h = Options.HTTPThings;
+    RetrievalFailure = why;
+    if (discard && h.FileHandle >= 0 && ::ftruncate(h.FileHandle, 0) != 0) {
+        // An emptied file is what tells the navigation to keep the page on display.
+        ::close(h.FileHandle);
+        h.FileHandle = -1;
+        platform::DeleteFile(h.LocalFile);
+    }
+    // Ended first, so that what the closing connection still hands over is ignored.
+    EndRetrieval();
+    if (HTTPClient->SocketIfAny()) HTTPClient->Close();
+}
+
+void TFMain::RetrievalProgress() {
+    const general::TDownloadingFile& d = Options.HTTPThings.Download;
+    // While the save dialog is open the person, not the server, is being waited for.
+    if (d.Active && d.FileName.empty()) return;
+    if (Options.TimeOut > 0 && !RetrievalDone) ReadTimer->start(Options.TimeOut * 1000);
 }
 
 void TFMain::HTTPClientConnect(net::TSocketBase* socket) {
@@ -57,6 +93,7 @@ void TFMain::HTTPClientConnect(net::TSocketBase* socket) {
         EndRetrieval();
         return;
     }
+    RetrievalProgress();
     RequestBuffer = ComposeRequest(CurrentUrl, Options.HTTPThings, Options.UseProxy);
     if (RequestBuffer.empty()) {
         // A form method other than GET or POST: nothing is sent.
@@ -85,10 +122,24 @@ void TFMain::ProcessReceivedData(const char* data, size_t count) {
             n -= static_cast<size_t>(w);
         }
     };
+    RetrievalProgress();
     bool headerDone = Splitter->Process(data, count, write);
     // A redirection is followed whatever it carries, so its type never asks for a download.
     const bool redirect = h.Status == 302 && Options.GoToMovedLocations;
-    if (headerDone && !redirect && !general::IsRenderableType(Options)) AskWhereToSave();
+    if (headerDone && !redirect && !general::IsRenderableType(Options)) {
+        // A terminal without file access has nowhere a person may put a file.
+        if (!Options.AllowProtoFile) {
+            FailRetrieval("Download not allowed", true);
+            return;
+        }
+        AskWhereToSave();
+        if (RetrievalDone) return;
+    }
+    // Only a page is held to a size; a download is limited by the disk alone.
+    if (!h.Download.Active && h.ReceivedBytes > Options.MaxPageSize) {
+        FailRetrieval("Page too large", true);
+        return;
+    }
     // A server that keeps the connection open after the whole body ends the page here.
     if (!RetrievalDone && !h.InHeader && h.ContentLength >= 0 && h.ReceivedBytes >= h.ContentLength) {
         HTTPClient->Close();
@@ -99,14 +150,21 @@ void TFMain::ProcessReceivedData(const char* data, size_t count) {
 void TFMain::AskWhereToSave() {
     general::THTTPThings& h = Options.HTTPThings;
     h.Download.Active = true;
+    h.Download.FileName.clear();
     SaveDialog->setDirectory(QString::fromLatin1(Options.UserDir.c_str()));
     SaveDialog->setNameFilters(FilterToNameFilters("All files (*.*)|*.*"));
     SaveDialog->setDefaultSuffix("");
     SaveDialog->selectFile(QString::fromLatin1(general::LastPathSegment(CurrentUrl.Url).c_str()));
     SaveDialog->setWindowTitle(QString::fromLatin1(
         ("You are going to download a \"" + h.ContentType + "\" file.").c_str()));
+    // A person choosing a name is not a server that stopped answering; and a download
+    // may take as long as its size needs.
+    ReadTimer->stop();
+    DeadlineTimer->stop();
+    // The answer may have ended while the dialog was open: the choice still counts.
     if (RunFileDialog(SaveDialog)) {
         h.Download.FileName = SaveDialog->selectedFiles().first().toLatin1().toStdString();
+        RetrievalProgress();
     } else {
         DownloadCancelled = true;
         HTTPClient->Close();
@@ -134,10 +192,7 @@ void TFMain::HTTPClientDisconnect(net::TSocketBase* socket) {
     EndRetrieval();
 }
 
-void TFMain::HTTPClientTimeOut() {
-    RetrievalFailure = "Time out!";
-    EndRetrieval();
-}
+void TFMain::HTTPClientTimeOut() { FailRetrieval("Time out!", false); }
 
 void TFMain::HTTPClientInfo(int code) {
     static const char* const texts[] = {"Inactive.",          "Resolving address name ...",

@@ -25,7 +25,10 @@ void TFMain::WireViewer() {
         MetaTimer->setInterval(std::max(0, delay) * 1000);
         MetaTimer->start();
     };
-    v->OnProcessing = [this](void*, bool on) { SetStatus(0, on ? "Processing ..." : "Finished."); };
+    // Refused pictures of the page stay counted on the status line once it is shown.
+    v->OnProcessing = [this](void*, bool on) {
+        SetStatus(0, on ? "Processing ..." : RefusedPictures > 0 ? PictureRefusal : "Finished.");
+    };
     v->SetOnScript([this](void*, const std::string& language, const std::string& script) {
         SetStatus(0, "This page has SCRIPTS!");
         Scripts.push_back("");

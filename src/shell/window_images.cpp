@@ -17,25 +17,39 @@ namespace shell {
 
 void TFMain::OnImageRequest(const std::string& src, image::TMemoryStream*& stream) {
     stream = nullptr;
+    auto handOver = [&](const std::string& file) {
+        std::string bytes;
+        if (platform::IsPlainFile(file) && platform::ReadWholeFile(file, bytes)) {
+            LocalImageStream->SetData(std::move(bytes));
+            stream = LocalImageStream.get();
+        }
+    };
+    // A picture opened as an address is already in the cache: it is neither checked nor
+    // fetched again, and its cache name never reaches a server.
+    if (!ShownPictureFile.empty() && src == ShownPictureFile) {
+        handOver(src);
+        return;
+    }
+    // A page with many refused pictures brings up one box; the rest are counted.
+    auto refuse = [&](const std::string& status, const std::string& box) {
+        PictureRefusal = ++RefusedPictures == 1 ? status
+                                                : status + " (" + std::to_string(RefusedPictures) + " pictures refused)";
+        SetStatus(0, PictureRefusal);
+        if (RefusedPictures == 1) ShowMessage(box, TMsgStyle::Information, this);
+    };
     const uint8_t n = general::ParseUrl(src, ImageUrl, CurrentUrl);
     if (n > 7 || !Options.AllowedProtocols.test(n)) {
-        SetStatus(0, "Unknown protocol!");
-        ShowMessage("\xA1Protocolo desconocido!", TMsgStyle::Information, this);
+        refuse("Unknown protocol!", "\xA1Protocolo desconocido!");
         return;
     }
     if (!IsUrlAllowed(ImageUrl.Url, Options)) {
-        SetStatus(0, "Not allowed URL!");
-        ShowMessage("\xA1URL no permitida!", TMsgStyle::Information, this);
+        refuse("Not allowed URL!", "\xA1URL no permitida!");
         return;
     }
     const std::string f = CacheFileName(ImageUrl.Url, Options);
     if (n == general::ProtoFile) {
         platform::CopyFileOver(ImageUrl.Path, f);
-        std::string bytes;
-        if (platform::IsPlainFile(f) && platform::ReadWholeFile(f, bytes)) {
-            LocalImageStream->SetData(std::move(bytes));
-            stream = LocalImageStream.get();
-        }
+        handOver(f);
         return;
     }
     // HTTP pictures are fetched in the background; a picture on an ftp: address is queued

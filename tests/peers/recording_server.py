@@ -5,12 +5,18 @@ every request it has read in full.
 
 Paths: /page.html /redirect /loop /headerless /split /slow /notype /keepalive /empty
 /download.zip /long-header /lf-only /relative-redirect /d/bare-redirect /image.gif?n=N
+Hostile ones: /silent (never answers) /drip (a byte every 1.5 s) /endless (a byte every
+0.2 s for ever) /short-body (less than its Content-Length, held open) /big?n=N (N bytes)
+/picture (a GIF under a name without extension)
 """
 import socket
 import sys
 import threading
 import time
 
+# A 1 x 1 GIF.
+GIF = bytes([0x47, 0x49, 0x46, 0x38, 0x39, 0x61, 1, 0, 1, 0, 0x80, 0, 0, 0, 0, 0, 255, 255, 255,
+             0x2C, 0, 0, 0, 0, 1, 0, 1, 0, 0, 2, 2, 0x44, 1, 0, 0x3B])
 PAGE = b"<html><head><title>Recorded</title></head><body>Hello there</body></html>"
 
 
@@ -78,6 +84,30 @@ def answer(conn, path):
                      b"\r\n\r\n" + PAGE)
     elif path == "/lf-only":
         conn.sendall(b"HTTP/1.0 200 OK\nContent-Type: text/html\n\n" + PAGE)
+    elif path == "/silent":
+        time.sleep(60)
+    elif path == "/drip":
+        conn.sendall(ok + b"\r\n<html>dr")
+        for c in b"ipping":
+            time.sleep(1.5)
+            conn.sendall(bytes([c]))
+    elif path == "/endless":
+        conn.sendall(ok + b"\r\n<html>")
+        while True:
+            time.sleep(0.2)
+            conn.sendall(b"x")
+    elif path == "/short-body":
+        conn.sendall(b"HTTP/1.0 200 OK\r\nContent-Type: text/html\r\nContent-Length: 1000\r\n\r\n<html>short")
+        time.sleep(60)
+    elif path.startswith("/big?n="):
+        n = int(path.split("=", 1)[1])
+        conn.sendall(ok + b"\r\n")
+        chunk = b"<p>" + b"b" * 1020 + b"</p>"
+        while n > 0:
+            conn.sendall(chunk[:n])
+            n -= len(chunk)
+    elif path == "/picture":
+        conn.sendall(b"HTTP/1.0 200 OK\r\nContent-Type: image/gif\r\n\r\n" + GIF)
     elif path.startswith("/echo-post"):
         conn.sendall(ok + b"\r\n<html>posted</html>")
     else:

@@ -10,6 +10,9 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QTcpServer>
+#include <filesystem>
+#include <sys/stat.h>
 #include <gtest/gtest.h>
 #include <set>
 
@@ -62,21 +65,40 @@ TEST(ImageThreads, PicturesArriveFromARealServerInAnyOrder) {
     EXPECT_NE(got[base + "missing.gif"], gifBytes()) << "the error page's body, which will not decode";
 }
 
-TEST(ImageThreads, StopEndsTheLaunchingAndRunningOnesComplete) {
+TEST(ImageThreads, StopAndTheLaunchersEndCancelWorkersThatHang) {
+    // A listener that accepts connections and never answers them.
+    QTcpServer silent;
+    silent.setMaxPendingConnections(1000);
+    ASSERT_TRUE(silent.listen(QHostAddress::LocalHost, 0));
+    const std::string base = "http://127.0.0.1:" + std::to_string(silent.serverPort()) + "/";
     testsupport::TempDir dir;
-    dir.write("site/a.gif", gifBytes());
-    testsupport::Peer server("python3", {testsupport::peerScript("http_server.py"), QString::fromStdString(dir.path() + "site")});
-    ASSERT_TRUE(server.started());
-    const std::string base = "http://127.0.0.1:" + std::to_string(server.port()) + "/";
+    dir.write("cache/.keep", "");
+    std::filesystem::remove(dir.path() + "cache/.keep");
+    ::chmod((dir.path() + "cache").c_str(), 0700);
+    auto jobs = [&](int n) {
+        std::deque<TImageJob> q;
+        for (int i = 0; i < n; ++i) {
+            q.push_back(job(base + std::to_string(i) + ".gif", dir.path() + "cache/" + std::to_string(i)));
+            q.back().TimeOut = 0; // no time-out: only cancelling can end them
+        }
+        return q;
+    };
     int delivered = 0;
-    TImageThreads threads([&](const std::string&, image::TMemoryStream&) { ++delivered; });
-    std::deque<TImageJob> jobs;
-    for (int i = 0; i < 70; ++i) jobs.push_back(job(base + "a.gif?" + std::to_string(i), dir.path() + std::to_string(i)));
-    threads.Start(std::move(jobs));
-    EXPECT_EQ(threads.Running(), TImageThreads::MaxRunning);
-    threads.Stop();
-    ASSERT_TRUE(waitUntil([&] { return threads.Idle(); }));
-    EXPECT_EQ(delivered, TImageThreads::MaxRunning);
+    {
+        TImageThreads threads([&](const std::string&, image::TMemoryStream&) { ++delivered; });
+        threads.Start(jobs(70));
+        EXPECT_EQ(threads.Running(), TImageThreads::MaxRunning);
+        ASSERT_TRUE(waitUntil([&] {
+            return !std::filesystem::is_empty(dir.path() + "cache");
+        })) << "workers are waiting for an answer, with their files open";
+        threads.Stop();
+        EXPECT_TRUE(threads.Idle()) << "Stop returns once every worker has ended";
+        // Started again, and then the launcher goes with its window.
+        threads.Start(jobs(10));
+        EXPECT_EQ(threads.Running(), 10);
+    }
+    QCoreApplication::processEvents();
+    EXPECT_EQ(delivered, 0) << "a cancelled worker hands nothing over";
 }
 
 TEST(ImageRequests, LocalImagesAtOnceNetworkImagesQueuedOnce) {

@@ -4,6 +4,8 @@
 #include "platform/files.h"
 #include "shell/browser_window.h"
 #include "shell/url_combo_box.h"
+#include "view/html_view.h"
+#include "shell/access_rules.h"
 #include "shell/cache_files.h"
 #include "shell/dialogs.h"
 #include "test_support.h"
@@ -40,6 +42,8 @@ protected:
         shell::TWindowParams p;
         p.ProgramDir = dir.path();
         p.IsMainWindow = false;
+        // Each test's restrictions are its own, not the first window's of the program.
+        shell::ResetSharedRestrictions();
         auto w = std::make_unique<TFMain>(p);
         // First activation makes the request method GET; there is no start page here.
         w->StartUrl.clear();
@@ -250,4 +254,98 @@ TEST_F(NavigationTest, ClosingTheWindowDuringALoadEndsTheRetrieval) {
     w->OpenUrl(base() + "/page.html", true);
     EXPECT_TRUE(w->History.empty());
     EXPECT_FALSE(w->MetaTimer->isActive());
+}
+
+TEST_F(NavigationTest, HostileServersEndWithinTheirTimeOut) {
+    auto w = window("[main]\ntimeout=1\n");
+    w->OpenUrl(base() + "/page.html", true);
+    const std::string before = w->CurrentUrl.Url;
+    // Accepts and never answers: the window stays as it was and says why.
+    w->OpenUrl(base() + "/silent", true);
+    EXPECT_EQ(w->LastNavigationError(), "Time out!");
+    EXPECT_EQ(w->CurrentUrl.Url, before);
+    EXPECT_EQ(w->CBUrls->currentText().toStdString(), before);
+    EXPECT_EQ(w->History.size(), 1u);
+    // Stops between two bytes, or sends less than it promised and holds the connection:
+    // what came is shown, and the status line says it was cut short.
+    for (const char* path : {"/drip", "/short-body"}) {
+        SCOPED_TRACE(path);
+        w->OpenUrl(base() + path, true);
+        EXPECT_EQ(w->CurrentUrl.Path, path);
+        EXPECT_EQ(w->StatusText(0), "Time out!");
+    }
+    EXPECT_EQ(cached(*w), "<html>short");
+    // Never stops sending: the deadline of the whole retrieval ends it.
+    w->OpenUrl(base() + "/endless", true);
+    EXPECT_EQ(w->StatusText(0), "Time out!");
+    EXPECT_EQ(cached(*w).substr(0, 7), "<html>x");
+    EXPECT_EQ(w->Options.HTTPThings.FileHandle, -1);
+}
+
+TEST_F(NavigationTest, StopEndsTheRetrievalAtOnce) {
+    auto w = window();
+    w->OpenUrl(base() + "/page.html", true);
+    // Stop is pressed once the server has the request it will never answer.
+    QTimer poll;
+    std::string log;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        log += server->output();
+        if (log.find(QByteArray("GET /silent").toHex().toStdString()) != std::string::npos) w->BStopClick();
+    });
+    poll.start(20);
+    w->OpenUrl(base() + "/silent", true);
+    EXPECT_EQ(w->LastNavigationError(), "Stopped.");
+    EXPECT_EQ(w->CurrentUrl.Path, "/page.html");
+    EXPECT_TRUE(w->RetrievalDone);
+    auto* s = w->HTTPClient->SocketIfAny();
+    EXPECT_FALSE(s && s->Connected());
+}
+
+TEST_F(NavigationTest, APageTooLargeAndARefusedDownloadWriteNothing) {
+    auto w = window("[main]\nmaxpagesize=100000\n[restrictions]\nallow_proto_file=0\n");
+    w->OpenUrl(base() + "/page.html", true);
+    const std::string before = w->CurrentUrl.Url;
+    w->OpenUrl(base() + "/big?n=90000", true);
+    EXPECT_EQ(w->LastNavigationError(), "") << "within the limit";
+    w->OpenUrl(base() + "/big?n=1000000", true);
+    EXPECT_EQ(w->StatusText(0), "Page too large");
+    EXPECT_EQ(w->History.size(), 2u);
+    // A type the browser does not show, at a terminal without file access.
+    w->OpenUrl(base() + "/download.zip", true);
+    EXPECT_EQ(w->StatusText(0), "Download not allowed");
+    EXPECT_EQ(w->CBUrls->currentText().toStdString(), base() + "/big?n=90000");
+    for (const char* path : {"/big?n=1000000", "/download.zip"})
+        EXPECT_FALSE(platform::FileExists(shell::CacheFileName(base() + path, w->Options))) << path;
+}
+
+TEST_F(NavigationTest, APictureOpenedAsAnAddressIsShownFromTheCache) {
+    auto w = window();
+    // No extension: the server's type decides, and the picture is not asked for again
+    // under its cache name.
+    w->OpenUrl(base() + "/picture", true);
+    EXPECT_EQ(w->LastNavigationError(), "");
+    EXPECT_EQ(w->HTMLVisor->DocKind(), view::dkImage);
+    EXPECT_TRUE(w->PendingImages.empty());
+    EXPECT_FALSE(w->ImagesPending());
+    EXPECT_EQ(seen().size(), 1u);
+    // A page named like a picture is still a page when the server says so.
+    w->OpenUrl(base() + "/x/page.html", true);
+    EXPECT_EQ(w->HTMLVisor->DocKind(), view::dkHTML);
+}
+
+TEST_F(NavigationTest, ManyRefusedPicturesBringUpOneBox) {
+    dir.write("denied_urls.dat", base() + "/denied\n");
+    auto w = window();
+    std::string page = "<html><body>";
+    for (int i = 0; i < 300; ++i) page += "<img src=\"" + base() + "/denied/" + std::to_string(i) + ".gif\">";
+    dir.write("pages/many.html", page + "</body></html>");
+    testing::internal::CaptureStderr();
+    w->OpenUrl("file://" + dir.path() + "pages/many.html", true);
+    const std::string boxes = testing::internal::GetCapturedStderr();
+    size_t count = 0;
+    for (size_t at = boxes.find("URL no permitida"); at != std::string::npos; at = boxes.find("URL no permitida", at + 1))
+        ++count;
+    EXPECT_EQ(count, 1u);
+    EXPECT_EQ(w->StatusText(0), "Not allowed URL! (300 pictures refused)");
+    EXPECT_TRUE(seen().empty()) << "no refused picture is asked for";
 }
