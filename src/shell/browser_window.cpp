@@ -94,9 +94,25 @@ TFMain::TFMain(TWindowParams params, QWidget* parent)
           [this](unsigned msg, uintptr_t w, intptr_t l) { return handleMessage(msg, w, l); })) {
     BuildWindow();
     SetUpWindow();
+    OpenWindows().push_back(this);
 }
 
-TFMain::~TFMain() = default;
+TFMain::~TFMain() { std::erase(OpenWindows(), this); }
+
+std::vector<TFMain*>& TFMain::OpenWindows() {
+    static std::vector<TFMain*> windows;
+    return windows;
+}
+
+void TFMain::OwnFile(const std::string& file) {
+    if (!file.empty()) OwnFiles.insert(file);
+}
+
+bool TFMain::FileOfAnotherWindow(const std::string& file) const {
+    for (const TFMain* w : OpenWindows())
+        if (w != this && !w->Closed && w->OwnFiles.contains(file)) return true;
+    return false;
+}
 
 void TFMain::BuildWindow() {
     setWindowTitle("Webling v. 1.0");
@@ -355,9 +371,10 @@ void TFMain::SetUpWindow() {
     o.FtpAnonymousPw = ini.ReadString("ftp", "ftpanonymouspw", "reader@nohost");
     o.SmtpServer = ini.ReadString("smtp", "smtpserver", "");
     o.SmtpPort = ini.ReadInteger("smtp", "smtpport", 25);
-    o.UseProxy = ini.ReadBool("proxy", "useproxy", false);
-    MUseProxy->setChecked(o.UseProxy);
     o.ProxyServer = ini.ReadString("proxy", "proxyserver", "");
+    // A proxy without a server would fail every page.
+    o.UseProxy = ini.ReadBool("proxy", "useproxy", false) && !o.ProxyServer.empty();
+    MUseProxy->setChecked(o.UseProxy);
     o.ProxyPort = ini.ReadInteger("proxy", "proxyport", 8080);
     o.AllowProtoHttp = rules.AllowProtoHttp;
     o.AllowProtoFtp = rules.AllowProtoFtp;
@@ -442,6 +459,11 @@ void TFMain::FirstActivate() {
 }
 
 void TFMain::closeEvent(QCloseEvent* e) {
+    // The program ends with its first window: the others go first, so that none of them
+    // is still writing while the shared directories are emptied.
+    if (Params.IsMainWindow && !Closed)
+        for (const auto& w : FurtherWindows())
+            if (!w->Closed) w->close();
     if (!Closed) {
         Closed = true;
         platform::Guard([&] { WindowClose(); });
@@ -461,8 +483,23 @@ void TFMain::WindowClose() {
     BStopClick();
     ImageThreads.reset();
     LocalImageStream.reset();
-    if (o.DelTmpFilesAtExit && general::DirectoryExists(o.TmpDir)) DeleteFilesInDir(o.TmpDir);
-    if (o.DelCacheFilesAtExit && general::DirectoryExists(o.CacheDir)) DeleteFilesInDir(o.CacheDir);
+    // The directories are shared by the program's windows: the last one to close empties
+    // them, and until then a window takes away only the files that it alone has used.
+    bool last = true;
+    for (const TFMain* w : OpenWindows())
+        if (w != this && !w->Closed && (w->Options.CacheDir == o.CacheDir || w->Options.TmpDir == o.TmpDir))
+            last = false;
+    if (last) {
+        if (o.DelTmpFilesAtExit && general::DirectoryExists(o.TmpDir)) DeleteFilesInDir(o.TmpDir);
+        if (o.DelCacheFilesAtExit && general::DirectoryExists(o.CacheDir)) DeleteFilesInDir(o.CacheDir);
+    } else {
+        for (const std::string& f : OwnFiles) {
+            const bool tmp = f.starts_with(o.TmpDir), cache = f.starts_with(o.CacheDir);
+            if (((tmp && o.DelTmpFilesAtExit) || (cache && o.DelCacheFilesAtExit)) && !FileOfAnotherWindow(f))
+                platform::DeleteFile(f);
+        }
+    }
+    OwnFiles.clear();
     o.Bookmarks.clear();
     o.AllowedUrls.clear();
     o.DeniedUrls.clear();
@@ -496,7 +533,7 @@ void TFMain::BOpenURLClick() {
     if (ok) OpenUrl(WithSchemeIfHost(toLatin1(text)), true);
 }
 
-void TFMain::BReloadClick() { OpenUrl(CurrentUrl.Url, false); }
+void TFMain::BReloadClick() { OpenUrl(DisplayedPage.Url, false); }
 
 void TFMain::BAtrasClick() {
     --HistoryIndex;
@@ -555,8 +592,8 @@ void TFMain::DeleteTempFilesClick() {
 
 void TFMain::AddBookmarkClick() {
     for (const std::string& b : Options.Bookmarks)
-        if (platform::EqualNoCase(b, CurrentUrl.Url)) return;
-    Options.Bookmarks.push_back(CurrentUrl.Url);
+        if (platform::EqualNoCase(b, DisplayedPage.Url)) return;
+    Options.Bookmarks.push_back(DisplayedPage.Url);
     std::string data;
     for (const std::string& b : Options.Bookmarks) data += b + "\r\n";
     if (!platform::WriteWholeFile(Options.BookmarksFile, data))
@@ -574,34 +611,58 @@ void TFMain::SeeBookmarksClick() {
 }
 
 void TFMain::SeeSourceClick() {
-    std::string f = CacheFileName(CurrentUrl.Url, Options);
+    std::string f = CacheFileName(DisplayedPage.Url, Options);
     std::string text;
     if (!platform::IsPlainFile(f) || !platform::ReadWholeFile(f, text)) {
         ShowMessage("ERROR: I can not find the file!", TMsgStyle::Information, this);
         return;
     }
+    ShowText(text);
+}
+
+void TFMain::ShowText(const std::string& text) {
     // The text display window stands in for the desktop's text editor.
     if (!Forms().FMemoDisplay) Forms().FMemoDisplay = new TFMemoDisplay(this);
     Forms().FMemoDisplay->SetText(text);
     if (!IsHeadless()) Forms().FMemoDisplay->exec();
 }
 
-void TFMain::SeeHeaderClick() { ShowMessage(Options.HTTPThings.Header.c_str(), TMsgStyle::Information, this); }
+// The header is shown in the text window, like the source, so that its lines keep their
+// columns and can be copied.
+void TFMain::SeeHeaderClick() { ShowText(Options.HTTPThings.Header); }
 
 void TFMain::SeeScriptsClick() {
-    if (!Forms().FMemoDisplay) Forms().FMemoDisplay = new TFMemoDisplay(this);
     std::string text;
     for (const std::string& s : Scripts) text += s + "\n";
-    Forms().FMemoDisplay->SetText(text);
-    if (!IsHeadless()) Forms().FMemoDisplay->exec();
+    ShowText(text);
 }
 
 void TFMain::SaveAsClick() {
-    std::string f = CacheFileName(CurrentUrl.Url, Options);
+    // On a picture the picture is saved, under its own name; elsewhere the page.
+    general::TRECURL picture;
+    const bool onPicture = !PopupImage.empty() && general::ParseUrl(PopupImage, picture, DisplayedPage) <= 7;
+    const std::string f = CacheFileName(onPicture ? picture.Url : DisplayedPage.Url, Options);
     if (!platform::IsPlainFile(f)) {
         ShowMessage("ERROR: I can not find the file!", TMsgStyle::Information, this);
         return;
     }
+    if (onPicture) {
+        const std::string name = general::LastPathSegment(picture.Path.substr(0, picture.Path.find('?')));
+        const std::string ext = platform::UpperCase(general::LastExtension(name));
+        std::string filter = "All files (*.*)|*.*";
+        if (ext == "GIF") filter = "GIF pictures (*.gif)|*.gif|" + filter;
+        if (ext == "JPG" || ext == "JPEG") filter = "JPEG pictures (*.jpg, *.jpeg)|*.jpg;*.jpeg|" + filter;
+        if (ext == "PNG") filter = "PNG pictures (*.png)|*.png|" + filter;
+        if (ext == "BMP") filter = "Bitmaps (*.bmp)|*.bmp|" + filter;
+        SaveDialog->setNameFilters(FilterToNameFilters(filter));
+        SaveDialog->setDefaultSuffix("");
+        SaveDialog->selectFile(QString::fromLatin1(name.c_str()));
+    } else {
+        SaveDialog->setNameFilters(FilterToNameFilters("HTML files (*.htm, *.html)|*.html|All files (*.*)|*.*"));
+        SaveDialog->setDefaultSuffix("html");
+        SaveDialog->selectFile(QString::fromLatin1(general::LastPathSegment(DisplayedPage.Path).c_str()));
+    }
+    SaveDialog->setWindowTitle("Save As");
     if (RunFileDialog(SaveDialog))
         platform::CopyFileOver(f, toLatin1(SaveDialog->selectedFiles().first()));
 }
@@ -619,7 +680,14 @@ void TFMain::FindDialogFind() {
 
 void TFMain::ViewImagesClick() { HTMLVisor->SetViewImages(MViewImages->isChecked()); }
 
-void TFMain::UseProxyClick() { Options.UseProxy = MUseProxy->isChecked(); }
+void TFMain::UseProxyClick() {
+    // Without a proxy server every page would fail: the switch stays off.
+    if (MUseProxy->isChecked() && Options.ProxyServer.empty()) {
+        MUseProxy->setChecked(false);
+        SetStatus(0, "No proxy server configured");
+    }
+    Options.UseProxy = MUseProxy->isChecked();
+}
 
 void TFMain::OpenLocalClick(const char* filter) {
     OpenDialog->setNameFilters(FilterToNameFilters(filter));
@@ -632,7 +700,8 @@ TFMain* TFMain::NewBrowserWindow(const std::string& startUrl, const general::TRE
     p.ProgramDir = Params.ProgramDir;
     p.IsMainWindow = false;
     auto w = std::make_unique<TFMain>(p);
-    if (current) w->CurrentUrl = *current;
+    // The new window resolves its first address against this one's page.
+    if (current) w->CurrentUrl = w->DisplayedPage = *current;
     w->StartUrl = startUrl;
     TFMain* raw = w.get();
     FurtherWindows().push_back(std::move(w));
@@ -640,11 +709,13 @@ TFMain* TFMain::NewBrowserWindow(const std::string& startUrl, const general::TRE
     return raw;
 }
 
-void TFMain::NewBrowserClick() { NewBrowserWindow(CurrentUrl.Url, nullptr); }
+void TFMain::NewBrowserClick() { NewBrowserWindow(DisplayedPage.Url, nullptr); }
 
 void TFMain::OpenInAnotherWindowClick() {
-    std::string link = StatusText(1);
-    NewBrowserWindow(link.empty() ? CurrentUrl.Url : link, &CurrentUrl);
+    // The link under the mouse, else the picture under it, else this page.
+    std::string link = PopupLink;
+    if (link.empty()) link = PopupImage;
+    NewBrowserWindow(link.empty() ? DisplayedPage.Url : link, &DisplayedPage);
 }
 
 void TFMain::AboutClick() {

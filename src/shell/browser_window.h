@@ -8,11 +8,13 @@
 #include "general/url.h"
 #include "platform/messages.h"
 
+#include <QElapsedTimer>
 #include <QMainWindow>
 #include <array>
 #include <functional>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -203,6 +205,7 @@ private:
     void SeeSourceClick();
     void SeeHeaderClick();
     void SeeScriptsClick();
+    void ShowText(const std::string& text);
     void SaveAsClick();
     void FindClick();
     // The find dialog's request: the next match from the viewer's caret.
@@ -221,6 +224,9 @@ private:
     void FailRetrieval(const std::string& why, bool discard);
     // Called for every piece of a response: the time-out starts again.
     void RetrievalProgress();
+    // Status panel 2: the bytes received and, when the length is known, the percentage.
+    void ShowProgress(bool final);
+    QElapsedTimer ProgressClock;
     void AskWhereToSave();
     // Back and Forward are enabled only when there is somewhere to go.
     void UpdateHistoryButtons();
@@ -234,8 +240,18 @@ private:
     bool DownloadCancelled = false;
     // Why the last retrieval got no answer (refused, not found, timed out); empty otherwise.
     std::string RetrievalFailure;
-    // The canonical address of the page on display, for links to places within it.
-    std::string DisplayedUrl;
+    // The page on display. Until a new page is shown it is the base of links, pictures
+    // and typed relative addresses, and what the commands on "this page" act on, even
+    // while another address is being fetched.
+    general::TRECURL DisplayedPage;
+    // The link and the source of the picture the pop-up menu was opened on ("" elsewhere).
+    std::string PopupLink, PopupImage;
+    // The windows of the program, and the cache and temporary files each has used: a
+    // window closed while others stay open deletes only its own.
+    static std::vector<TFMain*>& OpenWindows();
+    std::set<std::string> OwnFiles;
+    void OwnFile(const std::string& file);
+    bool FileOfAnotherWindow(const std::string& file) const;
     // The file on display when it is a picture shown on its own: the viewer asks for it
     // as an image, and it is handed over from the cache, not fetched again.
     std::string ShownPictureFile;

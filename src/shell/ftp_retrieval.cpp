@@ -51,6 +51,7 @@ void TFMain::FtpRetrieval() {
             // The file keeps its own extension, so that a picture is shown as a picture.
             const std::string tmp = platform::TempFileName(Options.TmpDir, ext);
             const std::string local = tmp.empty() ? std::string() : tmp + "." + ext;
+            OwnFile(local);
             const bool ok = !local.empty() && platform::RenameFile(tmp, local) && c.GetFile(local);
             if (gone()) return;
             if (ok) {
@@ -101,6 +102,7 @@ void TFMain::FtpRetrieval() {
     if (gone()) return;
     const std::string tmp = platform::TempFileName(Options.TmpDir, "html");
     const std::string local = tmp.empty() ? std::string() : tmp + ".html";
+    OwnFile(local);
     if (local.empty() || !platform::RenameFile(tmp, local) || !platform::WriteWholeFile(local, page)) {
         NavigationError = "Cannot write the listing page";
         SetStatus(0, NavigationError);

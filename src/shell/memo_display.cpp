@@ -1,5 +1,6 @@
 #include "shell/memo_display.h"
 
+#include <QFontDatabase>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -12,6 +13,8 @@ TFMemoDisplay::TFMemoDisplay(QWidget* parent) : QDialog(parent) {
     auto* layout = new QVBoxLayout(this);
     Memo = new QPlainTextEdit(this);
     Memo->setReadOnly(true);
+    // Source, headers and scripts line up only in a fixed-pitch font.
+    Memo->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
     Memo->setLineWrapMode(QPlainTextEdit::NoWrap);
     Memo->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     Memo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);

@@ -69,9 +69,13 @@ void TFMain::Navigate(const std::string& address, bool record) {
     Scripts.clear();
     PendingImages.clear();
 
-    const general::TRECURL saved = CurrentUrl;
+    // What a failure goes back to is the page on display. A redirection is resolved
+    // against the answer that carried it; anything else against the page on display,
+    // not against an address still being fetched.
+    general::TRECURL saved = DisplayedPage;
+    const general::TRECURL base = redirected ? CurrentUrl : DisplayedPage;
     bool tooManyRedirections = false;
-    const uint8_t n = general::ParseUrl(address, CurrentUrl, saved);
+    const uint8_t n = general::ParseUrl(address, CurrentUrl, base);
 
     if (n > 7 || !Options.AllowedProtocols.test(n)) {
         CurrentUrl = saved;
@@ -108,7 +112,7 @@ void TFMain::Navigate(const std::string& address, bool record) {
         return;
     }
     // A place within the page on display is only scrolled to: nothing is asked again.
-    if (!CurrentUrl.Fragment.empty() && CurrentUrl.Url == DisplayedUrl &&
+    if (!CurrentUrl.Fragment.empty() && CurrentUrl.Url == DisplayedPage.Url &&
         CurrentUrl.Method != general::MethodPost) {
         CBUrls->setEditText(QString::fromLatin1(ShownAddress(CurrentUrl).c_str()));
         if (record) AddToHistoryList();
@@ -121,6 +125,7 @@ void TFMain::Navigate(const std::string& address, bool record) {
     setWindowTitle("");
     Options.HTTPThings.LocalFile = CacheFileName(CurrentUrl.Url, Options);
     const std::string& localFile = Options.HTTPThings.LocalFile;
+    OwnFile(localFile);
 
     if (n == general::ProtoFile) {
         // A missing file fails silently; the viewer shows what it finds.
@@ -219,6 +224,7 @@ void TFMain::DisplayFile(const std::string& file, TShowAs as) {
         const bool picture = ext == ".BMP" || ext == ".GIF" || ext == ".JPG" || ext == ".JPEG" || ext == ".PNG";
         as = picture ? TShowAs::Picture : TShowAs::Page;
     }
+    DisplayedPage = CurrentUrl;
     RefusedPictures = 0;
     ShownPictureFile = as == TShowAs::Picture ? file : std::string();
     try {
@@ -236,7 +242,6 @@ void TFMain::DisplayFile(const std::string& file, TShowAs as) {
         NavigationError = e.what();
         platform::ReportError(e.what());
     }
-    DisplayedUrl = CurrentUrl.Url;
     const std::string& title = HTMLVisor->DocTitle();
     setWindowTitle(QString::fromLatin1((title.empty() ? CurrentUrl.Url : title).c_str()));
     if (!CurrentUrl.Fragment.empty())

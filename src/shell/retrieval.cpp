@@ -12,6 +12,7 @@
 
 #include <QFileDialog>
 #include <QTimer>
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -25,6 +26,8 @@ void TFMain::StartRetrieval() {
     DownloadCancelled = false;
     RetrievalFailure.clear();
     Splitter->Reset();
+    ProgressClock.invalidate();
+    SetStatus(2, "");
     if (h.FileHandle >= 0) ::close(h.FileHandle);
     // The cache file is the user's own, never a link planted at its name.
     h.FileHandle = OpenCacheFile(h.LocalFile);
@@ -53,6 +56,7 @@ void TFMain::StartRetrieval() {
 
 void TFMain::EndRetrieval() {
     general::THTTPThings& h = Options.HTTPThings;
+    if (!RetrievalDone) ShowProgress(true);
     ReadTimer->stop();
     DeadlineTimer->stop();
     if (h.FileHandle >= 0) {
@@ -76,6 +80,17 @@ void TFMain::FailRetrieval(const std::string& why, bool discard) {
     // Ended first, so that what the closing connection still hands over is ignored.
     EndRetrieval();
     if (HTTPClient->SocketIfAny()) HTTPClient->Close();
+}
+
+void TFMain::ShowProgress(bool final) {
+    // At most ten updates a second: a fast transfer must not spend its time drawing.
+    if (!final && ProgressClock.isValid() && ProgressClock.elapsed() < 100) return;
+    ProgressClock.start();
+    const general::THTTPThings& h = Options.HTTPThings;
+    std::string text = std::to_string(h.ReceivedBytes) + " bytes";
+    if (h.ContentLength > 0)
+        text += " (" + std::to_string(std::min<int64_t>(100, h.ReceivedBytes * 100 / h.ContentLength)) + "%)";
+    SetStatus(2, text);
 }
 
 void TFMain::RetrievalProgress() {
@@ -124,6 +139,7 @@ void TFMain::ProcessReceivedData(const char* data, size_t count) {
     };
     RetrievalProgress();
     bool headerDone = Splitter->Process(data, count, write);
+    if (!h.InHeader) ShowProgress(false);
     // A redirection is followed whatever it carries, so its type never asks for a download.
     const bool redirect = h.Status == 302 && Options.GoToMovedLocations;
     if (headerDone && !redirect && !general::IsRenderableType(Options)) {

@@ -3,6 +3,7 @@
 #include "image/memory_stream.h"
 #include "platform/messages.h"
 #include "platform/text.h"
+#include "doc/image_obj.h"
 #include "shell/browser_window.h"
 #include "shell/form_data.h"
 #include "view/html_view.h"
@@ -43,8 +44,12 @@ void TFMain::WireViewer() {
         ViewerFormSubmit(action, method, results);
     });
     v->OnRightClick = [this](void*, view::TRightClickParameters& p) {
-        // "Open in another window" opens the link under the mouse, kept on panel 1.
+        // "Open in another window" opens the link under the mouse, and Save As and that
+        // command act on the picture under it. They are kept here: the link panel clears
+        // as the menu takes the pointer.
         SetStatus(1, p.ClickURL);
+        PopupLink = p.ClickURL;
+        PopupImage = p.ClickImage ? p.ClickImage->Source : std::string();
         PopupMenu->popup(QCursor::pos());
     };
     OnImageArrived = [this](const std::string& src, image::TMemoryStream& stream) {
@@ -59,7 +64,7 @@ void TFMain::ViewerFormSubmit(const std::string& action, const std::string& meth
     CurrentUrl.PostData = EncodeFormData(results);
     CurrentUrl.PostDataLength = static_cast<int32_t>(CurrentUrl.PostData.size());
     // A form without ACTION goes back to its own page, not to the page's directory.
-    const std::string target = action.empty() ? CurrentUrl.Url : action;
+    const std::string target = action.empty() ? DisplayedPage.Url : action;
     // GET carries its data in the address; POST in the request body. The result page is
     // shown but not recorded in the history.
     const std::string address =

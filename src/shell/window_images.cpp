@@ -37,7 +37,7 @@ void TFMain::OnImageRequest(const std::string& src, image::TMemoryStream*& strea
         SetStatus(0, PictureRefusal);
         if (RefusedPictures == 1) ShowMessage(box, TMsgStyle::Information, this);
     };
-    const uint8_t n = general::ParseUrl(src, ImageUrl, CurrentUrl);
+    const uint8_t n = general::ParseUrl(src, ImageUrl, DisplayedPage);
     if (n > 7 || !Options.AllowedProtocols.test(n)) {
         refuse("Unknown protocol!", "\xA1Protocolo desconocido!");
         return;
@@ -47,6 +47,7 @@ void TFMain::OnImageRequest(const std::string& src, image::TMemoryStream*& strea
         return;
     }
     const std::string f = CacheFileName(ImageUrl.Url, Options);
+    OwnFile(f);
     if (n == general::ProtoFile) {
         platform::CopyFileOver(ImageUrl.Path, f);
         handOver(f);
@@ -67,7 +68,7 @@ void TFMain::StartImageThreads() {
     std::deque<TImageJob> jobs;
     std::map<std::string, size_t> byFile;
     for (const std::string& src : PendingImages) {
-        if (general::ParseUrl(src, ImageUrl, CurrentUrl) != general::ProtoHttp) continue;
+        if (general::ParseUrl(src, ImageUrl, DisplayedPage) != general::ProtoHttp) continue;
         const std::string f = CacheFileName(ImageUrl.Url, Options);
         auto it = byFile.find(f);
         if (it != byFile.end()) {

@@ -656,6 +656,14 @@ void THtmlView::PanelMouseMove(QMouseEvent* e) {
     }
 }
 
+void THtmlView::PanelMouseLeave() {
+    // A pointer that leaves the page from a link is no longer over it.
+    if (FLinkURL.empty()) return;
+    FLinkURL.clear();
+    FLinkTarget.clear();
+    if (OnHotSpotCovered) OnHotSpotCovered(this, "");
+}
+
 void THtmlView::PanelMouseUp(QMouseEvent* e) {
     const QPoint pos = e->position().toPoint();
     const Qt::MouseButton button = e->button();

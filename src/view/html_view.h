@@ -182,6 +182,7 @@ public:
     void PanelMouseDown(QMouseEvent* e);
     void PanelMouseMove(QMouseEvent* e);
     void PanelMouseUp(QMouseEvent* e);
+    void PanelMouseLeave();
     void PanelDoubleClick(QMouseEvent* e);
     void PaintFrame(QPainter& painter);
 

@@ -31,6 +31,10 @@ void TPaintPanel::mouseMoveEvent(QMouseEvent* e) {
     platform::Guard([&] { Owner->PanelMouseMove(e); });
 }
 
+void TPaintPanel::leaveEvent(QEvent*) {
+    platform::Guard([&] { Owner->PanelMouseLeave(); });
+}
+
 void TPaintPanel::mouseReleaseEvent(QMouseEvent* e) {
     platform::Guard([&] { Owner->PanelMouseUp(e); });
 }

@@ -21,6 +21,7 @@ protected:
     void mouseReleaseEvent(QMouseEvent* e) override;
     void mouseDoubleClickEvent(QMouseEvent* e) override;
     void wheelEvent(QWheelEvent* e) override;
+    void leaveEvent(QEvent* e) override;
 
 private:
     THtmlView* Owner;

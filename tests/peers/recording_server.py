@@ -5,7 +5,7 @@ every request it has read in full.
 
 Paths: /page.html /redirect /loop /headerless /split /slow /notype /keepalive /empty
 /download.zip /long-header /lf-only /relative-redirect /d/bare-redirect /image.gif?n=N
-Hostile ones: /silent (never answers) /drip (a byte every 1.5 s) /endless (a byte every
+/slow4 (four seconds) Hostile ones: /silent (never answers) /drip (a byte every 1.5 s) /endless (a byte every
 0.2 s for ever) /short-body (less than its Content-Length, held open) /big?n=N (N bytes)
 /picture (a GIF under a name without extension)
 """
@@ -84,6 +84,11 @@ def answer(conn, path):
                      b"\r\n\r\n" + PAGE)
     elif path == "/lf-only":
         conn.sendall(b"HTTP/1.0 200 OK\nContent-Type: text/html\n\n" + PAGE)
+    elif path == "/slow4":
+        # Long enough for a person to click elsewhere before the page arrives.
+        conn.sendall(ok + b"\r\n")
+        time.sleep(4)
+        conn.sendall(b"<html><title>Slow</title>arrived</html>")
     elif path == "/silent":
         time.sleep(60)
     elif path == "/drip":

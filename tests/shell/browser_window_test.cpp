@@ -95,14 +95,21 @@ TEST(WindowSetUp, WithoutAnyIniFileEveryKeyHasItsDefault) {
 }
 
 TEST_F(WindowTest, IntegerAndBooleanValues) {
-    auto w = window("[main]\ntimeout=0x1E\n[proxy]\nuseproxy=2\nproxyport=$1F90\n");
+    auto w = window("[main]\ntimeout=0x1E\n[proxy]\nuseproxy=2\nproxyport=$1F90\nproxyserver=127.0.0.1\n");
     EXPECT_EQ(w->Options.TimeOut, 30);
     EXPECT_TRUE(w->Options.UseProxy);
     EXPECT_TRUE(w->MUseProxy->isChecked());
     EXPECT_EQ(w->Options.ProxyPort, 8080);
-    auto w2 = window("[main]\ntimeout=abc\n[proxy]\nuseproxy=yes\n");
+    auto w2 = window("[main]\ntimeout=abc\n[proxy]\nuseproxy=yes\nproxyserver=127.0.0.1\n");
     EXPECT_EQ(w2->Options.TimeOut, 10);
     EXPECT_FALSE(w2->Options.UseProxy);
+    // No proxy server: the proxy stays off, from the file and from the menu.
+    auto w3 = window("[proxy]\nuseproxy=1\n");
+    EXPECT_FALSE(w3->Options.UseProxy);
+    w3->MUseProxy->trigger();
+    EXPECT_FALSE(w3->MUseProxy->isChecked());
+    EXPECT_FALSE(w3->Options.UseProxy);
+    EXPECT_EQ(w3->StatusText(0), "No proxy server configured");
     EXPECT_FALSE(w2->MUseProxy->isChecked());
 }
 
@@ -185,11 +192,16 @@ TEST_F(WindowTest, ClosingDeletesPlainFilesAndLogsOffWhenConfigured) {
     ASSERT_TRUE(platform::WriteWholeFile(cache + "sub/kept", "x"));
     int logOffs = 0;
     auto old = platform::SetLogOffHandler([&] { ++logOffs; });
-    // A further window: closing it logs off although another window is open.
+    // Another window on the same directories: closing this one logs off, but leaves the
+    // files this window did not use to the other.
     auto other = window("");
     w->close();
     platform::SetLogOffHandler(old);
     EXPECT_EQ(logOffs, 1);
+    EXPECT_TRUE(platform::FileExists(tmp + "t.TMP"));
+    EXPECT_TRUE(platform::FileExists(cache + "page"));
+    // The last window empties them.
+    other->close();
     EXPECT_FALSE(platform::FileExists(tmp + "t.TMP"));
     EXPECT_FALSE(platform::FileExists(cache + "page"));
     EXPECT_TRUE(platform::FileExists(cache + "sub/kept"));
@@ -251,14 +263,13 @@ TEST_F(WindowTest, AddressBoxAddsTheSchemeAndKeepsEachTextOnce) {
 
 TEST_F(WindowTest, BookmarksAreAddedOnceAndWritten) {
     auto w = window("");
-    general::ParseUrl("http://host/", w->CurrentUrl, {});
+    const std::string page = "file://" + dir.write("p.html", "<p>page");
+    w->OpenUrl(page, true);
     for (QAction* a : {w->MAddBookmark, w->MAddBookmark}) a->trigger();
-    general::ParseUrl("HTTP://HOST/", w->CurrentUrl, {});
-    w->MAddBookmark->trigger();
-    EXPECT_EQ(w->Options.Bookmarks, (std::vector<std::string>{"http://host:80/"}));
-    EXPECT_EQ(testsupport::readFile(w->Options.BookmarksFile), "http://host:80/\r\n");
+    EXPECT_EQ(w->Options.Bookmarks, (std::vector<std::string>{page}));
+    EXPECT_EQ(testsupport::readFile(w->Options.BookmarksFile), page + "\r\n");
     auto again = window("");
-    EXPECT_EQ(again->Options.Bookmarks, (std::vector<std::string>{"http://host:80/"}));
+    EXPECT_EQ(again->Options.Bookmarks, (std::vector<std::string>{page}));
 }
 
 TEST(OpenUrlDialog, AHostWithoutSchemeGetsHttpAndEverythingElseStaysAsTyped) {

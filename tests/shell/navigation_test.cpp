@@ -151,14 +151,19 @@ TEST_F(NavigationTest, ADownloadThatIsNotSavedLeavesThePage) {
     EXPECT_EQ(w->CurrentUrl.Url, before);
 }
 
-TEST_F(NavigationTest, ARefusedConnectionEndsAtOnce) {
+TEST_F(NavigationTest, ARefusedConnectionLeavesTheWindowAsItWas) {
     QTcpServer probe;
     probe.listen(QHostAddress::LocalHost, 0);
     const int port = probe.serverPort();
     probe.close();
     auto w = window();
+    w->OpenUrl(base() + "/page.html", true);
     w->OpenUrl("http://127.0.0.1:" + std::to_string(port) + "/", true);
     EXPECT_TRUE(w->RetrievalDone);
+    EXPECT_EQ(w->StatusText(0), "Connection refused");
+    EXPECT_EQ(w->CBUrls->currentText().toStdString(), base() + "/page.html");
+    EXPECT_EQ(w->windowTitle().toStdString(), "Recorded");
+    EXPECT_EQ(w->History.size(), 1u);
 }
 
 TEST_F(NavigationTest, HistoryBackForwardAndTruncation) {
@@ -348,4 +353,52 @@ TEST_F(NavigationTest, ManyRefusedPicturesBringUpOneBox) {
     EXPECT_EQ(count, 1u);
     EXPECT_EQ(w->StatusText(0), "Not allowed URL! (300 pictures refused)");
     EXPECT_TRUE(seen().empty()) << "no refused picture is asked for";
+}
+
+TEST_F(NavigationTest, DuringALoadLinksResolveAgainstThePageOnDisplay) {
+    auto w = window();
+    dir.write("pages/home.html", "<a href=about.html>About</a>");
+    dir.write("pages/about.html", "<title>About</title>");
+    w->OpenUrl("file://" + dir.path() + "pages/home.html", true);
+    // The link is followed while the server is still holding back its page.
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        requests += server->output();
+        if (requests.find(QByteArray("GET /slow4").toHex().toStdString()) != std::string::npos) {
+            poll.stop();
+            w->OpenUrl("about.html", true);
+        }
+    });
+    poll.start(20);
+    w->OpenUrl(base() + "/slow4", true);
+    EXPECT_EQ(w->CurrentUrl.Url, "file://" + dir.path() + "pages/about.html");
+    EXPECT_EQ(w->windowTitle().toStdString(), "About");
+    EXPECT_EQ(seen().size(), 1u) << "nothing asked of the server for the link";
+}
+
+TEST_F(NavigationTest, ProgressShowsTheBytesAndThePercentage) {
+    auto w = window();
+    w->OpenUrl(base() + "/slow", true);
+    EXPECT_EQ(w->StatusText(2), std::to_string(cached(*w).size()) + " bytes");
+    w->OpenUrl(base() + "/keepalive", true);
+    EXPECT_EQ(w->StatusText(2), std::to_string(cached(*w).size()) + " bytes (100%)");
+}
+
+TEST_F(NavigationTest, AWindowClosedLeavesTheOtherWindowsFiles) {
+    auto first = window();
+    auto second = window();
+    first->OpenUrl(base() + "/page.html", true);
+    second->OpenUrl(base() + "/page.html", true);
+    second->OpenUrl(base() + "/page.html?own", true);
+    const std::string shared = cached(*first), own = shell::CacheFileName(second->CurrentUrl.Url, second->Options);
+    second->close();
+    EXPECT_NE(shared.find("Hello there"), std::string::npos);
+    EXPECT_TRUE(platform::FileExists(shell::CacheFileName(first->CurrentUrl.Url, first->Options)))
+        << "the page the first window shows is the first window's too";
+    EXPECT_FALSE(platform::FileExists(own)) << "what only the closed window used goes with it";
+    testing::internal::CaptureStderr();
+    first->MSeeSource->trigger();
+    EXPECT_EQ(testing::internal::GetCapturedStderr().find("can not find"), std::string::npos);
+    first->close();
+    EXPECT_FALSE(platform::FileExists(shell::CacheFileName(first->CurrentUrl.Url, first->Options)));
 }

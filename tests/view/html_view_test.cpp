@@ -176,6 +176,11 @@ TEST_F(ViewTest, HoveringALinkShowsTheHandAndReportsItOnce) {
     EXPECT_EQ(panel()->cursor().shape(), Qt::ArrowCursor);
     EXPECT_EQ(covered, (std::vector<std::string>{"next.htm", ""}));
     EXPECT_EQ(View->LinkURL(), "");
+    // Leaving the page straight from a link clears it too.
+    QTest::mouseMove(panel(), *p);
+    QEvent leave(QEvent::Leave);
+    QCoreApplication::sendEvent(panel(), &leave);
+    EXPECT_EQ(covered, (std::vector<std::string>{"next.htm", "", "next.htm", ""}));
 }
 
 TEST_F(ViewTest, RightClickOnAnImageInALinkGivesBoth) {
