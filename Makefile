@@ -1,12 +1,13 @@
 # Webling: the two commands are `make run` and `make test`.
 BUILD       ?= build
 ASAN_BUILD  ?= build-asan
+TSAN_BUILD  ?= build-tsan
 FUZZ_BUILD  ?= build-fuzz
 JOBS        ?= $(shell nproc 2>/dev/null || echo 2)
 FUZZ_SECONDS ?= 60
 CMAKE_FLAGS ?= -DWEBLING_WERROR=ON
 
-.PHONY: all bootstrap build run test asan fuzz bench clean
+.PHONY: all bootstrap build run test asan tsan fuzz bench clean
 
 all: build
 
@@ -37,6 +38,12 @@ asan: bootstrap
 	cmake --build $(ASAN_BUILD) -j $(JOBS)
 	cd $(ASAN_BUILD) && QT_QPA_PLATFORM=offscreen ASAN_OPTIONS=detect_leaks=0 ctest --output-on-failure -j $(JOBS)
 
+# Qt itself is not instrumented: races are found in our own code and the threads it starts.
+tsan: bootstrap
+	cmake -S . -B $(TSAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DWEBLING_TSAN=ON -DWEBLING_BENCH=OFF $(CMAKE_FLAGS)
+	cmake --build $(TSAN_BUILD) -j $(JOBS)
+	cd $(TSAN_BUILD) && QT_QPA_PLATFORM=offscreen TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" ctest --output-on-failure -j $(JOBS)
+
 fuzz:
 	@WEBLING_EXTRAS=1 ./scripts/bootstrap
 	CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DWEBLING_FUZZ=ON
@@ -54,4 +61,4 @@ bench: build
 	@for b in $(BUILD)/bench/bench_*; do echo "== $$b"; $$b; done
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(TSAN_BUILD) $(FUZZ_BUILD)

@@ -28,7 +28,7 @@ TClientFTP::TClientFTP()
         if (s->Connected())
             ControlConnected(0);
         else
-            Fail(net::SockErrorMessage(s->LastError, 20008));
+            Fail(net::SockErrorMessage(s->LastError, net::SockErrConnecting));
     };
     Control->OnWrite = [this](net::TSockCtrl*, net::TSocketBase*) {
         if (Inactivity->isActive()) SetInactivityTimer(true);

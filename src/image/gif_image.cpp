@@ -21,6 +21,27 @@ constexpr size_t MaxCanvasPixels = size_t{16} << 20;
 
 constexpr QRgb Black = 0xFF000000u;
 
+// What the first byte of a block says it is.
+constexpr uint8_t ExtensionIntroducer = 0x21; // '!'
+constexpr uint8_t ImageSeparator = 0x2C;      // ','
+constexpr uint8_t Trailer = 0x3B;             // ';'
+
+// The label byte after the extension introducer.
+constexpr uint8_t PlainTextLabel = 0x01;
+constexpr uint8_t GraphicControlLabel = 0xF9;
+constexpr uint8_t CommentLabel = 0xFE;
+constexpr uint8_t ApplicationLabel = 0xFF;
+
+// Packed fields. The screen and image descriptors share the colour table flag and size
+// (a table of 2^(size + 1) entries); the graphic control block holds disposal and
+// transparency.
+constexpr uint8_t ColorTableFlag = 0x80;
+constexpr uint8_t InterlaceFlag = 0x40;
+constexpr uint8_t ColorTableSizeMask = 0x07;
+constexpr uint8_t DisposalMask = 0x1C;
+constexpr int DisposalShift = 2;
+constexpr uint8_t TransparencyFlag = 0x01;
+
 int Word(const uint8_t* p) { return p[0] | (p[1] << 8); }
 
 // Target rows in the order the raster delivers them.
@@ -115,8 +136,8 @@ bool TGIFImage::TParser::Run() {
     Pos = 13;
     G.CanvasW = screenW;
     G.CanvasH = screenH;
-    if (packed & 0x80) {
-        G.WidestBits = (packed & 7) + 1;
+    if (packed & ColorTableFlag) {
+        G.WidestBits = (packed & ColorTableSizeMask) + 1;
         const int entries = 1 << G.WidestBits;
         for (int i = 0; i < entries && Pos + 3 <= N; ++i, Pos += 3)
             G.GlobalTable[static_cast<size_t>(i)] = qRgb(D[Pos], D[Pos + 1], D[Pos + 2]);
@@ -125,24 +146,26 @@ bool TGIFImage::TParser::Run() {
     while (Pos < N) {
         const size_t before = Pos;
         const uint8_t kind = D[Pos];
-        if (kind == 33) {
+        if (kind == ExtensionIntroducer) {
             if (Pos + 2 > N) break;
             const uint8_t label = D[Pos + 1];
             Pos += 2;
-            if (label == 1)
+            if (label == PlainTextLabel)
                 SkipSubBlocks();
-            else if (label == 249)
+            else if (label == GraphicControlLabel)
                 ReadControl();
-            else if (label == 254)
+            else if (label == CommentLabel)
                 ReadComment();
-            else if (label == 255)
+            else if (label == ApplicationLabel)
                 ReadApplication();
             else
                 break;
-        } else if (kind == 44) {
+        } else if (kind == ImageSeparator) {
             if (G.FrameTotal() >= MaxFrames || !ReadFrame()) break;
+        } else if (kind == Trailer) {
+            break;
         } else {
-            break; // the trailer, or anything that cannot be a block
+            break; // anything that cannot be a block ends the file; what came before is kept
         }
         if (Pos == before) break;
     }
@@ -167,10 +190,10 @@ bool TGIFImage::TParser::ReadFrame() {
     f->Height = Word(d + 7);
     const uint8_t packed = d[9];
     Pos += 10;
-    f->OwnTable = (packed & 0x80) != 0;
-    f->RowsInterlaced = (packed & 0x40) != 0;
+    f->OwnTable = (packed & ColorTableFlag) != 0;
+    f->RowsInterlaced = (packed & InterlaceFlag) != 0;
     if (f->OwnTable) {
-        f->OwnTableBits = (packed & 7) + 1;
+        f->OwnTableBits = (packed & ColorTableSizeMask) + 1;
         const size_t entries = size_t{1} << f->OwnTableBits;
         if (Pos + 3 * entries > N) return false;
         if (!StructureOnly) {
@@ -181,10 +204,9 @@ bool TGIFImage::TParser::ReadFrame() {
         Pos += 3 * entries;
     }
     if (Pending.Present) {
-        const int dispose = (Pending.Packed & 28) >> 2;
-        f->DisposeMode = dispose > 3 ? 2 : dispose;
+        f->DisposeMode = GifDisposal(static_cast<uint8_t>((Pending.Packed & DisposalMask) >> DisposalShift));
         f->DelayMs = Pending.Delay * 10;
-        f->HasTransparency = (Pending.Packed & 1) != 0;
+        f->HasTransparency = (Pending.Packed & TransparencyFlag) != 0;
         f->ClearIndex = Pending.Index;
     }
 
@@ -270,6 +292,12 @@ void TGIFImage::TParser::DecodeRaster(TFrame& f, const QRgb* table, int tableSiz
         for (size_t x = 0; x < reached; ++x)
             if (in[x] == clear) SetMaskBit(out, static_cast<int>(x));
     }
+}
+
+TGifDisposal GifDisposal(uint8_t field) {
+    // Note: the values 4..7 are undefined; they are read as a restore to the background,
+    // as the decoders that made the pictures of their day did.
+    return field <= gdRestorePrevious ? static_cast<TGifDisposal>(field) : gdRestoreBackground;
 }
 
 TGIFImage::TGIFImage() { GlobalTable.fill(Black); }

@@ -24,6 +24,16 @@ namespace image {
 
 struct TBitmapItem;
 
+// How a frame is disposed of before the next one is drawn; TFrame::DisposeMode holds one.
+enum TGifDisposal : int {
+    gdNone = 0,              // not specified: the frame stays
+    gdKeep = 1,              // the frame stays
+    gdRestoreBackground = 2, // its rectangle is cleared
+    gdRestorePrevious = 3,   // its rectangle gets back what lay under it
+};
+// The disposal field of a graphic control block (0..7); the undefined 4..7 read as 2.
+TGifDisposal GifDisposal(uint8_t field);
+
 class TGIFImage {
 public:
     static constexpr int MaxFrames = 256;

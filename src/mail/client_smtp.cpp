@@ -25,7 +25,7 @@ TClientsmtp::TClientsmtp()
         if (s->Connected())
             Connected();
         else
-            Fail(net::SockErrorMessage(s->LastError, 20008));
+            Fail(net::SockErrorMessage(s->LastError, net::SockErrConnecting));
     };
     Control->OnWrite = [this](net::TSockCtrl*, net::TSocketBase*) { WriteReady(); };
     Control->OnRead = [this](net::TSockCtrl*, net::TSocketBase* s) { onRead(s); };

@@ -37,6 +37,18 @@ int TBufferedSocketBase::Recv(char*, int) {
     throw EBufferedSocketException("Recv or Send cannot be called on a buffered socket.");
 }
 
+void TBufferedSocketBase::Connect(const std::string& hostName, TAsyncOptions options, uint16_t port,
+                                  const std::string& serviceName, const std::string& dottedAddress) {
+    // Connect raises on a socket that is already connected: check before anything is lost.
+    if (!Connected()) {
+        releaseSend();
+        releaseReceive();
+        ReadCnt = 0;
+        WriteCnt = 0;
+    }
+    TStreamSocket::Connect(hostName, options, port, serviceName, dottedAddress);
+}
+
 void TBufferedSocketBase::Close() {
     TStreamSocket::Close();
     releaseSend();

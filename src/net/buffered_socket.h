@@ -37,6 +37,11 @@ public:
     void DoWrite() override;
     int Send(const char* buffer, int count) override;
     int Recv(char* buffer, int count) override;
+    // Starts with both buffers empty: what a cut-off connection left unsent or unread
+    // belongs to it, not to the next one (a cut-off POST's rest would precede the next
+    // request). Close keeps the received bytes readable until then.
+    void Connect(const std::string& hostName, TAsyncOptions options, uint16_t port,
+                 const std::string& serviceName, const std::string& dottedAddress) override;
     void Close() override;
 
     uint32_t ReadBufferSize() const { return static_cast<uint32_t>(ReadBuffer.size()); }

@@ -15,17 +15,17 @@ TDatagramSocket::TDatagramSocket(TSockCtrl* owner) : TSocketBase(owner) {
 void TDatagramSocket::open() {
     tWinsockAPISV& api = WinsockAPI();
     TSocket h = api.socket(AF_INET, SOCK_DGRAM, 0);
-    if (h == INVALID_SOCKET) RaiseSockError(api.WSAGetLastError(), 20009);
+    if (h == INVALID_SOCKET) RaiseSockError(api.WSAGetLastError(), SockErrCreatingSocket);
     SocketHandle = h;
 }
 
 void TDatagramSocket::checkSize(int count) {
     const uint16_t most = WinsockAPI().Data.iMaxUdpDg;
-    if (most != 0 && count > most) RaiseSockError(0, 20021);
+    if (most != 0 && count > most) RaiseSockError(0, SockErrDatagramTooLarge);
 }
 
 void TDatagramSocket::SetSocketType(int type) {
-    if (type != 2) RaiseSockError(0, 20024);
+    if (type != 2) RaiseSockError(0, SockErrNotDatagramType);
     Type = type;
 }
 
@@ -52,17 +52,17 @@ void TDatagramSocket::Connect(const std::string& hostName, TAsyncOptions options
     DoInfo(siConnect);
     if (api.connect(SocketHandle, Address) != 0) {
         const int e = api.WSAGetLastError();
-        if (e != WSAEWOULDBLOCK) RaiseSockError(e, 20008);
+        if (e != WSAEWOULDBLOCK) RaiseSockError(e, SockErrConnecting);
     }
     State = ssConnected;
 }
 
 int TDatagramSocket::Send(const char* buffer, int count) {
-    if (SocketHandle == INVALID_SOCKET || !Connected()) RaiseSockError(0, 20018);
+    if (SocketHandle == INVALID_SOCKET || !Connected()) RaiseSockError(0, SockErrNotOpen);
     DoInfo(siSend);
     checkSize(count);
     tWinsockAPISV& api = WinsockAPI();
-    return Transferred(api, api.send(SocketHandle, buffer, count, 0), 20015);
+    return Transferred(api, api.send(SocketHandle, buffer, count, 0), SockErrSending);
 }
 
 int TDatagramSocket::SendTo(const char* buffer, int count, const std::string& target) {
@@ -71,28 +71,28 @@ int TDatagramSocket::SendTo(const char* buffer, int count, const std::string& ta
 
 int TDatagramSocket::SendTo(const char* buffer, int count, const std::string& target, uint16_t port) {
     tWinsockAPISV& api = WinsockAPI();
-    if (SocketHandle == INVALID_SOCKET) RaiseSockError(0, 20018);
+    if (SocketHandle == INVALID_SOCKET) RaiseSockError(0, SockErrNotOpen);
     DoInfo(siSend);
     checkSize(count);
     const bool dotted = api.IsDottedAddress(target);
     sockaddr_in to{};
     OwnerCtrl->ResolveAddress(to, dotted ? std::string() : target, port, std::string(),
                               dotted ? target : std::string());
-    return Transferred(api, api.sendto(SocketHandle, buffer, count, 0, to), 20015);
+    return Transferred(api, api.sendto(SocketHandle, buffer, count, 0, to), SockErrSending);
 }
 
 int TDatagramSocket::Recv(char* buffer, int count) {
     DoInfo(siRecv);
-    if (SocketHandle == INVALID_SOCKET) RaiseSockError(0, 20018);
+    if (SocketHandle == INVALID_SOCKET) RaiseSockError(0, SockErrNotOpen);
     tWinsockAPISV& api = WinsockAPI();
-    return Transferred(api, api.recvfrom(SocketHandle, buffer, count, 0, nullptr), 20014);
+    return Transferred(api, api.recvfrom(SocketHandle, buffer, count, 0, nullptr), SockErrReceiving);
 }
 
 int TDatagramSocket::RecvFrom(char* buffer, int count, sockaddr_in& from) {
     DoInfo(siRecv);
-    if (SocketHandle == INVALID_SOCKET) RaiseSockError(0, 20018);
+    if (SocketHandle == INVALID_SOCKET) RaiseSockError(0, SockErrNotOpen);
     tWinsockAPISV& api = WinsockAPI();
-    return Transferred(api, api.recvfrom(SocketHandle, buffer, count, 0, &from), 20014);
+    return Transferred(api, api.recvfrom(SocketHandle, buffer, count, 0, &from), SockErrReceiving);
 }
 
 void TDatagramSocket::Close() {

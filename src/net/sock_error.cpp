@@ -1,7 +1,9 @@
 #include "net/sock_error.h"
 
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <netdb.h>
 #include <unordered_map>
 
@@ -62,32 +64,32 @@ const std::unordered_map<int, const char*>& texts() {
         {11002, "Non-Authoritative Host not found"},
         {11003, "Non-Recoverable errors: FORMERR, REFUSED, NOTIMP"},
         {11004, "Valid name, no data record of requested type"},
-        {20001, "Error %d (%s) finding address for host"},
-        {20002, "Error %d (%s) calling WSAAsyncGetHostByAddr"},
-        {20003, "Error %d (%s) calling WSAAsyncGetHostByName"},
-        {20004, "Error %d (%s) calling WSAAsyncGetServByName"},
-        {20005, "Error %d (%s) calling WSAAsyncGetServByPort"},
-        {20006, "Error %d (%s) finding host for address"},
-        {20007, "Error %d (%s) Binding Socket"},
-        {20008, "Error %d (%s) connecting"},
-        {20009, "Error %d (%s) creating new socket"},
-        {20010, "Error %d (%s) calling getpeername"},
-        {20011, "Error %d (%s) calling getsockname"},
-        {20012, "Error %d (%s) getting # of bytes in Receive Buffer"},
-        {20013, "Error %d (%s) listining"},
-        {20014, "Error %d (%s) recieving"},
-        {20015, "Error %d (%s) sending"},
-        {20016, "Error %d (%s) starting up WinSock"},
-        {20017, "No address specified"},
-        {20018, "Socket not open"},
-        {20019, "Can't do reverse lookup on address 0.0.0.0"},
-        {20020, "Socket Already opened"},
-        {20021, "Datagram exceeds Winsock's max UDP packet size"},
-        {20022, "Winsock DLL Already Loaded, Cannot change name"},
-        {20023, "Invalid type for a Stream socket"},
-        {20024, "Invalid type for a Datagram socket"},
-        {20025, "Error %d (%s) peeking"},
-        {20026, "No Socket Class Defined"},
+        {SockErrFindingAddress, "Error %d (%s) finding address for host"},
+        {SockErrCallingGetHostByAddr, "Error %d (%s) calling WSAAsyncGetHostByAddr"},
+        {SockErrCallingGetHostByName, "Error %d (%s) calling WSAAsyncGetHostByName"},
+        {SockErrCallingGetServByName, "Error %d (%s) calling WSAAsyncGetServByName"},
+        {SockErrCallingGetServByPort, "Error %d (%s) calling WSAAsyncGetServByPort"},
+        {SockErrFindingHost, "Error %d (%s) finding host for address"},
+        {SockErrBinding, "Error %d (%s) Binding Socket"},
+        {SockErrConnecting, "Error %d (%s) connecting"},
+        {SockErrCreatingSocket, "Error %d (%s) creating new socket"},
+        {SockErrGettingPeerName, "Error %d (%s) calling getpeername"},
+        {SockErrGettingSockName, "Error %d (%s) calling getsockname"},
+        {SockErrBytesWaiting, "Error %d (%s) getting # of bytes in Receive Buffer"},
+        {SockErrListening, "Error %d (%s) listining"},
+        {SockErrReceiving, "Error %d (%s) recieving"},
+        {SockErrSending, "Error %d (%s) sending"},
+        {SockErrStartingUp, "Error %d (%s) starting up WinSock"},
+        {SockErrNoAddress, "No address specified"},
+        {SockErrNotOpen, "Socket not open"},
+        {SockErrReverseLookupOfZero, "Can't do reverse lookup on address 0.0.0.0"},
+        {SockErrAlreadyOpen, "Socket Already opened"},
+        {SockErrDatagramTooLarge, "Datagram exceeds Winsock's max UDP packet size"},
+        {SockErrLibraryLoaded, "Winsock DLL Already Loaded, Cannot change name"},
+        {SockErrNotStreamType, "Invalid type for a Stream socket"},
+        {SockErrNotDatagramType, "Invalid type for a Datagram socket"},
+        {SockErrPeeking, "Error %d (%s) peeking"},
+        {SockErrNoSocketClass, "No Socket Class Defined"},
     };
     return table;
 }
@@ -98,10 +100,19 @@ size_t findNoCase(const std::string& s, const char* pat) {
     return std::string::npos;
 }
 
+// Set by whichever thread met the error (look-ups run on worker threads) and read where
+// the message is made.
+std::atomic<int> lastSystemError{0};
+
 } // namespace
 
 std::string SockErrorText(int code) {
     if (code == 0) return {};
+    if (code == SockErrSystem) {
+        char buf[256];
+        // The GNU strerror_r returns its text, which need not be in Buf.
+        return strerror_r(lastSystemError.load(), buf, sizeof buf);
+    }
     auto it = texts().find(code);
     if (it != texts().end()) return it->second;
     char buf[40];
@@ -173,7 +184,18 @@ int ErrnoToWsa(int err) {
     case ENAMETOOLONG: return 10063;
     case EHOSTDOWN: return WSAEHOSTDOWN;
     case EHOSTUNREACH: return WSAEHOSTUNREACH;
-    default: return 10000 + err; // still a code, with "Unknown Error" as its text
+    case ETOOMANYREFS: return 10059;
+    case ENOTEMPTY: return 10066;
+    case EUSERS: return 10068;
+    case EDQUOT: return 10069;
+    case ESTALE: return 10070;
+    case EREMOTE: return 10071;
+    default:
+        // Not 10000 + errno: that range holds the classic codes, and an unrelated errno
+        // landing on one of them (ENODATA on "Connection refused", EXFULL on a reset)
+        // would be taken for it.
+        lastSystemError = err;
+        return SockErrSystem;
     }
 }
 

@@ -1,5 +1,6 @@
 #include "net/socket_components.h"
 
+#include "net/lookup_workers.h"
 #include "net/server_socket.h"
 #include "net/sock_error.h"
 
@@ -148,9 +149,9 @@ void TSocketBase::Attach(TSocket handle, TAsyncOptions options) {
 void TSocketBase::BindAndTakePort(const sockaddr_in& addr) {
     tWinsockAPISV& api = WinsockAPI();
     BeforeBind();
-    if (api.bind(SocketHandle, addr) != 0) RaiseSockError(api.WSAGetLastError(), 20007);
+    if (api.bind(SocketHandle, addr) != 0) RaiseSockError(api.WSAGetLastError(), SockErrBinding);
     sockaddr_in bound{};
-    if (api.getsockname(SocketHandle, &bound) != 0) RaiseSockError(api.WSAGetLastError(), 20011);
+    if (api.getsockname(SocketHandle, &bound) != 0) RaiseSockError(api.WSAGetLastError(), SockErrGettingSockName);
     Address = bound;
     OwnerCtrl->SetBoundPort(api.ntohs(bound.sin_port));
 }
@@ -158,7 +159,7 @@ void TSocketBase::BindAndTakePort(const sockaddr_in& addr) {
 TStreamSocket::TStreamSocket(TSockCtrl* owner) : TSocketBase(owner) { Type = 1; }
 
 void TStreamSocket::SetSocketType(int type) {
-    if (type != 1) RaiseSockError(0, 20023);
+    if (type != 1) RaiseSockError(0, SockErrNotStreamType);
     Type = type;
 }
 
@@ -168,16 +169,16 @@ int TStreamSocket::Send(const char* buffer, int count) {
     if (SocketHandle == INVALID_SOCKET || !Connected()) return 0;
     tWinsockAPISV& api = WinsockAPI();
     int n = api.send(SocketHandle, buffer, count, 0);
-    return Transferred(api, n, 20015);
+    return Transferred(api, n, SockErrSending);
 }
 
 int TStreamSocket::Recv(char* buffer, int count) {
     DoInfo(siRecv);
     if (SocketHandle == INVALID_SOCKET || (State != ssConnected && State != ssClosing))
-        RaiseSockError(0, 20018);
+        RaiseSockError(0, SockErrNotOpen);
     tWinsockAPISV& api = WinsockAPI();
     int n = api.recv(SocketHandle, buffer, count, 0);
-    return Transferred(api, n, 20014);
+    return Transferred(api, n, SockErrReceiving);
 }
 
 TSocket TStreamSocket::openFresh() {
@@ -187,7 +188,7 @@ TSocket TStreamSocket::openFresh() {
         SocketHandle = INVALID_SOCKET;
     }
     const TSocket h = api.socket(AF_INET, SOCK_STREAM, 0);
-    if (h == INVALID_SOCKET) RaiseSockError(api.WSAGetLastError(), 20009);
+    if (h == INVALID_SOCKET) RaiseSockError(api.WSAGetLastError(), SockErrCreatingSocket);
     SocketHandle = h;
     return h;
 }
@@ -198,6 +199,7 @@ void TStreamSocket::Connect(const std::string& hostName, TAsyncOptions options, 
     if (!api.Started()) RaiseSockError(WSANOTINITIALISED, 0);
     if (Connected()) RaiseSockError(WSAEISCONN, 0);
     const TSocket h = openFresh();
+    const std::shared_ptr<const bool> alive = OwnerCtrl->Liveness();
     try {
         DoInfo(siLookUp);
         OwnerCtrl->ResolveAddress(Address, hostName, port, serviceName, dottedAddress);
@@ -210,15 +212,16 @@ void TStreamSocket::Connect(const std::string& hostName, TAsyncOptions options, 
         DoInfo(siConnect);
         if (api.connect(h, Address) != 0) {
             int e = api.WSAGetLastError();
-            if (e != WSAEWOULDBLOCK) RaiseSockError(e, 20008);
+            if (e != WSAEWOULDBLOCK) RaiseSockError(e, SockErrConnecting);
         }
     } catch (...) {
-        // Only this attempt's own socket is closed, never one a nested attempt opened.
-        if (SocketHandle == h) {
-            OwnerCtrl->StopTimeOut();
-            api.closesocket(SocketHandle);
-            SocketHandle = INVALID_SOCKET;
-        }
+        // The component (and this object with it) went away during the look-up.
+        if (!*alive) throw;
+        // Closed or restarted during the look-up: this attempt is over, as on success.
+        if (SocketHandle != h) return;
+        OwnerCtrl->StopTimeOut();
+        api.closesocket(SocketHandle);
+        SocketHandle = INVALID_SOCKET;
         throw;
     }
 }
@@ -228,14 +231,15 @@ void TStreamSocket::Listen(const std::string& hostName, int queueLength, uint16_
     tWinsockAPISV& api = WinsockAPI();
     if (!api.Started()) RaiseSockError(WSANOTINITIALISED, 0);
     const TSocket h = openFresh();
+    const std::shared_ptr<const bool> alive = OwnerCtrl->Liveness();
     try {
         OwnerCtrl->ResolveAddress(Address, hostName, port, serviceName, dottedAddress);
         BindAndTakePort(Address);
         api.WSAAsyncSelect(h, OwnerCtrl->Window(), CM_SOCKETMESSAGE, FD_ACCEPT | FD_CLOSE);
-        if (api.listen(h, queueLength) != 0) RaiseSockError(api.WSAGetLastError(), 20013);
+        if (api.listen(h, queueLength) != 0) RaiseSockError(api.WSAGetLastError(), SockErrListening);
     } catch (...) {
         // A socket that could not listen is not left half open on its port.
-        if (SocketHandle == h) {
+        if (*alive && SocketHandle == h) {
             api.closesocket(h);
             SocketHandle = INVALID_SOCKET;
         }
@@ -256,7 +260,7 @@ void TStreamSocket::Close() {
             unsigned long waiting = 0, before = 0;
             while (true) {
                 if (api.ioctlsocket(SocketHandle, FIONREAD_CMD, &waiting) != 0)
-                    RaiseSockError(api.WSAGetLastError(), 20012);
+                    RaiseSockError(api.WSAGetLastError(), SockErrBytesWaiting);
                 if (waiting == 0 || (before != 0 && waiting >= before)) break;
                 before = waiting;
                 OwnerCtrl->HandleRead(this);
@@ -284,7 +288,7 @@ TSockCtrl::TSockCtrl()
         int r = api.WSAStartup(257, data);
         if (r != 0) {
             --g().components;
-            RaiseSockError(r, 20016);
+            RaiseSockError(r, SockErrStartingUp);
         }
     }
     SocketClass = [](TSockCtrl* o) { return std::make_unique<TStreamSocket>(o); };
@@ -292,8 +296,11 @@ TSockCtrl::TSockCtrl()
 }
 
 TSockCtrl::~TSockCtrl() {
+    *Alive = false;
+    platform::WakeUp();
     StopTimeOut();
     SocketObj.reset();
+    Retired.clear();
     clearDeferredFor(this);
     NotifyWindow.reset();
     if (--g().components == 0) {
@@ -356,6 +363,17 @@ void TSockCtrl::AsyncComplete(uintptr_t wParam, intptr_t lParam) {
 int TSockCtrl::WaitForAsync(int request) {
     Globals& st = g();
     ++st.waitNesting;
+    ++Waits;
+    const std::shared_ptr<const bool> alive = Alive;
+    // The socket whose connect or listen this look-up serves, if any: closing it (or
+    // replacing it) ends the wait at once, since its result could only be thrown away.
+    const TSocketBase* const sock = SocketObj.get();
+    const TSocket handle = sock ? sock->SocketHandle : INVALID_SOCKET;
+    const uint32_t generation = DescriptorGeneration(handle);
+    auto socketGone = [&] {
+        return handle != INVALID_SOCKET && (SocketObj.get() != sock || sock->SocketHandle != handle ||
+                                            DescriptorGeneration(handle) != generation);
+    };
     auto completion = [&]() -> std::optional<TLookupRecord> {
         for (auto it = Completed.begin(); it != Completed.end(); ++it)
             if (it->Handle == request) {
@@ -366,14 +384,21 @@ int TSockCtrl::WaitForAsync(int request) {
         return std::nullopt;
     };
     std::optional<TLookupRecord> done;
+    bool aborted = false;
     while (!(done = completion()) && !Cancel) {
-        if ((SocketObj && SocketObj->State == ssClosing) || terminating()) {
-            SecondsLeft = 0;
-            WinsockAPI().WSACancelAsyncRequest(request);
+        if ((SocketObj && SocketObj->State == ssClosing) || socketGone() || terminating()) {
+            aborted = true;
             break;
         }
         platform::HandleMessage();
+        if (!*alive) {
+            // Destroyed by a handler of the nested loop: only process-wide state is left.
+            TLookupWorkers::Instance().Cancel(request);
+            if (--st.waitNesting < 0) st.waitNesting = 0;
+            return WSAEINTR;
+        }
     }
+    --Waits;
     if (--st.waitNesting <= 0) {
         // Nested waits each keep events deferred until the outermost one ends.
         st.waitNesting = 0;
@@ -383,6 +408,7 @@ int TSockCtrl::WaitForAsync(int request) {
         LookupRecord = *done;
     } else {
         // A time-out, or an abort: either way the look-up has no result.
+        if (aborted) SecondsLeft = 0;
         LookupRecord = {request, Cancel ? WSAETIMEDOUT : WSAEINTR, 0};
         WinsockAPI().WSACancelAsyncRequest(request);
     }
@@ -390,7 +416,7 @@ int TSockCtrl::WaitForAsync(int request) {
 }
 
 std::unique_ptr<TSocketBase> TSockCtrl::CreateSocket() {
-    if (!SocketClass) RaiseSockError(0, 20026);
+    if (!SocketClass) RaiseSockError(0, SockErrNoSocketClass);
     return SocketClass(this);
 }
 
@@ -402,6 +428,12 @@ TSocketBase* TSockCtrl::Socket() {
 void TSockCtrl::SetSocketClass(TSocketFactory factory, const char* className) {
     if (className && SocketClassName == className) return;
     int tag = SocketObj ? SocketObj->Tag : 0;
+    if (Waits > 0 && SocketObj) {
+        // A connect of this object may be waiting for its look-up: close it without
+        // events, as destroying it would, and keep its memory for that frame.
+        SocketObj->Close();
+        Retired.push_back(std::move(SocketObj));
+    }
     SocketObj.reset();
     SocketClass = std::move(factory);
     SocketClassName = className ? className : "";
@@ -483,19 +515,27 @@ void TSockCtrl::ResolveAddress(sockaddr_in& addr, const std::string& hostName, u
         addr.sin_addr.s_addr = LookupHostByName(hostName);
         Dotted = api.inet_ntoa(addr.sin_addr.s_addr);
     } else {
-        if (dottedAddress.empty()) RaiseSockError(0, 20017);
+        if (dottedAddress.empty()) RaiseSockError(0, SockErrNoAddress);
         addr.sin_addr.s_addr =
             dottedAddress == "0.0.0.0" ? 0u : api.inet_addr(dottedAddress);
     }
-    if (!serviceName.empty()) port = LookupServiceByName(serviceName);
+    if (!serviceName.empty()) {
+        const std::shared_ptr<const bool> alive = Alive;
+        port = LookupServiceByName(serviceName);
+        // Gone during the look-up, and the binding with it when it was the last component.
+        if (!*alive) RaiseSockError(WSAEINTR, 0);
+    }
     addr.sin_port = api.htons(port);
 }
 
 namespace {
 struct LookupTimeOut {
     TSockCtrl& c;
-    explicit LookupTimeOut(TSockCtrl& ctrl) : c(ctrl) { c.StartTimeOut(); }
-    ~LookupTimeOut() { c.StopTimeOut(); }
+    std::shared_ptr<const bool> alive;
+    explicit LookupTimeOut(TSockCtrl& ctrl) : c(ctrl), alive(ctrl.Liveness()) { c.StartTimeOut(); }
+    ~LookupTimeOut() {
+        if (*alive) c.StopTimeOut();
+    }
 };
 } // namespace
 
@@ -504,9 +544,9 @@ uint32_t TSockCtrl::LookupHostByName(const std::string& name) {
     std::vector<char> buf(1024);
     LookupTimeOut t(*this);
     int h = api.WSAAsyncGetHostByName(NotifyWindow.get(), CM_LOOKUPCOMPLETE, name, buf.data(), 1024);
-    if (h == 0) RaiseSockError(api.WSAGetLastError(), 20003);
+    if (h == 0) RaiseSockError(api.WSAGetLastError(), SockErrCallingGetHostByName);
     int err = WaitForAsync(h);
-    if (err != 0) RaiseSockError(err, 20001);
+    if (err != 0) RaiseSockError(err, SockErrFindingAddress);
     uint32_t a;
     std::memcpy(&a, buf.data(), 4);
     return a;
@@ -515,13 +555,13 @@ uint32_t TSockCtrl::LookupHostByName(const std::string& name) {
 std::string TSockCtrl::LookupHostByAddr(const std::string& dotted) {
     tWinsockAPISV& api = WinsockAPI();
     uint32_t a = api.inet_addr(dotted);
-    if (a == 0 || dotted == "0.0.0.0") RaiseSockError(0, 20019);
+    if (a == 0 || dotted == "0.0.0.0") RaiseSockError(0, SockErrReverseLookupOfZero);
     std::vector<char> buf(1024);
     LookupTimeOut t(*this);
     int h = api.WSAAsyncGetHostByAddr(NotifyWindow.get(), CM_LOOKUPCOMPLETE, a, buf.data(), 1024);
-    if (h == 0) RaiseSockError(api.WSAGetLastError(), 20002);
+    if (h == 0) RaiseSockError(api.WSAGetLastError(), SockErrCallingGetHostByAddr);
     int err = WaitForAsync(h);
-    if (err != 0) RaiseSockError(err, 20006);
+    if (err != 0) RaiseSockError(err, SockErrFindingHost);
     return std::string(buf.data(), strnlen(buf.data(), 1024));
 }
 
@@ -531,7 +571,7 @@ uint16_t TSockCtrl::LookupServiceByName(const std::string& name) {
     LookupTimeOut t(*this);
     int h = api.WSAAsyncGetServByName(NotifyWindow.get(), CM_LOOKUPCOMPLETE, name, ProtoName,
                                       buf.data(), 1024);
-    if (h == 0) RaiseSockError(api.WSAGetLastError(), 20004);
+    if (h == 0) RaiseSockError(api.WSAGetLastError(), SockErrCallingGetServByName);
     if (WaitForAsync(h) != 0) return 0;
     uint16_t p;
     std::memcpy(&p, buf.data(), 2);
@@ -544,7 +584,7 @@ std::string TSockCtrl::LookupServiceByPort(uint16_t port) {
     LookupTimeOut t(*this);
     int h = api.WSAAsyncGetServByPort(NotifyWindow.get(), CM_LOOKUPCOMPLETE, api.htons(port),
                                       ProtoName, buf.data(), 1024);
-    if (h == 0) RaiseSockError(api.WSAGetLastError(), 20005);
+    if (h == 0) RaiseSockError(api.WSAGetLastError(), SockErrCallingGetServByPort);
     if (WaitForAsync(h) != 0) return {};
     return std::string(buf.data(), strnlen(buf.data(), 1024));
 }
@@ -580,7 +620,7 @@ void TSockCtrl::StopTimeOut() {
 TCustomClientSocket::TCustomClientSocket() = default;
 
 void TCustomClientSocket::Connect() {
-    if (SocketObj && SocketObj->Connected()) RaiseSockError(0, 20020);
+    if (SocketObj && SocketObj->Connected()) RaiseSockError(0, SockErrAlreadyOpen);
     Cancel = false;
     Socket()->Connect(HostNameText, Options, PortNo, Service, Dotted);
 }

@@ -132,7 +132,7 @@ private:
 };
 
 // The result of a send or receive: would-block counts as nothing moved, any other failure
-// is raised in the given context (20015 sending, 20014 receiving).
+// is raised in the given context (SockErrSending, SockErrReceiving).
 int Transferred(tWinsockAPISV& api, int n, int context);
 
 using TSocketFactory = std::function<std::unique_ptr<TSocketBase>(TSockCtrl* owner)>;
@@ -197,6 +197,11 @@ public:
 
     platform::TMessageTarget* Window() const { return NotifyWindow.get(); }
 
+    // False once the component is destroyed. A handler run by a look-up's nested loop may
+    // destroy the component whose look-up it is; the frames still on the stack then look
+    // at this instead of at the component.
+    std::shared_ptr<const bool> Liveness() const { return Alive; }
+
     TSockInfoEvent OnInfo;
     TSocketEvent OnDisconnect;
     TSocketEvent OnRead;
@@ -233,6 +238,11 @@ protected:
     // (a navigation started meanwhile) must not lose the outer one's result.
     std::vector<TLookupRecord> Completed;
     bool InChain = false;
+    std::shared_ptr<bool> Alive = std::make_shared<bool>(true);
+    int Waits = 0; // look-up waits of this component in progress
+    // Socket objects replaced while a look-up waited: a frame of theirs is still on the
+    // stack, so they live (closed) as long as the component.
+    std::vector<std::unique_ptr<TSocketBase>> Retired;
 };
 
 class TCustomClientSocket : public TSockCtrl {

@@ -1,28 +1,27 @@
 #include "net/winsock_api.h"
 
+#include "net/lookup_workers.h"
 #include "net/sock_error.h"
 #include "platform/messages.h"
 
 #include <QPointer>
 #include <QSocketNotifier>
 #include <arpa/inet.h>
-#include <atomic>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
-#include <map>
 #include <memory>
-#include <mutex>
 #include <netdb.h>
 #include <sys/ioctl.h>
 #include <sys/socket.h>
-#include <thread>
 #include <unistd.h>
 #include <unordered_map>
 
 namespace net {
 
 namespace {
+
+using Fn = TWinsockFunction;
 
 thread_local int lastError = 0;
 
@@ -31,10 +30,6 @@ int fail(int wsaCode) {
     return SOCKET_ERROR;
 }
 int failErrno() { return fail(ErrnoToWsa(errno)); }
-
-intptr_t makeLong(int low, int high) {
-    return static_cast<intptr_t>((static_cast<uint32_t>(high) << 16) | (static_cast<uint32_t>(low) & 0xFFFF));
-}
 
 static_assert(sizeof(intptr_t) >= 8, "socket messages carry the descriptor generation above 32 bits");
 
@@ -72,7 +67,7 @@ SelectEntry* entryOf(TSocket s) {
 void post(TSocket s, SelectEntry* e, int event, int error) {
     if (e->target && (e->mask & event))
         platform::PostMessage(e->target, e->msg, static_cast<uintptr_t>(s),
-                              makeLong(event, error) |
+                              tWinsockAPISV::MakeLong(event, error) |
                                   static_cast<intptr_t>(static_cast<uint64_t>(DescriptorGeneration(s)) << 32));
 }
 
@@ -143,78 +138,18 @@ bool isListening(TSocket s) {
     return ::getsockopt(s, SOL_SOCKET, SO_ACCEPTCONN, &v, &len) == 0 && v;
 }
 
-// ---- Asynchronous look-ups on worker threads ----
+// ---- Asynchronous look-ups ----
 
-struct LookupRequest {
-    int handle = 0;
-    QPointer<platform::TMessageTarget> target;
-    unsigned msg = 0;
-    char* buf = nullptr;
-    int bufLen = 0;
-    std::atomic<bool> cancelled{false};
-    std::string result; // filled by the worker
-    int error = 0;
-};
-
-std::mutex lookupMutex;
-std::map<int, std::shared_ptr<LookupRequest>>& pendingLookups() {
-    static std::map<int, std::shared_ptr<LookupRequest>> m;
-    return m;
-}
-std::atomic<int> nextHandle{1};
-
-// Lives on the user-interface thread for the whole process; workers post to it, and it
-// copies the result into the caller's buffer there, so a cancelled request's buffer is
-// never touched.
-class LookupDispatcher : public platform::TMessageTarget {
-public:
-    intptr_t handleMessage(unsigned, uintptr_t handle, intptr_t) override {
-        std::shared_ptr<LookupRequest> r;
-        {
-            std::lock_guard<std::mutex> lock(lookupMutex);
-            auto it = pendingLookups().find(static_cast<int>(handle));
-            if (it == pendingLookups().end()) return 0;
-            r = it->second;
-            pendingLookups().erase(it);
-        }
-        if (r->cancelled || !r->target) return 0;
-        int len = 0;
-        if (r->error == 0) {
-            len = static_cast<int>(std::min<size_t>(r->result.size(), static_cast<size_t>(r->bufLen)));
-            std::memcpy(r->buf, r->result.data(), static_cast<size_t>(len));
-        }
-        platform::PostMessage(r->target, r->msg, handle, makeLong(len, r->error));
-        return 0;
-    }
-};
-
-LookupDispatcher* dispatcher() {
-    static LookupDispatcher* d = new LookupDispatcher;
-    return d;
+THostResolver& hostResolver() {
+    static THostResolver resolver;
+    return resolver;
 }
 
-int startLookup(platform::TMessageTarget* target, unsigned msg, char* buf, int bufLen,
-                std::function<void(LookupRequest&)> work, bool onThread) {
-    auto r = std::make_shared<LookupRequest>();
-    r->handle = nextHandle.fetch_add(1);
-    r->target = target;
-    r->msg = msg;
-    r->buf = buf;
-    r->bufLen = bufLen;
-    LookupDispatcher* d = dispatcher();
-    {
-        std::lock_guard<std::mutex> lock(lookupMutex);
-        pendingLookups()[r->handle] = r;
-    }
-    auto run = [r, d, work] {
-        work(*r);
-        platform::PostMessage(d, 1, static_cast<uintptr_t>(r->handle));
-    };
-    if (onThread)
-        std::thread(run).detach();
-    else
-        run();
-    return r->handle;
+int startLookup(platform::TMessageTarget* target, unsigned msg, char* buf, int bufLen, TLookupWork work,
+                bool onThread) {
+    const int h = TLookupWorkers::Instance().Start(target, msg, buf, bufLen, std::move(work), onThread);
+    if (h == 0) lastError = WSASYSNOTREADY;
+    return h;
 }
 
 std::string withZero(const char* s) { return std::string(s) + '\0'; }
@@ -247,7 +182,7 @@ tWinsockAPISV::tWinsockAPISV() = default;
 tWinsockAPISV::~tWinsockAPISV() = default;
 
 void tWinsockAPISV::SetLibraryName(const std::string& name) {
-    if (Module) RaiseSockError(0, 20022);
+    if (Module) RaiseSockError(0, SockErrLibraryLoaded);
     auto upper = [](std::string s) {
         for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
         return s;
@@ -263,18 +198,19 @@ int tWinsockAPISV::BoundFunctions() const {
     return n;
 }
 
-void tWinsockAPISV::bindFunction(int index) {
-    if (Bound[index]) return;
+void tWinsockAPISV::bindFunction(TWinsockFunction f) {
+    bool& bound = Bound[static_cast<size_t>(f)];
+    if (bound) return;
     // The system's sockets are always there: "loading" only fixes the library name.
     if (!Module) {
         if (LibName.empty()) LibName = "WSOCK32.DLL";
         Module = true;
     }
-    Bound[index] = true;
+    bound = true;
 }
 
 TSocket tWinsockAPISV::accept(TSocket s, sockaddr_in* addr) {
-    bindFunction(0);
+    bindFunction(Fn::accept);
     socklen_t len = sizeof(sockaddr_in);
     sockaddr_in tmp{};
     TSocket r = ::accept4(s, reinterpret_cast<sockaddr*>(addr ? addr : &tmp), &len, SOCK_CLOEXEC);
@@ -290,19 +226,19 @@ TSocket tWinsockAPISV::accept(TSocket s, sockaddr_in* addr) {
 }
 
 int tWinsockAPISV::bind(TSocket s, const sockaddr_in& addr) {
-    bindFunction(1);
+    bindFunction(Fn::bind);
     return ::bind(s, reinterpret_cast<const sockaddr*>(&addr), sizeof addr) == 0 ? 0 : failErrno();
 }
 
 int tWinsockAPISV::closesocket(TSocket s) {
-    bindFunction(2);
+    bindFunction(Fn::closesocket);
     registry().erase(s); // notifiers go before the descriptor they watch
     generations().erase(s);
     return ::close(s) == 0 ? 0 : failErrno();
 }
 
 int tWinsockAPISV::connect(TSocket s, const sockaddr_in& addr) {
-    bindFunction(3);
+    bindFunction(Fn::connect);
     int r = ::connect(s, reinterpret_cast<const sockaddr*>(&addr), sizeof addr);
     SelectEntry* e = entryOf(s);
     if (r == 0) {
@@ -332,7 +268,7 @@ int tWinsockAPISV::connect(TSocket s, const sockaddr_in& addr) {
 }
 
 int tWinsockAPISV::ioctlsocket(TSocket s, long cmd, unsigned long* arg) {
-    bindFunction(4);
+    bindFunction(Fn::ioctlsocket);
     if (cmd == FIONREAD_CMD) {
         int n = 0;
         if (::ioctl(s, FIONREAD, &n) != 0) return failErrno();
@@ -349,18 +285,18 @@ int tWinsockAPISV::ioctlsocket(TSocket s, long cmd, unsigned long* arg) {
 }
 
 int tWinsockAPISV::getsockname(TSocket s, sockaddr_in* addr) {
-    bindFunction(5);
+    bindFunction(Fn::getsockname);
     socklen_t len = sizeof(sockaddr_in);
     return ::getsockname(s, reinterpret_cast<sockaddr*>(addr), &len) == 0 ? 0 : failErrno();
 }
 
 uint16_t tWinsockAPISV::htons(uint16_t v) {
-    bindFunction(6);
+    bindFunction(Fn::htons);
     return ::htons(v);
 }
 
 uint32_t tWinsockAPISV::inet_addr(const std::string& text) {
-    bindFunction(7);
+    bindFunction(Fn::inet_addr);
     in_addr a{};
     if (::inet_aton(text.c_str(), &a) == 0) return INADDR_NONE;
     // inet_aton also takes "1" or "0x7f.1"; the classic parser did too.
@@ -368,7 +304,7 @@ uint32_t tWinsockAPISV::inet_addr(const std::string& text) {
 }
 
 std::string tWinsockAPISV::inet_ntoa(uint32_t addr) {
-    bindFunction(8);
+    bindFunction(Fn::inet_ntoa);
     in_addr a{};
     a.s_addr = addr;
     char buf[INET_ADDRSTRLEN];
@@ -376,7 +312,7 @@ std::string tWinsockAPISV::inet_ntoa(uint32_t addr) {
 }
 
 int tWinsockAPISV::listen(TSocket s, int backlog) {
-    bindFunction(9);
+    bindFunction(Fn::listen);
     if (::listen(s, backlog) != 0) return failErrno();
     if (SelectEntry* e = entryOf(s)) {
         e->listening = true;
@@ -386,23 +322,23 @@ int tWinsockAPISV::listen(TSocket s, int backlog) {
 }
 
 uint32_t tWinsockAPISV::ntohl(uint32_t v) {
-    bindFunction(10);
+    bindFunction(Fn::ntohl);
     return ::ntohl(v);
 }
 
 uint16_t tWinsockAPISV::ntohs(uint16_t v) {
-    bindFunction(11);
+    bindFunction(Fn::ntohs);
     return ::ntohs(v);
 }
 
 int tWinsockAPISV::recv(TSocket s, char* buf, int len, int flags) {
-    bindFunction(12);
+    bindFunction(Fn::recv);
     ssize_t n = ::recv(s, buf, static_cast<size_t>(len), flags | MSG_DONTWAIT | MSG_NOSIGNAL);
     return received(s, n);
 }
 
 int tWinsockAPISV::recvfrom(TSocket s, char* buf, int len, int flags, sockaddr_in* from) {
-    bindFunction(13);
+    bindFunction(Fn::recvfrom);
     socklen_t fl = sizeof(sockaddr_in);
     sockaddr_in tmp{};
     ssize_t n = ::recvfrom(s, buf, static_cast<size_t>(len), flags | MSG_DONTWAIT,
@@ -411,18 +347,18 @@ int tWinsockAPISV::recvfrom(TSocket s, char* buf, int len, int flags, sockaddr_i
 }
 
 int tWinsockAPISV::send(TSocket s, const char* buf, int len, int flags) {
-    bindFunction(14);
+    bindFunction(Fn::send);
     return sent(s, ::send(s, buf, static_cast<size_t>(len), flags | MSG_DONTWAIT | MSG_NOSIGNAL));
 }
 
 int tWinsockAPISV::sendto(TSocket s, const char* buf, int len, int flags, const sockaddr_in& to) {
-    bindFunction(15);
+    bindFunction(Fn::sendto);
     return sent(s, ::sendto(s, buf, static_cast<size_t>(len), flags | MSG_DONTWAIT | MSG_NOSIGNAL,
                             reinterpret_cast<const sockaddr*>(&to), sizeof to));
 }
 
 TSocket tWinsockAPISV::socket(int af, int type, int protocol) {
-    bindFunction(16);
+    bindFunction(Fn::socket);
     TSocket s = ::socket(af, type | SOCK_CLOEXEC, protocol);
     if (s < 0) {
         failErrno();
@@ -433,7 +369,7 @@ TSocket tWinsockAPISV::socket(int af, int type, int protocol) {
 }
 
 int tWinsockAPISV::gethostname(std::string& name) {
-    bindFunction(17);
+    bindFunction(Fn::gethostname);
     char buf[256] = {};
     if (::gethostname(buf, sizeof buf - 1) != 0) return failErrno();
     name = buf;
@@ -441,7 +377,7 @@ int tWinsockAPISV::gethostname(std::string& name) {
 }
 
 int tWinsockAPISV::WSAStartup(uint16_t version, TWSAData& data) {
-    bindFunction(18);
+    bindFunction(Fn::WSAStartup);
     int result = (version & 0xFF) < 1 ? 10092 : 0;
     data.wVersion = 0x0101;
     data.wHighVersion = 0x0101;
@@ -456,7 +392,7 @@ int tWinsockAPISV::WSAStartup(uint16_t version, TWSAData& data) {
 }
 
 int tWinsockAPISV::WSACleanup() {
-    bindFunction(19);
+    bindFunction(Fn::WSACleanup);
     int result = StartedFlag ? 0 : SOCKET_ERROR;
     if (!StartedFlag) lastError = WSANOTINITIALISED;
     StartedFlag = result != 0;
@@ -464,73 +400,86 @@ int tWinsockAPISV::WSACleanup() {
 }
 
 int tWinsockAPISV::WSAGetLastError() {
-    bindFunction(20);
+    bindFunction(Fn::WSAGetLastError);
     return lastError;
 }
 
 bool tWinsockAPISV::WSAIsBlocking() {
-    bindFunction(21);
+    bindFunction(Fn::WSAIsBlocking);
     return false; // nothing here ever blocks the user-interface thread
 }
 
 int tWinsockAPISV::WSACancelBlockingCall() {
-    bindFunction(22);
+    bindFunction(Fn::WSACancelBlockingCall);
     return 0;
 }
 
 int tWinsockAPISV::WSAAsyncGetServByName(platform::TMessageTarget* target, unsigned msg,
                                          const std::string& name, const std::string& proto,
                                          char* buf, int bufLen) {
-    bindFunction(23);
-    return startLookup(target, msg, buf, bufLen, [name, proto](LookupRequest& r) {
+    bindFunction(Fn::WSAAsyncGetServByName);
+    return startLookup(target, msg, buf, bufLen, [name, proto] {
+        TLookupResult r;
         servent* se = ::getservbyname(name.c_str(), proto.empty() ? nullptr : proto.c_str());
         if (!se) {
-            r.error = WSANO_DATA;
-            return;
+            r.Error = WSANO_DATA;
+            return r;
         }
         uint16_t port = static_cast<uint16_t>(se->s_port); // already network order
-        r.result.assign(reinterpret_cast<const char*>(&port), 2);
+        r.Bytes.assign(reinterpret_cast<const char*>(&port), 2);
+        return r;
     }, false);
 }
 
 int tWinsockAPISV::WSAAsyncGetServByPort(platform::TMessageTarget* target, unsigned msg, int port,
                                          const std::string& proto, char* buf, int bufLen) {
-    bindFunction(24);
-    return startLookup(target, msg, buf, bufLen, [port, proto](LookupRequest& r) {
+    bindFunction(Fn::WSAAsyncGetServByPort);
+    return startLookup(target, msg, buf, bufLen, [port, proto] {
+        TLookupResult r;
         servent* se = ::getservbyport(port, proto.empty() ? nullptr : proto.c_str());
         if (!se) {
-            r.error = WSANO_DATA;
-            return;
+            r.Error = WSANO_DATA;
+            return r;
         }
-        r.result = withZero(se->s_name);
+        r.Bytes = withZero(se->s_name);
+        return r;
     }, false);
 }
 
 int tWinsockAPISV::WSAAsyncGetHostByName(platform::TMessageTarget* target, unsigned msg,
                                          const std::string& name, char* buf, int bufLen) {
-    bindFunction(25);
-    return startLookup(target, msg, buf, bufLen, [name](LookupRequest& r) {
+    bindFunction(Fn::WSAAsyncGetHostByName);
+    THostResolver resolve = hostResolver();
+    if (!resolve)
+        resolve = [](const char* node, const addrinfo* hints, addrinfo** res) {
+            return ::getaddrinfo(node, nullptr, hints, res);
+        };
+    return startLookup(target, msg, buf, bufLen, [name, resolve] {
+        TLookupResult r;
         addrinfo hints{};
         hints.ai_family = AF_INET;
         hints.ai_socktype = SOCK_STREAM;
         hints.ai_flags = AI_CANONNAME;
         addrinfo* res = nullptr;
-        int g = ::getaddrinfo(name.c_str(), nullptr, &hints, &res);
+        int g = resolve(name.c_str(), &hints, &res);
         if (g != 0 || !res) {
-            r.error = g != 0 ? ResolverToWsa(g) : WSAHOST_NOT_FOUND;
-            return;
+            if (res) ::freeaddrinfo(res);
+            r.Error = g != 0 ? ResolverToWsa(g) : WSAHOST_NOT_FOUND;
+            return r;
         }
         uint32_t a = reinterpret_cast<sockaddr_in*>(res->ai_addr)->sin_addr.s_addr;
-        r.result.assign(reinterpret_cast<const char*>(&a), 4);
-        r.result += withZero(res->ai_canonname ? res->ai_canonname : name.c_str());
+        r.Bytes.assign(reinterpret_cast<const char*>(&a), 4);
+        r.Bytes += withZero(res->ai_canonname ? res->ai_canonname : name.c_str());
         ::freeaddrinfo(res);
+        return r;
     }, true);
 }
 
 int tWinsockAPISV::WSAAsyncGetHostByAddr(platform::TMessageTarget* target, unsigned msg,
                                          uint32_t addr, char* buf, int bufLen) {
-    bindFunction(26);
-    return startLookup(target, msg, buf, bufLen, [addr](LookupRequest& r) {
+    bindFunction(Fn::WSAAsyncGetHostByAddr);
+    return startLookup(target, msg, buf, bufLen, [addr] {
+        TLookupResult r;
         sockaddr_in sa{};
         sa.sin_family = AF_INET;
         sa.sin_addr.s_addr = addr;
@@ -538,24 +487,21 @@ int tWinsockAPISV::WSAAsyncGetHostByAddr(platform::TMessageTarget* target, unsig
         int g = ::getnameinfo(reinterpret_cast<sockaddr*>(&sa), sizeof sa, host, sizeof host,
                               nullptr, 0, NI_NAMEREQD);
         if (g != 0) {
-            r.error = ResolverToWsa(g);
-            return;
+            r.Error = ResolverToWsa(g);
+            return r;
         }
-        r.result = withZero(host);
+        r.Bytes = withZero(host);
+        return r;
     }, true);
 }
 
 int tWinsockAPISV::WSACancelAsyncRequest(int handle) {
-    bindFunction(27);
-    std::lock_guard<std::mutex> lock(lookupMutex);
-    auto it = pendingLookups().find(handle);
-    if (it == pendingLookups().end()) return fail(WSAEINVAL);
-    it->second->cancelled = true;
-    return 0;
+    bindFunction(Fn::WSACancelAsyncRequest);
+    return TLookupWorkers::Instance().Cancel(handle) ? 0 : fail(WSAEINVAL);
 }
 
 int tWinsockAPISV::WSAAsyncSelect(TSocket s, platform::TMessageTarget* target, unsigned msg, long mask) {
-    bindFunction(28);
+    bindFunction(Fn::WSAAsyncSelect);
     registry().erase(s);
     if (mask == 0) return 0;
     int flags = ::fcntl(s, F_GETFL);
@@ -625,6 +571,10 @@ bool WinsockAPIExists() { return apiInstance() != nullptr; }
 void FreeWinsockAPI() { apiInstance().reset(); }
 
 bool HasAsyncSelect(TSocket s) { return entryOf(s) != nullptr; }
+
+size_t LookupThreads() { return TLookupWorkers::Instance().Threads(); }
+
+void SetHostResolver(THostResolver resolver) { hostResolver() = std::move(resolver); }
 
 uint32_t DescriptorGeneration(TSocket s) {
     auto it = generations().find(s);

@@ -4,7 +4,10 @@
 // call; the library name and start-up bookkeeping behave as they always did.
 #pragma once
 
+#include <array>
 #include <cstdint>
+#include <functional>
+#include <netdb.h>
 #include <netinet/in.h>
 #include <string>
 
@@ -44,6 +47,16 @@ struct TWSAData {
     uint16_t iMaxSockets = 0;
     uint16_t iMaxUdpDg = 0;
     const char* lpVendorInfo = nullptr;
+};
+
+// The entries of the function table, in their order; each is bound on its first call.
+enum class TWinsockFunction {
+    accept, bind, closesocket, connect, ioctlsocket, getsockname, htons, inet_addr, inet_ntoa,
+    listen, ntohl, ntohs, recv, recvfrom, send, sendto, socket, gethostname, WSAStartup,
+    WSACleanup, WSAGetLastError, WSAIsBlocking, WSACancelBlockingCall, WSAAsyncGetServByName,
+    WSAAsyncGetServByPort, WSAAsyncGetHostByName, WSAAsyncGetHostByAddr, WSACancelAsyncRequest,
+    WSAAsyncSelect,
+    Count
 };
 
 class tWinsockAPISV {
@@ -105,6 +118,9 @@ public:
     // Utility operations.
     static int SelectEvent(intptr_t lParam) { return static_cast<int>(lParam & 0xFFFF); }
     static int SelectError(intptr_t lParam) { return static_cast<int>((lParam >> 16) & 0xFFFF); }
+    static intptr_t MakeLong(int low, int high) {
+        return static_cast<intptr_t>((static_cast<uint32_t>(high) << 16) | (static_cast<uint32_t>(low) & 0xFFFF));
+    }
     // The descriptor's generation that a socket message was posted for (above the 32 bits
     // of event and error); see DescriptorGeneration.
     static uint32_t SelectGeneration(intptr_t lParam) {
@@ -118,12 +134,12 @@ public:
     TWSAData Data;
 
 private:
-    void bindFunction(int index);
+    void bindFunction(TWinsockFunction f);
 
     bool Module = false;
     std::string LibName;
     bool StartedFlag = false;
-    bool Bound[29] = {};
+    std::array<bool, static_cast<size_t>(TWinsockFunction::Count)> Bound{};
 };
 
 // The process-wide binding, created on first need and freed with the last component.
@@ -133,6 +149,15 @@ void FreeWinsockAPI();
 
 // Whether any asynchronous select registration exists for S (tests look at this).
 bool HasAsyncSelect(TSocket s);
+
+// Look-up threads started and not yet joined (tests look at this).
+size_t LookupThreads();
+
+// What host-by-name look-ups resolve with: getaddrinfo unless replaced, and again when
+// given an empty function. Each look-up keeps the resolver it started with. Tests replace
+// it to hold a look-up in progress.
+using THostResolver = std::function<int(const char* name, const addrinfo* hints, addrinfo** result)>;
+void SetHostResolver(THostResolver resolver);
 
 // The system hands a closed descriptor's number to the next socket at once, while socket
 // messages for the closed one may still be queued. Every descriptor the binding opens gets

@@ -232,3 +232,82 @@ TEST(BinaryClient, FetchesAFileFromARealServer) {
     EXPECT_EQ(received.substr(0, 15), "HTTP/1.0 200 OK");
     EXPECT_EQ(received.substr(split + 4), body);
 }
+
+namespace {
+// Answers the first request as soon as its request line is in and closes with the rest of
+// it unread (a reset); of the second connection it reports the first 16 bytes, in hex.
+const char* const EarlyAnswerServer = R"(
+import socket
+s = socket.socket()
+s.setsockopt(socket.SOL_SOCKET, socket.SO_RCVBUF, 4096)
+s.bind(("127.0.0.1", 0))
+s.listen(2)
+print("PORT %d" % s.getsockname()[1], flush=True)
+c, _ = s.accept()
+data = b""
+while b"\r\n" not in data:
+    chunk = c.recv(4096)
+    if not chunk:
+        break
+    data += chunk
+c.sendall(b"HTTP/1.0 413 Too Large\r\n\r\n")
+c.close()
+c, _ = s.accept()
+data = b""
+while len(data) < 16:
+    chunk = c.recv(65536)
+    if not chunk:
+        break
+    data += chunk
+print("FIRST " + data[:16].hex(), flush=True)
+c.sendall(b"HTTP/1.0 200 OK\r\n\r\nok")
+c.close()
+)";
+} // namespace
+
+TEST(BinaryClient, AConnectionCutOffDuringAPostLeavesNothingForTheNextRequest) {
+    CaptureErrors capture;
+    testsupport::Peer server("python3", {"-c", EarlyAnswerServer});
+    ASSERT_TRUE(server.started()) << server.errorText();
+
+    TBinaryClient c;
+    c.ReadBufferSize = 4001;
+    c.WriteBufferSize = 4001;
+    int connects = 0, disconnects = 0;
+    uint32_t unsentAtCutOff = 0;
+    c.OnConnect = [&](TSockCtrl*, TSocketBase* s) {
+        auto* b = static_cast<TBufferedSocketBase*>(s);
+        ASSERT_TRUE(s->Connected());
+        if (++connects == 1) {
+            // More than the kernel's buffers hold, so that the write buffer is full when
+            // the server cuts the connection.
+            const std::string body(8 << 20, 'x');
+            std::string post = "POST / HTTP/1.0\r\nContent-Length: " + std::to_string(body.size()) + "\r\n\r\n" + body;
+            b->StartSendStream(new TMemoryStream(std::move(post)), true);
+        } else {
+            EXPECT_EQ(b->WriteCount(), 0u);
+            EXPECT_EQ(b->ReadCount(), 0u);
+            const std::string get = "GET / HTTP/1.0\r\n\r\n";
+            b->WriteBlock(get.data(), static_cast<uint32_t>(get.size()));
+            b->FlushWriteBuffer();
+        }
+    };
+    c.OnDisconnect = [&](TSockCtrl*, TSocketBase* s) {
+        if (++disconnects == 1) unsentAtCutOff = static_cast<TBufferedSocketBase*>(s)->WriteCount();
+    };
+    c.SetAddress("127.0.0.1");
+    c.SetPort(std::to_string(server.port()));
+    c.Connect();
+    ASSERT_TRUE(waitFor([&] { return disconnects == 1; }, 60000));
+    ASSERT_GT(unsentAtCutOff, 0u) << "the cut-off must leave bytes unsent for this test to mean anything";
+
+    c.Connect();
+    std::string out;
+    ASSERT_TRUE(waitFor([&] {
+        out += server.output();
+        return out.find('\n', out.find("FIRST ")) != std::string::npos;
+    }, 20000)) << out;
+    EXPECT_NE(out.find("FIRST " + QByteArray("GET / HTTP/1.0\r\n").toHex().toStdString()), std::string::npos) << out;
+    EXPECT_EQ(connects, 2);
+    EXPECT_TRUE(errors.empty()) << errors.front();
+}

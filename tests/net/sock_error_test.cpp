@@ -2,6 +2,7 @@
 #include "net/winsock_api.h"
 
 #include <cerrno>
+#include <cstring>
 #include <gtest/gtest.h>
 
 using namespace net;
@@ -43,6 +44,21 @@ TEST(SockErrorMessage, ErrnoMapsToClassicCodes) {
     EXPECT_EQ(ErrnoToWsa(EADDRINUSE), 10048);
     EXPECT_EQ(ErrnoToWsa(ENETUNREACH), 10051);
     EXPECT_EQ(ErrnoToWsa(EHOSTUNREACH), 10065);
+    EXPECT_EQ(ErrnoToWsa(ETOOMANYREFS), 10059);
+    EXPECT_EQ(ErrnoToWsa(EDQUOT), 10069);
+}
+
+TEST(SockErrorMessage, ASystemErrorWithoutAClassicCodeKeepsTheSystemsText) {
+    // 10000 + errno would have made these "Connection refused" and "Connection reset by
+    // peer", and the reset would have started the disconnect path.
+    for (int err : {ENODATA, EXFULL, ENOSPC}) {
+        SCOPED_TRACE(err);
+        const int code = ErrnoToWsa(err);
+        EXPECT_EQ(code, SockErrSystem);
+        EXPECT_EQ(SockErrorText(code), std::strerror(err));
+        EXPECT_EQ(SockErrorMessage(code, SockErrConnecting),
+                  "Error 20027 (" + std::string(std::strerror(err)) + ") connecting");
+    }
 }
 
 TEST(WinsockBinding, LibraryNameAndLazyBinding) {
