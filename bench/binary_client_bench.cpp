@@ -1,27 +1,18 @@
 // Fetches a 100 MB body from a local HTTP server through TBinaryClient with 4001-byte
 // buffers, and the same body with curl, several times each, and prints the medians.
+#include "bench_support.h"
 #include "net/buffered_socket.h"
 #include "platform/clock.h"
 
 #include <QApplication>
 #include <QProcess>
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <fstream>
 #include <string>
 #include <vector>
 
 namespace {
-
-double median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
-
-double now() {
-    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
-}
 
 int64_t fetchOnce(int port) {
     net::TBinaryClient c;
@@ -81,19 +72,19 @@ int main(int argc, char** argv) {
     const int runs = argc > 1 ? std::atoi(argv[1]) : 5;
     std::vector<double> ours, theirs;
     for (int i = 0; i < runs; ++i) {
-        double t0 = now();
+        double t0 = bench::Now();
         int64_t got = fetchOnce(port);
-        double t1 = now();
+        double t1 = bench::Now();
         if (got < size) std::fprintf(stderr, "short fetch: %lld\n", static_cast<long long>(got));
         ours.push_back(static_cast<double>(size) / (t1 - t0) / 1e6);
-        double t2 = now();
+        double t2 = bench::Now();
         QProcess::execute("curl", {"-s", "-o", "/dev/null", QString("http://127.0.0.1:%1/big.bin").arg(port)});
-        double t3 = now();
+        double t3 = bench::Now();
         theirs.push_back(static_cast<double>(size) / (t3 - t2) / 1e6);
     }
     server.terminate();
     server.waitForFinished(3000);
-    const double a = median(ours), b = median(theirs);
+    const double a = bench::Median(ours), b = bench::Median(theirs);
     std::printf("TBinaryClient (4001-byte buffers): median %.1f MB/s over %d runs\n", a, runs);
     std::printf("curl:                              median %.1f MB/s over %d runs\n", b, runs);
     std::printf("ratio TBinaryClient / curl: %.2f\n", a / b);

@@ -1,28 +1,19 @@
 // Fetches a 100 MB file over active FTP from a local pyftpdlib server with TClientFTP and
 // with curl (also active, also into a file), several times each, and prints the medians
 // and their ratio. Each run is a whole session: log-in, the transfer, log-out.
+#include "bench_support.h"
 #include "ftp/client_ftp.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QProcess>
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <fstream>
 #include <string>
 #include <vector>
 
 namespace {
-
-double median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
-
-double now() {
-    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
-}
 
 bool haveCurl() { return QProcess::execute("curl", {"--version"}) == 0; }
 
@@ -80,15 +71,15 @@ int main(int argc, char** argv) {
     const std::string ours = dir + "/ours.bin", theirs = dir + "/curl.bin";
     std::vector<double> oursRate, curlRate;
     for (int i = 0; i < runs; ++i) {
-        double t0 = now();
+        double t0 = bench::Now();
         const int64_t got = fetchOnce(port, ours);
-        double t1 = now();
+        double t1 = bench::Now();
         if (got != size) std::fprintf(stderr, "TClientFTP fetched %lld bytes\n", static_cast<long long>(got));
         oursRate.push_back(static_cast<double>(size) / (t1 - t0) / 1e6);
-        double t2 = now();
+        double t2 = bench::Now();
         QProcess::execute("curl", {"-s", "--ftp-port", "127.0.0.1", "-o", QString::fromStdString(theirs),
                                    QString("ftp://127.0.0.1:%1/big.bin").arg(port)});
-        double t3 = now();
+        double t3 = bench::Now();
         if (QFileInfo(QString::fromStdString(theirs)).size() != size) std::fprintf(stderr, "curl fetched too little\n");
         curlRate.push_back(static_cast<double>(size) / (t3 - t2) / 1e6);
     }
@@ -96,7 +87,7 @@ int main(int argc, char** argv) {
     server.waitForFinished(3000);
     QProcess::execute("rm", {"-f", QString::fromStdString(ours), QString::fromStdString(theirs),
                              QString::fromStdString(dir + "/big.bin")});
-    const double a = median(oursRate), b = median(curlRate);
+    const double a = bench::Median(oursRate), b = bench::Median(curlRate);
     std::printf("TClientFTP (active):   median %.1f MB/s over %d runs\n", a, runs);
     std::printf("curl --ftp-port:       median %.1f MB/s over %d runs\n", b, runs);
     std::printf("ratio TClientFTP / curl: %.2f\n", a / b);

@@ -2,13 +2,13 @@
 // ratio (ours / giflib: below 1 means ours is faster). Two comparisons: the raster decoding
 // alone (our full parse against DGifSlurp), and a shown picture (our two-pass loader with
 // its composed frame against DGifSlurp plus mapping every frame's colours onto a canvas).
+#include "bench_support.h"
 #include "image/gif_image.h"
 #include "image/image_support.h"
 #include "platform/files.h"
 
 #include <QGuiApplication>
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <functional>
@@ -21,8 +21,6 @@
 #endif
 
 namespace {
-
-using Clock = std::chrono::steady_clock;
 
 struct TSample {
     std::string Name;
@@ -110,17 +108,6 @@ size_t GiflibDecode(const std::string& bytes, bool compose, std::vector<uint32_t
 }
 #endif
 
-double MedianMs(int runs, const std::function<void()>& work) {
-    std::vector<double> times;
-    for (int i = 0; i < runs; ++i) {
-        const auto t0 = Clock::now();
-        work();
-        times.push_back(std::chrono::duration<double, std::milli>(Clock::now() - t0).count());
-    }
-    std::sort(times.begin(), times.end());
-    return times[times.size() / 2];
-}
-
 } // namespace
 
 int main(int argc, char** argv) {
@@ -157,12 +144,12 @@ int main(int argc, char** argv) {
     std::printf("%-24s %10s %10s %10s %10s\n", "file", "ours ms", "giflib ms", "ours+show", "giflib+map");
     for (const auto& s : set) {
         const auto* data = reinterpret_cast<const uint8_t*>(s.Bytes.data());
-        const double a = MedianMs(Runs, [&] {
+        const double a = bench::MedianMs(Runs, [&] {
             image::TGIFImage gif;
             gif.ReadSource(data, s.Bytes.size(), false);
         });
-        const double b = MedianMs(Runs, [&] { GiflibDecode(s.Bytes, false, canvas); });
-        const double c = MedianMs(Runs, [&] {
+        const double b = bench::MedianMs(Runs, [&] { GiflibDecode(s.Bytes, false, canvas); });
+        const double c = bench::MedianMs(Runs, [&] {
             image::TMemoryStream stream(s.Bytes);
             bool single = false;
             auto gif = image::DecodeGifStream(&stream, single);
@@ -171,7 +158,7 @@ int main(int argc, char** argv) {
                 (void)gif->ComposedPicture();
             }
         });
-        const double d = MedianMs(Runs, [&] { GiflibDecode(s.Bytes, true, canvas); });
+        const double d = bench::MedianMs(Runs, [&] { GiflibDecode(s.Bytes, true, canvas); });
         std::printf("%-24s %10.2f %10.2f %10.2f %10.2f\n", s.Name.c_str(), a, b, c, d);
         oursRaw += a;
         theirsRaw += b;

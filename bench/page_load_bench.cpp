@@ -1,5 +1,6 @@
 // Time until a 1 MB page and its 30 pictures, served locally, are shown in a browser
 // window: several runs, median printed.
+#include "bench_support.h"
 #include "shell/browser_window.h"
 #include "shell/dialogs.h"
 
@@ -7,22 +8,12 @@
 #include <QDir>
 #include <QProcess>
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <fstream>
 #include <string>
 #include <vector>
 
 namespace {
-
-double now() {
-    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
-}
-
-void write(const std::string& name, const std::string& data) {
-    std::ofstream out(name, std::ios::binary | std::ios::trunc);
-    out << data;
-}
 
 std::string gif(int seed) {
     // A 64 x 48 GIF of one colour: index 0 everywhere, written with clear codes only.
@@ -83,7 +74,7 @@ int main(int argc, char** argv) {
     QDir().mkpath(QString::fromStdString(dir + "site"));
     std::string page = "<HTML><HEAD><TITLE>Big page</TITLE></HEAD><BODY>\n";
     for (int i = 0; i < 30; ++i) {
-        write(dir + "site/p" + std::to_string(i) + ".gif", gif(i));
+        bench::WriteFile(dir + "site/p" + std::to_string(i) + ".gif", gif(i));
         page += "<P><IMG SRC=\"p" + std::to_string(i) + ".gif\"> Picture " + std::to_string(i) + "</P>\n";
     }
     int n = 0;
@@ -93,8 +84,8 @@ int main(int argc, char** argv) {
                 "enough to wrap over a couple of lines in a window of the usual width.</P>\n";
     }
     page += "</BODY></HTML>\n";
-    write(dir + "site/big.html", page);
-    write(dir + "webling.ini", "[users]\nusersrootdir=" + dir + "users\n[tmp]\ntmpdir=" + dir + "tmp\n[cache]\ncachedir=" +
+    bench::WriteFile(dir + "site/big.html", page);
+    bench::WriteFile(dir + "webling.ini", "[users]\nusersrootdir=" + dir + "users\n[tmp]\ntmpdir=" + dir + "tmp\n[cache]\ncachedir=" +
                                    dir + "cache\n");
 
     QProcess server;
@@ -117,22 +108,20 @@ int main(int argc, char** argv) {
         w.show();
         w.StartUrl.clear();
         w.FirstActivate();
-        const double t0 = now();
+        const double t0 = bench::Now();
         w.OpenUrl(url, true);
-        const double t1 = now();
+        const double t1 = bench::Now();
         while (w.ImagesPending()) QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
         QCoreApplication::processEvents();
-        const double t2 = now();
+        const double t2 = bench::Now();
         pageTimes.push_back(t1 - t0);
         allTimes.push_back(t2 - t0);
         w.close();
     }
     server.terminate();
     server.waitForFinished(3000);
-    std::sort(pageTimes.begin(), pageTimes.end());
-    std::sort(allTimes.begin(), allTimes.end());
     std::printf("page of %zu bytes with 30 pictures, %d runs\n", page.size(), runs);
-    std::printf("page shown:               median %.0f ms\n", pageTimes[pageTimes.size() / 2] * 1000);
-    std::printf("page and all its pictures: median %.0f ms\n", allTimes[allTimes.size() / 2] * 1000);
+    std::printf("page shown:               median %.0f ms\n", bench::Median(pageTimes) * 1000);
+    std::printf("page and all its pictures: median %.0f ms\n", bench::Median(allTimes) * 1000);
     return 0;
 }

@@ -1,10 +1,10 @@
 // Scanner throughput: a large page made of the test pages, scanned symbol by symbol
 // from memory and from a file, as the builder would read it. Prints the median of
 // several runs in MB/s.
+#include "bench_support.h"
 #include "html/scanner.h"
 
 #include <algorithm>
-#include <chrono>
 #include <ctime>
 #include <cstdio>
 #include <filesystem>
@@ -56,17 +56,14 @@ template <class Run>
 Rates medianMBps(size_t bytes, Run run) {
     std::vector<double> wall, cpu;
     for (int i = 0; i < 9; ++i) {
-        auto t0 = std::chrono::steady_clock::now();
+        const double t0 = bench::Now();
         double c0 = cpuSeconds();
         run();
         double c = cpuSeconds() - c0;
-        std::chrono::duration<double> d = std::chrono::steady_clock::now() - t0;
-        wall.push_back(bytes / 1e6 / d.count());
+        wall.push_back(bytes / 1e6 / (bench::Now() - t0));
         cpu.push_back(bytes / 1e6 / c);
     }
-    std::sort(wall.begin(), wall.end());
-    std::sort(cpu.begin(), cpu.end());
-    return {wall[wall.size() / 2], cpu[cpu.size() / 2]};
+    return {bench::Median(wall), bench::Median(cpu)};
 }
 
 } // namespace

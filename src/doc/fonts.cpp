@@ -4,6 +4,7 @@
 #include "platform/canvas.h"
 
 #include <QFontMetrics>
+#include <unordered_map>
 
 namespace doc {
 
@@ -53,26 +54,86 @@ QFont TMyFont::ToQFont() const {
     return f;
 }
 
-TFontObj::TFontObj(std::unique_ptr<TMyFont> font, int startPos) : StartPos(startPos), Font(std::move(font)) {
+// ---- Shared faces ----
+
+namespace {
+
+struct TFaceKey {
+    std::string Name;
+    int Size;
+    TFontStyles Style;
+    bool operator==(const TFaceKey&) const = default;
+};
+
+struct TFaceKeyHash {
+    size_t operator()(const TFaceKey& k) const {
+        return std::hash<std::string>()(k.Name) ^ (static_cast<size_t>(k.Size) * 31 + static_cast<size_t>(k.Style)) * 0x9E3779B9u;
+    }
+};
+
+// Weak entries: a face goes with the last run that uses it, and expired entries are swept
+// whenever the table has doubled since the last sweep, so it stays proportional to the
+// fonts in use.
+struct TFaceTable {
+    std::unordered_map<TFaceKey, std::weak_ptr<const TFontFace>, TFaceKeyHash> Faces;
+    size_t SweepAt = 64;
+
+    void sweep() {
+        std::erase_if(Faces, [](const auto& e) { return e.second.expired(); });
+        SweepAt = std::max<size_t>(64, 2 * Faces.size());
+    }
+};
+
+TFaceTable& faceTable() {
+    static TFaceTable table;
+    return table;
+}
+
+} // namespace
+
+TFontFace::TFontFace(const QFont& font) : Q(font), Metrics(platform::MetricsOf(font)) { Advances.fill(-1); }
+
+std::shared_ptr<const TFontFace> TFontFace::For(const TMyFont& font) {
+    TFaceTable& table = faceTable();
+    TFaceKey key{font.Name, font.Size, font.Style};
+    auto it = table.Faces.find(key);
+    if (it != table.Faces.end())
+        if (auto face = it->second.lock()) return face;
+    if (table.Faces.size() >= table.SweepAt) table.sweep();
+    // Not make_shared: the table's weak reference must not keep the widths allocated.
+    std::shared_ptr<const TFontFace> face(new TFontFace(font.ToQFont()));
+    table.Faces.insert_or_assign(std::move(key), face);
+    return face;
+}
+
+size_t TFontFace::LiveCount() {
+    size_t n = 0;
+    for (const auto& e : faceTable().Faces)
+        if (!e.second.expired()) ++n;
+    return n;
+}
+
+int TFontFace::measure(unsigned char c) const {
+    QFontMetrics fm(Q);
+    int w = fm.horizontalAdvance(QChar(static_cast<char16_t>(c)));
+    Advances[c] = w;
+    return w;
+}
+
+// ---- Runs ----
+
+TFontObj::TFontObj(const TMyFont& font, int startPos) : StartPos(startPos), Font(font) {
     FontChanged();
 }
 
 void TFontObj::FontChanged() {
-    Q = Font->ToQFont();
-    platform::TTextMetrics m = platform::MetricsOf(Q);
+    Face = TFontFace::For(Font);
+    const platform::TTextMetrics& m = Face->Metrics;
     LineHeight = m.LineHeight;
     TextHeight = m.Height;
     Overhang = m.Overhang;
     Descent = m.Descent;
     Ascent = m.Ascent;
-    Advances.fill(-1);
-}
-
-int TFontObj::measure(unsigned char c) const {
-    QFontMetrics fm(Q);
-    int w = fm.horizontalAdvance(QChar(static_cast<char16_t>(c)));
-    Advances[c] = w;
-    return w;
 }
 
 int TFontObj::TextWidth(std::string_view text) const {
@@ -82,7 +143,7 @@ int TFontObj::TextWidth(std::string_view text) const {
 }
 
 void TFontObj::ApplyDefaults(const TSectionList& list) {
-    Font->ApplyDefaults(list, Link.URL.empty() ? list.FontColor : list.HotSpotColor);
+    Font.ApplyDefaults(list, Link.URL.empty() ? list.FontColor : list.HotSpotColor);
     FontChanged();
 }
 
@@ -106,7 +167,7 @@ TFontObj* TFontList::RunAt(int pos, int& index) const {
 TMyFont* TFontList::FontAt(int pos, int& overhang) const {
     TFontObj* r = RunAt(pos);
     overhang = r ? r->Overhang : 0;
-    return r ? r->Font.get() : nullptr;
+    return r ? &r->Font : nullptr;
 }
 
 int TFontList::RunLengthAt(int pos, int length) const {

@@ -5,6 +5,7 @@
 
 #include "doc/free_list.h"
 #include "doc/url_target.h"
+#include "platform/canvas.h"
 #include "platform/colors.h"
 
 #include <QFont>
@@ -46,14 +47,37 @@ public:
     QFont ToQFont() const;
 };
 
+// The Qt font, metrics and character widths of one distinct font (name, size, style).
+// A page has thousands of runs but a handful of fonts, so runs share their face: one
+// measuring per font and character, not per run. Faces live while a run uses them.
+class TFontFace {
+public:
+    explicit TFontFace(const QFont& font);
+    // The shared face of Font; made on first use. UI thread only, like all of the document.
+    static std::shared_ptr<const TFontFace> For(const TMyFont& font);
+    // How many faces are alive in the process.
+    static size_t LiveCount();
+
+    const QFont Q;
+    const platform::TTextMetrics Metrics;
+    int CharWidth(unsigned char c) const {
+        int w = Advances[c];
+        return w >= 0 ? w : measure(c);
+    }
+
+private:
+    int measure(unsigned char c) const;
+    mutable std::array<int, 256> Advances; // -1 until measured
+};
+
 // One font run of a text section: the font from StartPos on, its cached metrics and the
 // link it belongs to (an empty URL means no link).
 class TFontObj {
 public:
-    TFontObj(std::unique_ptr<TMyFont> font, int startPos);
+    TFontObj(const TMyFont& font, int startPos);
 
     int StartPos;
-    std::unique_ptr<TMyFont> Font;
+    TMyFont Font;
     int LineHeight = 0; // text height + external leading
     int TextHeight = 0; // ascent + descent
     int Overhang = 0;
@@ -66,17 +90,12 @@ public:
     void FontChanged();
     void ApplyDefaults(const TSectionList& list);
 
-    const QFont& QtFont() const { return Q; }
-    int CharWidth(unsigned char c) const {
-        int w = Advances[c];
-        return w >= 0 ? w : measure(c);
-    }
+    const QFont& QtFont() const { return Face->Q; }
+    int CharWidth(unsigned char c) const { return Face->CharWidth(c); }
     int TextWidth(std::string_view text) const;
 
 private:
-    int measure(unsigned char c) const;
-    QFont Q;
-    mutable std::array<int, 256> Advances;
+    std::shared_ptr<const TFontFace> Face;
 };
 
 class TFontList : public TFreeList<TFontObj> {

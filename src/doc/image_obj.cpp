@@ -176,7 +176,7 @@ void TImageObj::growForAlt() {
 void TImageObj::ComputeSize(TSectionList& doc, int availableWidth, const TFontObj* font, bool inLink) {
     if (font) {
         AltFont = font->QtFont();
-        AltColor = font->Font->Color;
+        AltColor = font->Font.Color;
         AltWidth = font->TextWidth(Alt);
         AltHeight = font->TextHeight;
     }

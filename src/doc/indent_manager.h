@@ -3,6 +3,7 @@
 // line's y and for the y where the text may widen again.
 #pragma once
 
+#include <climits>
 #include <vector>
 
 namespace doc {
@@ -37,11 +38,44 @@ public:
     // The first y at which the text of the current level may widen again.
     int NextWiderY() const;
 
-    std::vector<IndentRec> LeftList;
-    std::vector<IndentRec> RightList;
+    // Every record of a side, in the order added.
+    const std::vector<IndentRec>& LeftList() const { return Left.Records; }
+    const std::vector<IndentRec>& RightList() const { return Right.Records; }
+
     int CurrentLevel = 0;
     int LeftEdge = 0;
     int RightEdge = 0;
+
+private:
+    // Layout asks downwards, so a record whose bottom lies above the y last asked for can
+    // never answer again. Each side keeps the records that still may in a heap ordered by
+    // the indent it prefers (the largest on the left, the smallest on the right), and those
+    // that begin further down in a heap by their top; a record leaves when it surfaces
+    // expired. A question about a y above the one last asked for is answered from every
+    // record, so the answers never depend on the order of the questions.
+    struct Side {
+        std::vector<IndentRec> Records;
+        std::vector<int> Started; // indices of records with TopY <= Reached
+        std::vector<int> Waiting; // indices of records with TopY > Reached
+        bool HasFloats = false;
+        int FloatsBottom = 0; // largest BottomY of the level-0 records, when HasFloats
+        bool PrefersLarger = true;
+
+        void add(const IndentRec& r, int reached);
+        void noteFloatBottom(int bottom);
+        // The preferred indent covering Y, Y >= Reached; prunes what lies above Y.
+        int indentDownwards(int y);
+        int indentByScan(int y) const;
+        bool before(int a, int b) const; // heap order of Started: B is preferred
+    };
+
+    int indentAt(Side& side, int y) const;
+
+    mutable Side Left{{}, {}, {}, false, 0, true};
+    mutable Side Right{{}, {}, {}, false, 0, false};
+    mutable int Reached = INT_MIN; // the largest y asked for since Clear (layout goes down)
+    // Indices into Left.Records of the open list levels, ordered by Level.
+    std::vector<int> OpenLevels;
 };
 
 } // namespace doc

@@ -18,10 +18,10 @@ bool isPlaceholder(char c) { return c == ImagePlaceholder || c == ControlPlaceho
 
 TSection::TSection(TSectionList* document, int level, int justify, const TUrlTarget& link, const TMyFont& font)
     : TSectionBase(document), SectionFont(font), Level(level), Indent(35 * level), Justify(justify) {
-    auto f = std::make_unique<TMyFont>(font);
-    f->Style |= document->CurrentStyle;
+    TMyFont f = font;
+    f.Style |= document->CurrentStyle;
     document->CurrentSScript = 0;
-    auto run = std::make_unique<TFontObj>(std::move(f), 0);
+    auto run = std::make_unique<TFontObj>(f, 0);
     run->Link = link;
     Fonts.Add(std::move(run));
 }
@@ -31,23 +31,31 @@ TSection::TSection(TSectionList* document, int level, int justify, const TUrlTar
 void TSection::AppendText(const std::string& text) {
     if (text.empty() || static_cast<int>(Buff.size()) >= MaxChars) return;
     size_t from = 0;
-    if (text[0] == ' ') {
-        bool onlyFloats = !Buff.empty();
-        for (size_t i = 0; i < Buff.size() && onlyFloats; ++i) {
-            TImageObj* img = Buff[i] == ImagePlaceholder ? Images.ImageAt(static_cast<int>(i)) : nullptr;
-            onlyFloats = img && img->Floating();
-        }
-        if (Buff.empty() || Buff.back() == ' ' || onlyFloats) from = 1;
-    }
+    if (text[0] == ' ' && (Buff.empty() || Buff.back() == ' ' || onlyFloatsSoFar())) from = 1;
     const size_t room = static_cast<size_t>(MaxChars) - Buff.size();
     Buff.append(text, from, std::min(room, text.size() - from));
 }
 
+bool TSection::onlyFloatsSoFar() {
+    // The buffer only grows while building, so each character is looked at once; a buffer
+    // that was replaced is looked at again from the start.
+    if (FloatsChecked > Buff.size()) {
+        FloatsChecked = 0;
+        OnlyFloats = true;
+    }
+    for (; FloatsChecked < Buff.size() && OnlyFloats; ++FloatsChecked) {
+        const size_t i = FloatsChecked;
+        TImageObj* img = Buff[i] == ImagePlaceholder ? Images.ImageAt(static_cast<int>(i)) : nullptr;
+        OnlyFloats = img && img->Floating();
+    }
+    return !Buff.empty() && OnlyFloats;
+}
+
 void TSection::StartFontRun(const TMyFont& font) {
-    auto f = std::make_unique<TMyFont>(font);
-    f->Style |= Document->CurrentStyle;
+    TMyFont f = font;
+    f.Style |= Document->CurrentStyle;
     const uint8_t ss = Document->CurrentSScript;
-    if (ss != 0) f->SetUnscaledSize(*Document, MulDiv(f->UnscaledSize, 3, 4));
+    if (ss != 0) f.SetUnscaledSize(*Document, MulDiv(f.UnscaledSize, 3, 4));
     TFontObj* last = Fonts.Last();
     if (last->StartPos == static_cast<int>(Buff.size())) {
         last->Font = std::move(f);
@@ -55,7 +63,7 @@ void TSection::StartFontRun(const TMyFont& font) {
         last->FontChanged();
         return;
     }
-    auto run = std::make_unique<TFontObj>(std::move(f), static_cast<int>(Buff.size()));
+    auto run = std::make_unique<TFontObj>(f, static_cast<int>(Buff.size()));
     run->Link = last->Link;
     run->ScriptPos = ss;
     Fonts.Add(std::move(run));
@@ -114,36 +122,27 @@ int TSection::TextWidth(int index, int count, bool noTrailingSpaces) const {
     if (noTrailingSpaces)
         while (count > 1 && Buff[static_cast<size_t>(index + count - 1)] == ' ') --count;
     int w = 0;
-    int runIndex;
-    TFontObj* run = Fonts.RunAt(index, runIndex);
-    int nextStart = runIndex + 1 < Fonts.Count() ? Fonts[runIndex + 1]->StartPos : 1 << 30;
-    for (int i = index; i < index + count; ++i) {
-        while (i >= nextStart) {
-            run = Fonts[++runIndex];
-            nextStart = runIndex + 1 < Fonts.Count() ? Fonts[runIndex + 1]->StartPos : 1 << 30;
-        }
-        const char c = Buff[static_cast<size_t>(i)];
-        w += isPlaceholder(c) ? charWidth(i) : run->CharWidth(static_cast<unsigned char>(c)) - run->Overhang;
-    }
+    RunCursor runs(Fonts, index);
+    for (int i = index; i < index + count; ++i) w += advance(runs, i);
     return w;
 }
 
 int TSection::CountThatFits(int index, int width) const {
     const int n = static_cast<int>(Buff.size());
     int w = 0, i = index;
-    int runIndex;
-    TFontObj* run = Fonts.RunAt(index, runIndex);
-    int nextStart = runIndex + 1 < Fonts.Count() ? Fonts[runIndex + 1]->StartPos : 1 << 30;
+    RunCursor runs(Fonts, index);
     for (; i < n; ++i) {
-        while (i >= nextStart) {
-            run = Fonts[++runIndex];
-            nextStart = runIndex + 1 < Fonts.Count() ? Fonts[runIndex + 1]->StartPos : 1 << 30;
-        }
-        const char c = Buff[static_cast<size_t>(i)];
-        w += isPlaceholder(c) ? charWidth(i) : run->CharWidth(static_cast<unsigned char>(c)) - run->Overhang;
+        w += advance(runs, i);
         if (w > width) break;
     }
     return i - index;
+}
+
+int TSection::advance(RunCursor& runs, int i) const {
+    const char c = Buff[static_cast<size_t>(i)];
+    if (isPlaceholder(c)) return charWidth(i);
+    const TFontObj* run = runs.at(i);
+    return run->CharWidth(static_cast<unsigned char>(c)) - run->Overhang;
 }
 
 // ---- Layout ----
@@ -179,9 +178,10 @@ void TSection::registerFloats(const LineRec& line, int y, IndentManagerBasic& im
 
 void TSection::finishLine(LineRec& line, int& y, IndentManagerBasic& im, int right, int floatsEnd) {
     const int left = im.LeftAt(y) - im.LeftEdge;
+    RunCursor runs(Fonts, line.Start);
     for (int i = line.Start; i < line.Start + line.Count; ++i) {
         if (isPlaceholder(Buff[static_cast<size_t>(i)])) continue;
-        TFontObj* run = Fonts.RunAt(i);
+        const TFontObj* run = runs.at(i);
         line.TextHeight = std::max(line.TextHeight, run->LineHeight);
         line.Descent = std::max(line.Descent, run->Descent);
     }
@@ -413,7 +413,7 @@ int TSection::Paint(platform::TCanvas& canvas, const QRect& clip, IndentManagerB
                 canvas.FillRect(QRect(cx, ly + line.SpaceBefore, w, line.TextHeight), platform::clHighlight);
                 canvas.TextOut(cx - run->Overhang / 2, baseline + shift, piece, run->QtFont(), platform::clHighlightText);
             } else {
-                canvas.TextOut(cx - run->Overhang / 2, baseline + shift, piece, run->QtFont(), run->Font->Color);
+                canvas.TextOut(cx - run->Overhang / 2, baseline + shift, piece, run->QtFont(), run->Font.Color);
             }
             cx += w;
             pos = stop;

@@ -17,6 +17,27 @@ namespace doc {
 constexpr char ImagePlaceholder = 4;
 constexpr char ControlPlaceholder = 2;
 
+// Follows the font runs of a section along increasing character positions, so that a
+// walk over a line costs one step per character rather than one search.
+class RunCursor {
+public:
+    RunCursor(const TFontList& fonts, int from) : Fonts(fonts), Run(fonts.RunAt(from, Index)), Next(following()) {}
+    const TFontObj* at(int pos) {
+        while (pos >= Next) {
+            Run = Fonts[++Index];
+            Next = following();
+        }
+        return Run;
+    }
+
+private:
+    int following() const { return Index + 1 < Fonts.Count() ? Fonts[Index + 1]->StartPos : 1 << 30; }
+    const TFontList& Fonts;
+    int Index = 0;
+    const TFontObj* Run;
+    int Next;
+};
+
 struct LineRec {
     int Start = 0;       // index of the line's first character in the section
     int Count = 0;       // characters on the line
@@ -88,6 +109,8 @@ protected:
     // Draws the marker of a list item on the first line; X is the text start on screen.
     virtual void DrawMarker(platform::TCanvas& canvas, int x, int baseline, const LineRec& line);
     int charWidth(int index) const;
+    // The width of the character at I as measuring counts it; Runs is at or before I.
+    int advance(RunCursor& runs, int i) const;
     int LeftAtLayout = 0; // the left indent where the section began
 
 private:
@@ -95,6 +118,10 @@ private:
     void finishLine(LineRec& line, int& y, IndentManagerBasic& im, int right, int floatsEnd);
     void registerFloats(const LineRec& line, int y, IndentManagerBasic& im);
     int clearingSpace(int y, const IndentManagerBasic& im) const;
+    // Whether the buffer holds nothing but floating images so far.
+    bool onlyFloatsSoFar();
+    size_t FloatsChecked = 0; // characters of Buff already looked at by onlyFloatsSoFar
+    bool OnlyFloats = true;   // and whether all of those were floating images
 };
 
 // One source line of preformatted text: spaces are kept and lines never wrap.

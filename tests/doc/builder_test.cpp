@@ -56,7 +56,7 @@ struct Parsed {
 
 const TMyFont& fontAt(const TSection* s, const std::string& word) {
     const int pos = static_cast<int>(s->Buff.find(word));
-    return *s->Fonts.RunAt(pos)->Font;
+    return s->Fonts.RunAt(pos)->Font;
 }
 
 } // namespace
@@ -137,11 +137,11 @@ TEST(Builder, LinksAnchorsAndBaseTarget) {
     const TFontObj* run = s->Fonts.RunAt(static_cast<int>(s->Buff.find("link")));
     EXPECT_EQ(run->Link.URL, "x");
     EXPECT_EQ(run->Link.Target, "frame");
-    EXPECT_TRUE(run->Font->Style & fsUnderline);
-    EXPECT_EQ(run->Font->Color & 0xFFFFFF, platform::clBlue);
+    EXPECT_TRUE(run->Font.Style & fsUnderline);
+    EXPECT_EQ(run->Font.Color & 0xFFFFFF, platform::clBlue);
     const TFontObj* plain = s->Fonts.RunAt(static_cast<int>(s->Buff.find("plain")));
     EXPECT_TRUE(plain->Link.URL.empty());
-    EXPECT_FALSE(plain->Font->Style & fsUnderline);
+    EXPECT_FALSE(plain->Font.Style & fsUnderline);
     EXPECT_EQ(s->Fonts.RunAt(static_cast<int>(s->Buff.find("y")))->Link.Target, "t");
     ASSERT_NE(p.Names.Find("top"), nullptr);
     EXPECT_EQ(p.Names.Find("#TOP")->Section, s);
@@ -309,7 +309,7 @@ TEST(Builder, PlainTextFiles) {
     std::string shape;
     for (const auto& s : doc) shape += std::string(s->KindName()) + "(" + static_cast<TSection*>(s.get())->Buff + ")";
     EXPECT_EQ(shape, "Pre(one <b>)Pre( two &amp;)Pre( )Pre(three)");
-    EXPECT_TRUE(static_cast<TSection*>(doc[0])->Fonts[0]->Font->FixedPitch);
+    EXPECT_TRUE(static_cast<TSection*>(doc[0])->Fonts[0]->Font.FixedPitch);
     EXPECT_THROW(b.ParseTextFile(doc, names, dir.file("missing.txt")), platform::Exception);
 }
 

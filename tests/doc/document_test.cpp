@@ -7,9 +7,13 @@
 #include "platform/canvas.h"
 #include "test_support.h"
 
+#include <QFontMetrics>
 #include <QImage>
 #include <QPainter>
+#include <algorithm>
 #include <gtest/gtest.h>
+#include <memory>
+#include <vector>
 
 using namespace doc;
 
@@ -89,7 +93,7 @@ TEST(Fonts, SizesAndSteps) {
     EXPECT_EQ(MulDiv(14, 16, 12), 19);
     EXPECT_EQ(MulDiv(-14, 16, 12), -19);
     // A 12-point font is 16 pixels high with the metric-compatible fonts installed.
-    TFontObj run(std::make_unique<TMyFont>(font()), 0);
+    TFontObj run(font(), 0);
     EXPECT_EQ(run.TextHeight, 17);
 }
 
@@ -105,7 +109,7 @@ TEST(FontRuns, LookupsByPosition) {
     ASSERT_EQ(s.Fonts.Count(), 3);
     EXPECT_EQ(s.Fonts.RunAt(3)->StartPos, 3);
     EXPECT_EQ(s.Fonts.RunAt(2)->StartPos, 0);
-    EXPECT_EQ(s.Fonts.RunAt(7)->Font->UnscaledSize, 10);
+    EXPECT_EQ(s.Fonts.RunAt(7)->Font.UnscaledSize, 10);
     EXPECT_EQ(s.Fonts.RunLengthAt(0, 8), 3);
     EXPECT_EQ(s.Fonts.RunLengthAt(4, 8), 2);
     EXPECT_EQ(s.Fonts.RunLengthAt(6, 8), 2);
@@ -119,6 +123,82 @@ TEST(TextSections, SpacesAreCollapsedAtBoundaries) {
     EXPECT_EQ(s.Buff, "a b");
     s.AppendText(std::string(30000, 'x'));
     EXPECT_EQ(s.Buff.size(), 20000u) << "text beyond 20000 characters is dropped";
+}
+
+// A leading blank is dropped while the buffer holds nothing but floating images, and kept
+// once anything else came: text, an inline image, a control.
+TEST(TextSections, BlanksAfterFloatsAloneAreDropped) {
+    auto image = [](const char* align) {
+        html::TAttributeList a;
+        a.Add({html::symAlign, 0, align});
+        return a;
+    };
+    struct Case {
+        const char* Name;
+        std::vector<std::string> Steps; // "L", "R", "B": images floating left, right, inline; else text
+        std::string Plain;              // the buffer with images as '#'
+    };
+    const Case cases[] = {
+        {"floats only", {"L", " a", "R", " b"}, "#a# b"},
+        {"many floats", {"L", "R", "L", "L", " a"}, "####a"},
+        {"inline image first", {"B", " a"}, "# a"},
+        {"float after an inline image", {"B", "L", " a"}, "## a"},
+        {"text then floats", {"x", "L", "L", " a"}, "x## a"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.Name);
+        TSectionList d;
+        TSection s(&d, 0, Left, TUrlTarget(), font());
+        for (const std::string& step : c.Steps) {
+            if (step == "L")
+                s.PlaceImage(image("left"));
+            else if (step == "R")
+                s.PlaceImage(image("right"));
+            else if (step == "B")
+                s.PlaceImage(image("bottom"));
+            else
+                s.AppendText(step);
+        }
+        std::string plain = s.Buff;
+        std::replace(plain.begin(), plain.end(), ImagePlaceholder, '#');
+        EXPECT_EQ(plain, c.Plain);
+    }
+}
+
+// Runs of one font share one measured face; the faces go with the last run using them.
+TEST(FontRuns, RunsOfOneFontShareOneFace) {
+    const size_t before = TFontFace::LiveCount();
+    {
+        TSectionList d;
+        std::vector<std::unique_ptr<TSection>> sections;
+        for (int i = 0; i < 500; ++i) {
+            auto s = std::make_unique<TSection>(&d, 0, Left, TUrlTarget(), font());
+            s->AppendText("plain ");
+            s->StartFontRun(font(18));
+            s->AppendText("large ");
+            s->StartFontRun(font());
+            s->AppendText("plain again");
+            sections.push_back(std::move(s));
+        }
+        EXPECT_LE(TFontFace::LiveCount(), before + 2);
+        const TFontObj& a = *sections[0]->Fonts[0];
+        const TFontObj& b = *sections[499]->Fonts[2];
+        EXPECT_EQ(&a.QtFont(), &b.QtFont());
+        EXPECT_NE(&a.QtFont(), &sections[0]->Fonts[1]->QtFont());
+        // Shared or not, the widths are the font's own.
+        const QFontMetrics fm(a.QtFont());
+        int plainWidth = 0;
+        for (char ch : std::string("plain")) plainWidth += fm.horizontalAdvance(QChar(ch));
+        EXPECT_EQ(sections[7]->TextWidth(0, 5), plainWidth);
+        // A run whose font changes is measured for its new font.
+        TFontObj& c = *sections[3]->Fonts[1];
+        const int wide = c.CharWidth('m');
+        c.Font.SetUnscaledSize(d, 8);
+        c.FontChanged();
+        EXPECT_LT(c.CharWidth('m'), wide);
+        EXPECT_LT(c.TextHeight, sections[3]->Fonts[0]->TextHeight);
+    }
+    EXPECT_EQ(TFontFace::LiveCount(), before);
 }
 
 TEST(LineBreaking, WrappingRules) {
@@ -221,8 +301,8 @@ TEST(Scripts, SubAndSuperscriptAreSmallerAndShifted) {
     s->AppendText("2");
     d.CurrentSScript = 0;
     auto* sec = static_cast<TSection*>(d.Add(std::move(s)));
-    EXPECT_EQ(sec->Fonts[1]->Font->Size, 9);
-    EXPECT_EQ(sec->Fonts[2]->Font->Size, 9);
+    EXPECT_EQ(sec->Fonts[1]->Font.Size, 9);
+    EXPECT_EQ(sec->Fonts[2]->Font.Size, 9);
     EXPECT_EQ(sec->Fonts[1]->ScriptPos, 2);
     QImage img = render(d, 200, 40);
     const int x1 = sec->TextWidth(0, 1), x2 = sec->TextWidth(0, 2), x3 = sec->TextWidth(0, 3);

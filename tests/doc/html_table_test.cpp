@@ -254,12 +254,12 @@ TEST(TableReading, CellAlignmentBoldAndCaptions) {
         ASSERT_NE(s, nullptr);
         EXPECT_EQ(s->Justify, e.Justify);
         EXPECT_EQ(cell->VAlign, e.VAlign);
-        EXPECT_EQ((s->Fonts[0]->Font->Style & fsBold) != 0, e.Bold);
+        EXPECT_EQ((s->Fonts[0]->Font.Style & fsBold) != 0, e.Bold);
     }
     // Neither TH's bold nor a cell's alignment outlives the table.
     const TSection* after = dynamic_cast<const TSection*>(p.Doc[p.Doc.Count() - 1]);
     EXPECT_EQ(after->Justify, Left);
-    EXPECT_FALSE(after->Fonts[0]->Font->Style & fsBold);
+    EXPECT_FALSE(after->Fonts[0]->Font.Style & fsBold);
     Page top("<table><caption>over</caption><caption align=center>more</caption><tr><td>x</table>");
     EXPECT_TRUE(top.table()->CaptionOnTop);
     EXPECT_EQ(textOf(top.table()->Caption->Cell), "over more");

@@ -1,0 +1,170 @@
+// Pages of pathological size and shape, built and laid out whole: thousands of floating
+// images in one paragraph, tens of thousands of lists. What is checked is the result;
+// how long they take is the benchmarks' business.
+#include "doc/builder.h"
+#include "doc/section_list.h"
+#include "doc/text_section.h"
+#include "image/image_support.h"
+
+#include <gtest/gtest.h>
+#include <string>
+#include <vector>
+
+using namespace doc;
+
+namespace {
+
+constexpr int PageWidth = 700;
+
+struct BuiltPage {
+    TSectionList Doc;
+    TNameList Names;
+    int Height = 0;
+    std::vector<TSection*> Texts;
+
+    explicit BuiltPage(const std::string& html) {
+        image::ResetImageSupport();
+        Doc.SetDefaults("Times New Roman", "Courier New", platform::clWhite, platform::clBlue,
+                        platform::clBlack, 12);
+        THtmlBuilder builder;
+        builder.ParseBuffer(Doc, Names, html);
+        int scrollWidth = 0;
+        Height = Doc.DoLayout(PageWidth, scrollWidth);
+        for (const auto& s : Doc)
+            if (auto* t = dynamic_cast<TSection*>(s.get()); t && !t->Buff.empty())
+                Texts.push_back(t);
+    }
+};
+
+// The text of a section without its image and control placeholders.
+std::string plainText(const TSection& s) {
+    std::string t;
+    for (char c : s.Buff)
+        if (c != ImagePlaceholder && c != ControlPlaceholder) t += c;
+    return t;
+}
+
+} // namespace
+
+// The blanks between floating images are dropped while nothing but floats came before
+// them, however many floats that is; the floats stack side by side on the first line.
+TEST(LargePages, NineteenThousandFloatsInOneParagraph) {
+    constexpr int n = 19000;
+    std::string html = "<P>";
+    for (int i = 0; i < n; ++i)
+        html += "<IMG ALIGN=left WIDTH=8 HEIGHT=9 HSPACE=2> ";
+    html += "end</P>";
+    BuiltPage page(html);
+    ASSERT_EQ(page.Texts.size(), 1u);
+    const TSection& s = *page.Texts[0];
+    ASSERT_EQ(s.Buff.size(), static_cast<size_t>(n) + 3);
+    EXPECT_EQ(s.Buff.substr(n), "end");
+    ASSERT_EQ(s.Images.size(), static_cast<size_t>(n));
+    const int top = s.Images[0]->DrawY;
+    for (int i = 0; i < n; ++i) {
+        const TImageObj& img = *s.Images[static_cast<size_t>(i)];
+        ASSERT_EQ(img.ImageWidth, 8) << i;
+        ASSERT_EQ(img.DrawX, 10 * i) << i;
+        ASSERT_EQ(img.DrawY, top) << i;
+    }
+    // The floats make a line of their own without height; the word has no room left
+    // beside them and overflows on the next line, at the same y.
+    ASSERT_EQ(s.Lines.size(), 2u);
+    EXPECT_EQ(s.Lines[0].Count, n);
+    EXPECT_EQ(s.Lines[0].Height(), 0);
+    EXPECT_EQ(s.Lines[1].Count, 3);
+    EXPECT_EQ(s.Lines[1].LineIndent, 10 * n);
+    EXPECT_GE(page.Height, top + 9);
+}
+
+// Floats among words, 20 000 of them in 100 paragraphs: each float registers below the
+// line it was met on, so they stack down the page while the text flows beside them. No
+// line of text may start inside a float on its left, and floats on one side never overlap.
+TEST(LargePages, FloatsAmongWordsNeverCoverTheText) {
+    constexpr int paragraphs = 100, perParagraph = 200;
+    std::string html;
+    for (int p = 0; p < paragraphs; ++p) {
+        html += "<P>";
+        for (int i = 0; i < perParagraph; ++i)
+            html += i % 2 ? "<IMG ALIGN=left WIDTH=40 HEIGHT=30> word "
+                          : "<IMG ALIGN=right WIDTH=30 HEIGHT=50> text ";
+        html += "</P>\n";
+    }
+    BuiltPage page(html);
+    ASSERT_EQ(page.Texts.size(), static_cast<size_t>(paragraphs));
+
+    struct Box {
+        int x, y, w, h;
+    };
+    std::vector<Box> lefts, rights;
+    std::string expected;
+    // After the first word the blank following a float is the word's own: it stays.
+    for (int i = 0; i < perParagraph; ++i)
+        expected += i == 0 ? "text " : i % 2 ? " word " : " text ";
+    for (const TSection* s : page.Texts) {
+        ASSERT_EQ(s->Images.size(), static_cast<size_t>(perParagraph));
+        ASSERT_EQ(plainText(*s), expected);
+        for (const auto& img : s->Images)
+            (img->Placement == TImageObj::ALeft ? lefts : rights)
+                .push_back({img->DrawX, img->DrawY, img->ImageWidth, img->ImageHeight});
+    }
+    auto overlap = [](const Box& a, const Box& b) {
+        return a.x < b.x + b.w && b.x < a.x + a.w && a.y < b.y + b.h && b.y < a.y + a.h;
+    };
+    // Floats are placed downwards, so only near neighbours can meet.
+    for (const auto* side : {&lefts, &rights})
+        for (size_t i = 0; i < side->size(); ++i)
+            for (size_t j = i + 1; j < std::min(side->size(), i + 40); ++j)
+                ASSERT_FALSE(overlap((*side)[i], (*side)[j])) << i << " " << j;
+    EXPECT_GT(lefts.back().y, 100 * 30) << "the floats stack down the page";
+
+    size_t firstLeft = 0;
+    for (const TSection* s : page.Texts) {
+        int y = s->Top;
+        for (const LineRec& line : s->Lines) {
+            while (firstLeft < lefts.size() && lefts[firstLeft].y + lefts[firstLeft].h <= y)
+                ++firstLeft;
+            for (size_t k = firstLeft; k < lefts.size() && lefts[k].y <= y; ++k)
+                if (lefts[k].y + lefts[k].h > y) {
+                    ASSERT_GE(line.LineIndent, lefts[k].x + lefts[k].w) << "line at " << y;
+                }
+            y += line.Height();
+        }
+        ASSERT_EQ(y - s->Top, s->Height);
+    }
+}
+
+// Forty thousand lists, every fourth with a list inside it: each item sits 35 pixels in
+// per level, items follow each other without gaps, and the text is kept.
+TEST(LargePages, FortyThousandLists) {
+    constexpr int n = 40000;
+    std::string html;
+    for (int i = 0; i < n; ++i) {
+        const std::string k = std::to_string(i);
+        html += i % 4 == 0 ? "<UL><LI>outer " + k + "<UL><LI>inner " + k + "</UL></UL>\n"
+                           : "<UL><LI>item " + k + "</UL>\n";
+    }
+    BuiltPage page(html);
+    ASSERT_EQ(page.Texts.size(), static_cast<size_t>(n + n / 4));
+    size_t at = 0;
+    for (int i = 0; i < n; ++i) {
+        const std::string k = std::to_string(i);
+        const std::vector<std::pair<std::string, int>> items =
+            i % 4 == 0
+                ? std::vector<std::pair<std::string, int>>{{"outer " + k, 1}, {"inner " + k, 2}}
+                : std::vector<std::pair<std::string, int>>{{"item " + k, 1}};
+        for (const auto& [text, level] : items) {
+            const TSection& s = *page.Texts[at++];
+            ASSERT_EQ(plainText(s), text);
+            ASSERT_EQ(s.Level, level) << text;
+            ASSERT_EQ(s.Lines.size(), 1u) << text;
+            ASSERT_EQ(s.Lines[0].LineIndent, 35 * level) << text;
+        }
+    }
+    int y = 0;
+    for (const auto& s : page.Doc) {
+        ASSERT_EQ(s->Top, y);
+        y += s->Height;
+    }
+    EXPECT_EQ(page.Height, y);
+}
