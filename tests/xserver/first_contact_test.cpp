@@ -33,12 +33,6 @@ protected:
     std::string log;
 };
 
-// A page whose whole top is one link, so that a click anywhere there follows it.
-std::string bigLink(const std::string& title, const std::string& href) {
-    return "<title>" + title + "</title><body bgcolor=white><a href=\"" + href +
-           "\"><img src=\"missing.gif\" width=600 height=300 alt=\"" + title + "\"></a>";
-}
-
 } // namespace
 
 TEST_F(FirstContact, AnAddressTypedIntoTheBoxOpensWithEnterKeypadEnterAndFromTheList) {
@@ -72,8 +66,8 @@ TEST_F(FirstContact, AnAddressTypedIntoTheBoxOpensWithEnterKeypadEnterAndFromThe
 }
 
 TEST_F(FirstContact, LinksBetweenLocalPagesAndTheBackAndForwardButtons) {
-    site.write("a.html", bigLink("Page A", "sub/b.html#end"));
-    site.write("sub/b.html", bigLink("Page B", "../a.html"));
+    site.write("a.html", xtest::BigLinkPage("Page A", "sub/b.html#end"));
+    site.write("sub/b.html", xtest::BigLinkPage("Page B", "../a.html"));
     xtest::Browser b(x);
     b.start(site.file("a.html"));
     ASSERT_TRUE(b.waitForWindow("Page A")) << b.stderrText();

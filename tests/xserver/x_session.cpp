@@ -261,4 +261,9 @@ int countColour(const QImage& image, const QRect& rect, QRgb colour) {
     return n;
 }
 
+std::string BigLinkPage(const std::string& title, const std::string& href) {
+    return "<title>" + title + "</title><body bgcolor=white><a href=\"" + href +
+           "\"><img src=\"missing.gif\" width=600 height=300 alt=\"" + title + "\"></a>";
+}
+
 } // namespace xtest

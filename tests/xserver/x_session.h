@@ -88,6 +88,10 @@ private:
     int ToolBarY = 40;
 };
 
+// A page whose whole top is one link (a 600 x 300 picture), so that a click anywhere
+// there follows it.
+std::string BigLinkPage(const std::string& title, const std::string& href);
+
 // Counts pixels of Image inside Rect that are close to Colour.
 int countColour(const QImage& image, const QRect& rect, QRgb colour);
 
