@@ -114,50 +114,34 @@ std::string NormalisedPath(const std::string& path) {
     return out;
 }
 
-uint8_t ParseUrl(const std::string& address, TRECURL& result, TRECURL base) {
-    TRECURL& r = result;
-    r.Url = address;
-    r.Protocol.clear();
-    r.Host.clear();
-    r.Path.clear();
-    r.Dir.clear();
-    r.Port.clear();
-    r.Fragment.clear();
+namespace {
+
+// The scheme of Address: written with "://" (read by the scan), one of the known words
+// followed by a colon, or none (the base's). Pos is set past a known word.
+State schemeOf(const std::string& address, const TRECURL& base, TRECURL& r, size_t& pos) {
+    pos = 0;
+    if (address.find("://") != std::string::npos) return State::Scheme;
+    static const struct {
+        const char* prefix;
+        const char* word;
+    } prefixes[] = {{"MAILTO:", "MAILTO"}, {"NEWS:", "NEWS"}, {"GOPHER:", "GOPHER"},
+                    {"FTP:", "FTP"},       {"WAISS:", "WAISS"}, {"FILE:", "FILE"},
+                    {"HTTP:", "HTTP"}};
+    const std::string upper = UpperCase(address);
+    for (const auto& p : prefixes) {
+        if (upper.starts_with(p.prefix)) {
+            r.Protocol = p.word;
+            pos = std::string(p.prefix).size();
+            return State::Path;
+        }
+    }
+    r.Protocol = base.Protocol;
+    return address.size() >= 2 && address[0] == '#' ? State::Fragment : State::Path;
+}
+
+// One pass over the address from Pos, filling the scheme, host, port, path and fragment.
+void scanAddress(const std::string& address, size_t pos, State state, TRECURL& r) {
     const size_t len = address.size();
-
-    State state;
-    size_t pos = 0; // zero-based
-    if (address.find("://") != std::string::npos) {
-        state = State::Scheme;
-    } else {
-        static const struct {
-            const char* prefix;
-            const char* word;
-        } prefixes[] = {{"MAILTO:", "MAILTO"}, {"NEWS:", "NEWS"}, {"GOPHER:", "GOPHER"},
-                        {"FTP:", "FTP"},       {"WAISS:", "WAISS"}, {"FILE:", "FILE"},
-                        {"HTTP:", "HTTP"}};
-        const std::string upper = UpperCase(address);
-        bool found = false;
-        for (const auto& p : prefixes) {
-            if (upper.starts_with(p.prefix)) {
-                r.Protocol = p.word;
-                pos = std::string(p.prefix).size();
-                state = State::Path;
-                found = true;
-                break;
-            }
-        }
-        if (!found) {
-            r.Protocol = base.Protocol;
-            state = (len >= 2 && address[0] == '#') ? State::Fragment : State::Path;
-        }
-    }
-
-    if (r.Protocol == "MAILTO") {
-        r.Host = pos < len ? address.substr(pos) : std::string();
-        return ProtocolNumber(r.Protocol);
-    }
-
     for (size_t i = pos; i < len; ++i) {
         const char c = address[i];
         switch (state) {
@@ -212,35 +196,35 @@ uint8_t ParseUrl(const std::string& address, TRECURL& result, TRECURL base) {
             break;
         }
     }
+}
 
-    if (r.Protocol.empty()) r.Protocol = base.Protocol.empty() ? "http" : base.Protocol;
-    const std::string proto = UpperCase(r.Protocol);
-
-    if (proto == "FILE") {
-        if (r.Path.size() >= 2 && r.Path[1] == '|') r.Path[1] = ':';
-        // "#name" on a local page names a place in that same page.
-        if (r.Path.empty() && !r.Fragment.empty()) r.Path = base.Path;
-        const bool relative = r.Path.empty() || r.Path[0] != '/';
-        if (!isDosPath(r.Path) && !(relative && isDosPath(base.Dir))) {
-            // POSIX paths: every path that does not begin with "/" is relative to the
-            // folder of the page it was found on (the working directory without one), and
-            // the address becomes the absolute, normalised location, so that the address
-            // box, the history, the cache name and the access lists all see where the
-            // file really is.
-            r.Path = percentDecoded(r.Path);
-            if (r.Path.empty() || r.Path[0] != '/')
-                r.Path = (!base.Dir.empty() && base.Dir[0] == '/' ? base.Dir : workingDirectory()) + r.Path;
-            r.Path = NormalisedPath(r.Path);
-            r.Dir = r.Path.substr(0, r.Path.rfind('/') + 1);
-            r.Url = fileAddress(r.Path);
-            return ProtocolNumber(r.Protocol);
-        }
-        if (directoryPart(r.Path).empty()) r.Path = base.Dir + r.Path;
-        r.Dir = directoryPart(r.Path);
-        if (!r.Dir.empty() && r.Dir.back() != '/' && r.Dir.back() != '\\') r.Dir += '\\';
-        return ProtocolNumber(r.Protocol);
+// A file: address made whole against the page it was found on.
+void resolveLocal(TRECURL& r, const TRECURL& base) {
+    if (r.Path.size() >= 2 && r.Path[1] == '|') r.Path[1] = ':';
+    // "#name" on a local page names a place in that same page.
+    if (r.Path.empty() && !r.Fragment.empty()) r.Path = base.Path;
+    const bool relative = r.Path.empty() || r.Path[0] != '/';
+    if (!isDosPath(r.Path) && !(relative && isDosPath(base.Dir))) {
+        // POSIX paths: every path that does not begin with "/" is relative to the folder
+        // of the page it was found on (the working directory without one), and the
+        // address becomes the absolute, normalised location, so that the address box,
+        // the history, the cache name and the access lists all see where the file is.
+        r.Path = percentDecoded(r.Path);
+        if (r.Path.empty() || r.Path[0] != '/')
+            r.Path = (!base.Dir.empty() && base.Dir[0] == '/' ? base.Dir : workingDirectory()) + r.Path;
+        r.Path = NormalisedPath(r.Path);
+        r.Dir = r.Path.substr(0, r.Path.rfind('/') + 1);
+        r.Url = fileAddress(r.Path);
+        return;
     }
+    if (directoryPart(r.Path).empty()) r.Path = base.Dir + r.Path;
+    r.Dir = directoryPart(r.Path);
+    if (!r.Dir.empty() && r.Dir.back() != '/' && r.Dir.back() != '\\') r.Dir += '\\';
+}
 
+// A network address made whole against the page it was found on: its host, port and
+// directory, and the protocol's default port.
+void resolveNetwork(TRECURL& r, const TRECURL& base, const std::string& proto) {
     // An address without a host of its own is on the server of the page on display, port
     // included: a relative link on a server at port 8080 stays at port 8080.
     if (r.Host.empty()) {
@@ -259,8 +243,33 @@ uint8_t ParseUrl(const std::string& address, TRECURL& result, TRECURL base) {
     size_t slash = base.Path.rfind('/');
     const std::string d = slash == std::string::npos ? "/" : base.Path.substr(0, slash + 1);
     if (r.Path.empty() || r.Path[0] != '/') r.Path = d + r.Path;
-
     r.Url = r.Protocol + "://" + r.Host + ":" + r.Port + r.Path;
+}
+
+} // namespace
+
+uint8_t ParseUrl(const std::string& address, TRECURL& result, TRECURL base) {
+    TRECURL& r = result;
+    r.Url = address;
+    r.Protocol.clear();
+    r.Host.clear();
+    r.Path.clear();
+    r.Dir.clear();
+    r.Port.clear();
+    r.Fragment.clear();
+    size_t pos = 0;
+    const State state = schemeOf(address, base, r, pos);
+    if (r.Protocol == "MAILTO") {
+        r.Host = pos < address.size() ? address.substr(pos) : std::string();
+        return ProtocolNumber(r.Protocol);
+    }
+    scanAddress(address, pos, state, r);
+    if (r.Protocol.empty()) r.Protocol = base.Protocol.empty() ? "http" : base.Protocol;
+    const std::string proto = UpperCase(r.Protocol);
+    if (proto == "FILE")
+        resolveLocal(r, base);
+    else
+        resolveNetwork(r, base, proto);
     return ProtocolNumber(r.Protocol);
 }
 

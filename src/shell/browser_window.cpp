@@ -20,6 +20,7 @@
 #include "shell/forms.h"
 #include "shell/memo_display.h"
 #include "shell/url_combo_box.h"
+#include "shell/window_options.h"
 #include "view/html_view.h"
 
 #include <QAction>
@@ -296,14 +297,6 @@ void TFMain::BuildMenus() {
     WireViewer();
 }
 
-namespace {
-
-// The program's own tree for the built-in directory defaults. Only below it are shared
-// parents created (sticky, like /tmp); configured roots are the administrator's.
-constexpr const char* DefaultTree = "/tmp/webling";
-
-} // namespace
-
 void TFMain::SetUpWindow() {
     using general::EnsureTrailingBackslash;
     general::TOptions& o = Options;
@@ -317,11 +310,11 @@ void TFMain::SetUpWindow() {
     EnsureTrailingBackslash(o.ProgramDir);
     o.IniFileName = o.ProgramDir + "webling.ini";
     o.IniFile = std::make_unique<platform::TIniFile>(o.IniFileName);
-    const platform::TIniFile& ini = *o.IniFile;
+    o.UserName = general::GetUserLogin();
     // Read once for the whole program: a window opened later keeps the first window's
     // restrictions even when webling.ini or the lists have changed since.
-    const TRestrictions& rules = SharedRestrictions(o.ProgramDir);
-    o.UserName = general::GetUserLogin();
+    const TDefaultDirs defaults = ReadWindowOptions(o, *o.IniFile, SharedRestrictions(o.ProgramDir));
+
     // Directories that refuse to serve stop the window: what the user would browse could
     // otherwise be written into, or deleted from, a place another user prepared.
     std::string refusal;
@@ -330,80 +323,21 @@ void TFMain::SetUpWindow() {
         const std::string why = general::PreparePerUserDirectory(dir, isDefault ? DefaultTree : "");
         if (!why.empty()) refusal = "The directory \"" + dir + "\" cannot be used: " + why;
     };
-    // A per-user directory: the configured base, a separator, the user name, a separator.
-    auto perUser = [&](const char* section, const char* key, const std::string& def, bool& isDefault) {
-        std::string dir = ini.ReadString(section, key, def);
-        EnsureTrailingBackslash(dir);
-        isDefault = dir == def + "/";
-        return dir + o.UserName + "/";
-    };
-    bool defaultUsers = false, defaultTmp = false, defaultCache = false;
-    o.UserDir = perUser("users", "usersrootdir", std::string(DefaultTree) + "/users", defaultUsers);
-    o.UsersRootDir = o.UserDir.substr(0, o.UserDir.size() - o.UserName.size() - 1);
-    perUserDir(o.UserDir, defaultUsers);
+    perUserDir(o.UserDir, defaults.Users);
+    perUserDir(o.TmpDir, defaults.Tmp);
+    perUserDir(o.CacheDir, defaults.Cache);
     // After the directory exists: a dialog ignores a directory that does not.
     SaveDialog->setDirectory(QString::fromLatin1(o.UserDir.c_str()));
     OpenDialog->setDirectory(QString::fromLatin1(o.UserDir.c_str()));
-    o.GoToMovedLocations = ini.ReadBool("main", "gotomovedlocations", true);
-    o.AllowedUrlsFile = o.ProgramDir + "allowed_urls.dat";
-    o.DeniedUrlsFile = o.ProgramDir + "denied_urls.dat";
-    o.AllowedUrls = rules.AllowedUrls;
-    o.DeniedUrls = rules.DeniedUrls;
-    o.HomePage = ini.ReadString("main", "homepage", "file://" + o.ProgramDir + "home.html");
-    o.LaunchMaximized = ini.ReadBool("main", "launchmaximized", false);
-    o.LogOffAtExit = ini.ReadBool("main", "logoffatexit", false);
-    o.TimeOut = ini.ReadInteger("main", "timeout", 10);
-    o.MaxPageSize = ini.ReadInteger("main", "maxpagesize", 64 << 20);
-    if (o.MaxPageSize <= 0) o.MaxPageSize = 64 << 20;
-    o.TmpDir = perUser("tmp", "tmpdir", std::string(DefaultTree) + "/tmp", defaultTmp);
-    o.DelTmpFilesAtExit = ini.ReadBool("tmp", "deltmpfilesatexit", true);
-    o.UseCache = ini.ReadBool("cache", "usecache", false);
-    o.InternalImageCache = ini.ReadInteger("cache", "internalimagecache", 5);
     HTMLVisor->SetImageCacheCount(o.InternalImageCache);
-    o.CacheDir = perUser("cache", "cachedir", std::string(DefaultTree) + "/cache", defaultCache);
-    o.DelCacheFilesAtExit = ini.ReadBool("cache", "delcachefilesatexit", true);
-    o.AutoDelCacheFiles = ini.ReadBool("cache", "autodelcachefiles", false);
-    o.MaxCacheFiles = ini.ReadInteger("cache", "maxcachefiles", 100);
-    o.BookmarksFile = o.UserDir + "bookmarks.dat";
     o.Bookmarks = refusal.empty() ? LoadUrlList(o.BookmarksFile) : std::vector<std::string>();
     std::erase(o.Bookmarks, std::string());
-    o.FtpAnonymousUser = ini.ReadString("ftp", "ftpanonymoususer", "anonymous");
-    o.FtpAnonymousPw = ini.ReadString("ftp", "ftpanonymouspw", "reader@nohost");
-    o.SmtpServer = ini.ReadString("smtp", "smtpserver", "");
-    o.SmtpPort = ini.ReadInteger("smtp", "smtpport", 25);
-    o.ProxyServer = ini.ReadString("proxy", "proxyserver", "");
-    // A proxy without a server would fail every page.
-    o.UseProxy = ini.ReadBool("proxy", "useproxy", false) && !o.ProxyServer.empty();
     MUseProxy->setChecked(o.UseProxy);
-    o.ProxyPort = ini.ReadInteger("proxy", "proxyport", 8080);
-    o.AllowProtoHttp = rules.AllowProtoHttp;
-    o.AllowProtoFtp = rules.AllowProtoFtp;
-    o.AllowProtoMailto = rules.AllowProtoMailto;
-    o.AllowProtoFile = rules.AllowProtoFile;
-    o.AllowSeeMainMenuBookmarks = rules.AllowSeeMainMenuBookmarks;
-    o.AllowSeeMainMenuEdit = rules.AllowSeeMainMenuEdit;
-    o.AllowSeeMainMenuTools = rules.AllowSeeMainMenuTools;
-    o.AllowSeeMenuEditBookmarks = rules.AllowSeeMenuEditBookmarks;
-    o.AllowQuitProxy = rules.AllowQuitProxy;
-    o.AllowViewImages = rules.AllowViewImages;
     ApplyMenuPermissions();
     HistoryIndex = -1;
     History.clear();
     Scripts.clear();
     PendingImages.clear();
-    o.AllowedProtocols.reset();
-    if (o.AllowProtoHttp) o.AllowedProtocols.set(general::ProtoHttp);
-    if (o.AllowProtoMailto) o.AllowedProtocols.set(general::ProtoMailto);
-    if (o.AllowProtoFile) o.AllowedProtocols.set(general::ProtoFile);
-    if (o.AllowProtoFtp) o.AllowedProtocols.set(general::ProtoFtp);
-    o.HTTPThings.Version = "HTTP/1.0";
-    o.HTTPThings.Agent = "Webling 1.0";
-    o.HTTPThings.Accept = "*/*";
-    o.HTTPThings.AcceptEncoding.clear();
-    o.HTTPThings.Spare.clear();
-    o.HTTPThings.AcceptLanguage = "*";
-    perUserDir(o.TmpDir, defaultTmp);
-    perUserDir(o.CacheDir, defaultCache);
     if (!refusal.empty()) {
         // Nothing of these directories may be emptied when the refused window goes.
         o.DelTmpFilesAtExit = o.DelCacheFilesAtExit = o.AutoDelCacheFiles = false;

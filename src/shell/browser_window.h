@@ -217,6 +217,19 @@ private:
     void OpenInAnotherWindowClick();
     void AboutClick();
 
+    // What a navigation that shows nothing goes back to.
+    struct TWindowState {
+        general::TRECURL Page;
+        QString Caption;
+    };
+    enum class TFetchOutcome { Show, TooManyRedirections, Done };
+    void EndPreviousNavigation();
+    // Puts the page on display back in the address box and the caption, and says Why.
+    void KeepWindow(const TWindowState& before, const std::string& why);
+    // Fetches CurrentUrl into its cache file. Done: nothing more to do (superseded,
+    // failed, or redirected and followed).
+    TFetchOutcome FetchOverHttp(int serial, const TWindowState& before);
+    void FinishDownload(const TWindowState& before);
     // Ends the running retrieval: the cache file is closed and RetrievalDone set.
     void EndRetrieval();
     // Ends the running retrieval for Why; with Discard, what arrived is thrown away and

@@ -57,58 +57,28 @@ void TFMain::Navigate(const std::string& address, bool record) {
         ~Depth() { --d; }
     } depth(NavigationDepth);
     NavigationError.clear();
-
-    // A new navigation cancels a pending refresh and ends whatever the last one left running.
-    MetaTimer->stop();
-    RefreshUrl.clear();
-    BStopClick();
-    AutoDeleteCache(Options);
-    if (HTTPClient->SocketIfAny() && HTTPClient->SocketIfAny()->Connected()) HTTPClient->Close();
-    Options.HTTPThings.Download.Active = false;
-    RetrievalDone = true;
-    Scripts.clear();
-    PendingImages.clear();
+    EndPreviousNavigation();
 
     // What a failure goes back to is the page on display. A redirection is resolved
     // against the answer that carried it; anything else against the page on display,
     // not against an address still being fetched.
-    general::TRECURL saved = DisplayedPage;
-    const general::TRECURL base = redirected ? CurrentUrl : DisplayedPage;
-    bool tooManyRedirections = false;
-    const uint8_t n = general::ParseUrl(address, CurrentUrl, base);
-
-    if (n > 7 || !Options.AllowedProtocols.test(n)) {
-        CurrentUrl = saved;
-        SetStatus(0, "Unknown Protocol!");
-        NavigationError = "Unknown Protocol!";
-        return;
-    }
-    // Mail and FTP go through the same lists as pages, so a denied server stays denied
+    const TWindowState before{DisplayedPage, windowTitle()};
+    const uint8_t n = general::ParseUrl(address, CurrentUrl, redirected ? CurrentUrl : DisplayedPage);
+    if (n > 7 || !Options.AllowedProtocols.test(n)) return KeepWindow(before, "Unknown Protocol!");
+    // Every protocol goes through the same lists, so a denied server stays denied
     // whatever protocol names it.
-    if ((n == general::ProtoMailto || n == general::ProtoFtp) && !IsUrlAllowed(CurrentUrl.Url, Options)) {
-        CurrentUrl = saved;
-        SetStatus(0, "URL no permitida!");
-        NavigationError = "URL no permitida!";
-        return;
-    }
+    if (!IsUrlAllowed(CurrentUrl.Url, Options)) return KeepWindow(before, "URL no permitida!");
     if (n == general::ProtoMailto) {
         // The page, the address box and the history stay as they are.
         const std::string recipient = CurrentUrl.Host;
-        CurrentUrl = saved;
+        CurrentUrl = before.Page;
         ShowMailDialog(recipient);
         return;
     }
     if (n == general::ProtoFtp) {
         FtpRetrieval();
-        if (!FtpShown) CurrentUrl = saved;
+        if (!FtpShown) CurrentUrl = before.Page;
         UpdateHistoryButtons();
-        return;
-    }
-
-    if (!IsUrlAllowed(CurrentUrl.Url, Options)) {
-        CurrentUrl = saved;
-        SetStatus(0, "URL no permitida!");
-        NavigationError = "URL no permitida!";
         return;
     }
     // A place within the page on display is only scrolled to: nothing is asked again.
@@ -120,85 +90,23 @@ void TFMain::Navigate(const std::string& address, bool record) {
         UpdateHistoryButtons();
         return;
     }
-    const QString savedCaption = windowTitle();
     CBUrls->setEditText(QString::fromLatin1(ShownAddress(CurrentUrl).c_str()));
     setWindowTitle("");
     Options.HTTPThings.LocalFile = CacheFileName(CurrentUrl.Url, Options);
     const std::string& localFile = Options.HTTPThings.LocalFile;
     OwnFile(localFile);
 
+    bool tooManyRedirections = false;
     if (n == general::ProtoFile) {
         // A missing file fails silently; the viewer shows what it finds.
         platform::CopyFileOver(CurrentUrl.Path, localFile);
     } else {
-        // Fetch, keeping the window live until the retrieval has ended.
-        StartRetrieval();
-        while (!RetrievalDone) platform::HandleMessage();
-        // A navigation started during the wait (a link followed, the window closed) has
-        // taken over: its page, not this one, is on display and in the history.
-        if (serial != NavigationSerial || Closed) return;
-        // The page on display, the address box, the caption and the history stay as they
-        // were; Why goes to the status line.
-        auto keepWindow = [&](const std::string& why) {
-            platform::DeleteFile(localFile);
-            Options.HTTPThings.Download.Active = false;
-            CurrentUrl = saved;
-            CBUrls->setEditText(QString::fromLatin1(ShownAddress(saved).c_str()));
-            setWindowTitle(savedCaption);
-            SetStatus(0, why);
-            NavigationError = why;
-        };
-        if (DownloadCancelled) {
-            // The user chose not to save.
-            keepWindow("download cancelled");
-            return;
-        }
-        const general::THTTPThings& h = Options.HTTPThings;
-        const bool empty = general::FileSizeOf(localFile) < 1;
-        if (empty && !RetrievalFailure.empty()) {
-            // No answer at all (refused, not found, timed out, stopped, not allowed).
-            keepWindow(RetrievalFailure);
-            return;
-        }
-        const bool redirect = h.Status == 302 && Options.GoToMovedLocations;
-        if (empty && !redirect) {
-            // A server that accepted the connection and sent nothing.
-            ShowMessage("El servidor no envio datos!", TMsgStyle::Information, this);
-            keepWindow("El servidor no envio datos!");
-            return;
-        }
-        if (redirect) {
-            // Location is resolved against the answer that carries it, which is CurrentUrl
-            // still, whether or not a body came with it.
-            if (RedirectsInARow < MaxRedirections) {
-                // The redirected navigation runs inside this one.
-                platform::DeleteFile(localFile);
-                ++RedirectsInARow;
-                FollowingRedirect = true;
-                OpenUrl(h.Location, true);
-                return;
-            }
-            // A server that keeps redirecting: show what the last answer carried.
-            tooManyRedirections = true;
-        }
+        const TFetchOutcome outcome = FetchOverHttp(serial, before);
+        if (outcome == TFetchOutcome::Done) return;
+        tooManyRedirections = outcome == TFetchOutcome::TooManyRedirections;
     }
     // A file the browser does not show was saved where the user chose.
-    if (Options.HTTPThings.Download.Active) {
-        const bool copied = platform::CopyFileOver(localFile, Options.HTTPThings.Download.FileName);
-        platform::DeleteFile(localFile);
-        Options.HTTPThings.Download.Active = false;
-        // A download is not a page: the window goes back to the one on display.
-        CurrentUrl = saved;
-        CBUrls->setEditText(QString::fromLatin1(ShownAddress(saved).c_str()));
-        setWindowTitle(savedCaption);
-        const std::string result = !copied ? "Can not write \"" + Options.HTTPThings.Download.FileName + "\""
-                                   : RetrievalFailure.empty() ? std::string("File downloaded.")
-                                                              : "Download incomplete: " + RetrievalFailure;
-        SetStatus(0, result);
-        if (!copied || !RetrievalFailure.empty()) NavigationError = result;
-        ShowMessage(copied && RetrievalFailure.empty() ? "File downloaded." : result, TMsgStyle::Information, this);
-        return;
-    }
+    if (Options.HTTPThings.Download.Active) return FinishDownload(before);
     if (record) AddToHistoryList();
     TShowAs as = TShowAs::ByExtension;
     if (n == general::ProtoHttp)
@@ -211,6 +119,78 @@ void TFMain::Navigate(const std::string& address, bool record) {
     if (tooManyRedirections) SetStatus(0, "Too many redirections");
     // A page cut short (stopped, timed out) is shown as far as it came, and says so.
     else if (n == general::ProtoHttp && !RetrievalFailure.empty()) SetStatus(0, RetrievalFailure);
+}
+
+void TFMain::EndPreviousNavigation() {
+    // A new navigation cancels a pending refresh and ends whatever the last one left running.
+    MetaTimer->stop();
+    RefreshUrl.clear();
+    BStopClick();
+    AutoDeleteCache(Options);
+    if (HTTPClient->SocketIfAny() && HTTPClient->SocketIfAny()->Connected()) HTTPClient->Close();
+    Options.HTTPThings.Download.Active = false;
+    RetrievalDone = true;
+    Scripts.clear();
+    PendingImages.clear();
+}
+
+void TFMain::KeepWindow(const TWindowState& before, const std::string& why) {
+    Options.HTTPThings.Download.Active = false;
+    CurrentUrl = before.Page;
+    CBUrls->setEditText(QString::fromLatin1(ShownAddress(before.Page).c_str()));
+    setWindowTitle(before.Caption);
+    SetStatus(0, why);
+    NavigationError = why;
+}
+
+TFMain::TFetchOutcome TFMain::FetchOverHttp(int serial, const TWindowState& before) {
+    const std::string& localFile = Options.HTTPThings.LocalFile;
+    // Fetch, keeping the window live until the retrieval has ended.
+    StartRetrieval();
+    while (!RetrievalDone) platform::HandleMessage();
+    // A navigation started during the wait (a link followed, the window closed) has taken
+    // over: its page, not this one, is on display and in the history.
+    if (serial != NavigationSerial || Closed) return TFetchOutcome::Done;
+    auto keep = [&](const std::string& why) {
+        platform::DeleteFile(localFile);
+        KeepWindow(before, why);
+        return TFetchOutcome::Done;
+    };
+    // The user chose not to save.
+    if (DownloadCancelled) return keep("download cancelled");
+    const general::THTTPThings& h = Options.HTTPThings;
+    const bool empty = general::FileSizeOf(localFile) < 1;
+    // No answer at all (refused, not found, timed out, stopped, not allowed).
+    if (empty && !RetrievalFailure.empty()) return keep(RetrievalFailure);
+    const bool redirect = h.Status == 302 && Options.GoToMovedLocations;
+    if (empty && !redirect) {
+        // A server that accepted the connection and sent nothing.
+        ShowMessage("El servidor no envio datos!", TMsgStyle::Information, this);
+        return keep("El servidor no envio datos!");
+    }
+    if (!redirect) return TFetchOutcome::Show;
+    // A server that keeps redirecting: what the last answer carried is shown.
+    if (RedirectsInARow >= MaxRedirections) return TFetchOutcome::TooManyRedirections;
+    // Location is resolved against the answer that carries it, which is CurrentUrl still,
+    // whether or not a body came with it. The redirected navigation runs inside this one.
+    platform::DeleteFile(localFile);
+    ++RedirectsInARow;
+    FollowingRedirect = true;
+    OpenUrl(h.Location, true);
+    return TFetchOutcome::Done;
+}
+
+void TFMain::FinishDownload(const TWindowState& before) {
+    general::THTTPThings& h = Options.HTTPThings;
+    const bool copied = platform::CopyFileOver(h.LocalFile, h.Download.FileName);
+    platform::DeleteFile(h.LocalFile);
+    // A download is not a page: the window goes back to the one on display.
+    const std::string result = !copied                   ? "Can not write \"" + h.Download.FileName + "\""
+                               : RetrievalFailure.empty() ? std::string("File downloaded.")
+                                                          : "Download incomplete: " + RetrievalFailure;
+    KeepWindow(before, result);
+    if (copied && RetrievalFailure.empty()) NavigationError.clear();
+    ShowMessage(result, TMsgStyle::Information, this);
 }
 
 void TFMain::DisplayFile(const std::string& file, TShowAs as) {

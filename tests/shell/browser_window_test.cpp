@@ -2,7 +2,10 @@
 #include "general/url.h"
 #include "platform/files.h"
 #include "platform/user.h"
+#include "platform/ini_file.h"
+#include "shell/access_rules.h"
 #include "shell/browser_window.h"
+#include "shell/window_options.h"
 #include "shell/url_combo_box.h"
 #include "shell/dialogs.h"
 #include "test_support.h"
@@ -94,23 +97,48 @@ TEST(WindowSetUp, WithoutAnyIniFileEveryKeyHasItsDefault) {
     w.close();
 }
 
-TEST_F(WindowTest, IntegerAndBooleanValues) {
-    auto w = window("[main]\ntimeout=0x1E\n[proxy]\nuseproxy=2\nproxyport=$1F90\nproxyserver=127.0.0.1\n");
-    EXPECT_EQ(w->Options.TimeOut, 30);
-    EXPECT_TRUE(w->Options.UseProxy);
+TEST(WindowOptions, AreReadWithoutAWindow) {
+    testsupport::TempDir d;
+    auto read = [&](const std::string& text) {
+        d.write("webling.ini", text);
+        platform::TIniFile ini(d.path() + "webling.ini");
+        general::TOptions o;
+        o.SetFixedValues();
+        o.UserName = "ann";
+        o.ProgramDir = d.path();
+        shell::TRestrictions rules;
+        rules.AllowProtoFtp = false;
+        const shell::TDefaultDirs defaults = shell::ReadWindowOptions(o, ini, rules);
+        EXPECT_EQ(defaults.Users, o.UserDir == "/tmp/webling/users/ann/");
+        return o;
+    };
+    general::TOptions o = read("[main]\ntimeout=0x1E\nmaxpagesize=1000\n[proxy]\nuseproxy=2\nproxyport=$1F90\n"
+                               "proxyserver=127.0.0.1\n[cache]\ncachedir=/var/c\n");
+    EXPECT_EQ(o.TimeOut, 30);
+    EXPECT_EQ(o.MaxPageSize, 1000);
+    EXPECT_TRUE(o.UseProxy);
+    EXPECT_EQ(o.ProxyPort, 8080);
+    EXPECT_EQ(o.CacheDir, "/var/c/ann/");
+    EXPECT_EQ(o.TmpDir, "/tmp/webling/tmp/ann/");
+    EXPECT_FALSE(o.AllowedProtocols.test(general::ProtoFtp)) << "refused by the rules";
+    EXPECT_TRUE(o.AllowedProtocols.test(general::ProtoHttp));
+    o = read("[main]\ntimeout=abc\n[proxy]\nuseproxy=yes\nproxyserver=127.0.0.1\n");
+    EXPECT_EQ(o.TimeOut, 10);
+    EXPECT_EQ(o.MaxPageSize, 64 << 20);
+    EXPECT_FALSE(o.UseProxy);
+    // No proxy server: the proxy stays off.
+    EXPECT_FALSE(read("[proxy]\nuseproxy=1\n").UseProxy);
+}
+
+TEST_F(WindowTest, UseProxyCannotBeSwitchedOnWithoutAServer) {
+    auto w = window("[proxy]\nuseproxy=1\nproxyserver=127.0.0.1\n");
     EXPECT_TRUE(w->MUseProxy->isChecked());
-    EXPECT_EQ(w->Options.ProxyPort, 8080);
-    auto w2 = window("[main]\ntimeout=abc\n[proxy]\nuseproxy=yes\nproxyserver=127.0.0.1\n");
-    EXPECT_EQ(w2->Options.TimeOut, 10);
-    EXPECT_FALSE(w2->Options.UseProxy);
-    // No proxy server: the proxy stays off, from the file and from the menu.
     auto w3 = window("[proxy]\nuseproxy=1\n");
-    EXPECT_FALSE(w3->Options.UseProxy);
     w3->MUseProxy->trigger();
     EXPECT_FALSE(w3->MUseProxy->isChecked());
     EXPECT_FALSE(w3->Options.UseProxy);
     EXPECT_EQ(w3->StatusText(0), "No proxy server configured");
-    EXPECT_FALSE(w2->MUseProxy->isChecked());
+    w->grab().save(QString(TEST_BINARY_DIR) + "/browser-window.png");
 }
 
 TEST_F(WindowTest, UsersRootDirWithAndWithoutFinalSeparator) {
