@@ -1,6 +1,7 @@
 #include "net/buffered_socket.h"
 
 #include "net/sock_error.h"
+#include "net/tls_session.h"
 
 #include <cstring>
 
@@ -9,6 +10,8 @@ namespace net {
 namespace {
 const char* const SizeLost = "Cannot change buffer size - data will be lost.";
 const char* const PullUpTooLarge = "Cannot pull up buffer - amount to pull up larger than total buffer.";
+// Ciphertext is taken from the network in pieces this large: several records at a time.
+constexpr size_t TlsReceiveSize = 64 * 1024;
 } // namespace
 
 TBufferedSocketBase::TBufferedSocketBase(TSockCtrl* owner)
@@ -21,11 +24,14 @@ TBufferedSocketBase::~TBufferedSocketBase() {
 
 void TBufferedSocketBase::DoRead() {
     FillReadBuffer();
+    // The owner reads only what a finished handshake has decrypted.
+    if (Tls && Tls->State() != TTlsSession::tsEstablished && Tls->State() != TTlsSession::tsClosed) return;
     TStreamSocket::DoRead();
 }
 
 void TBufferedSocketBase::DoWrite() {
     FlushWriteBuffer();
+    if (Tls && Tls->State() != TTlsSession::tsEstablished) return;
     TStreamSocket::DoWrite();
 }
 
@@ -45,6 +51,9 @@ void TBufferedSocketBase::Connect(const std::string& hostName, TAsyncOptions opt
         releaseReceive();
         ReadCnt = 0;
         WriteCnt = 0;
+        Tls.reset();
+        TlsOut.clear();
+        TlsFailureText.clear();
     }
     TStreamSocket::Connect(hostName, options, port, serviceName, dottedAddress);
 }
@@ -53,6 +62,7 @@ void TBufferedSocketBase::Close() {
     TStreamSocket::Close();
     releaseSend();
     releaseReceive();
+    TlsOut.clear();
 }
 
 void TBufferedSocketBase::resize(std::vector<char>& buf, uint32_t count, uint32_t n) {
@@ -223,18 +233,26 @@ bool TBufferedSocketBase::WriteLineBuf(const char* text, const std::string& deli
 
 // ---- The network side ----
 
+void TBufferedSocketBase::sentFromWriteBuffer(uint32_t n) {
+    pullUpWrite(n);
+    TriggerWriteBufferChange();
+    if (Sending && SendStrm) {
+        int64_t r = SendStrm->Size() - SendStrm->Position();
+        if (r > WriteFree()) r = WriteFree();
+        if (r > 0) WriteFromStream(*SendStrm, static_cast<uint32_t>(r));
+    }
+}
+
 void TBufferedSocketBase::FlushWriteBuffer() {
+    if (Tls) {
+        flushThroughTls();
+        return;
+    }
     try {
         while (WriteCnt > 0) {
             int n = TStreamSocket::Send(WriteBuffer.data(), static_cast<int>(WriteCnt));
             if (n <= 0) break;
-            pullUpWrite(static_cast<uint32_t>(n));
-            TriggerWriteBufferChange();
-            if (Sending && SendStrm) {
-                int64_t r = SendStrm->Size() - SendStrm->Position();
-                if (r > WriteFree()) r = WriteFree();
-                if (r > 0) WriteFromStream(*SendStrm, static_cast<uint32_t>(r));
-            }
+            sentFromWriteBuffer(static_cast<uint32_t>(n));
         }
     } catch (const ESockError& e) {
         if (e.Code != WSAECONNRESET) throw;
@@ -243,6 +261,10 @@ void TBufferedSocketBase::FlushWriteBuffer() {
 }
 
 void TBufferedSocketBase::FillReadBuffer() {
+    if (Tls) {
+        fillFromTls(true);
+        return;
+    }
     try {
         while (true) {
             if (ReadFree() == 0) break;
@@ -303,6 +325,197 @@ void TBufferedSocketBase::releaseReceive() {
     Receiving = false;
 }
 
+// ---- TLS ----
+
+void TBufferedSocketBase::SetTls(bool on, const std::string& serverName, const std::string& caFile) {
+    TlsWanted = {on, serverName, caFile};
+}
+
+bool TBufferedSocketBase::TlsEstablished() const { return Tls && Tls->State() == TTlsSession::tsEstablished; }
+
+void TBufferedSocketBase::DoConnect() {
+    // The owner hears of a TLS connection once its handshake has ended, either way.
+    if (TlsWanted.On && !Tls && LastError == 0 && State == ssConnected) {
+        beginTls(TlsWanted.ServerName, TlsWanted.CaFile);
+        return;
+    }
+    TStreamSocket::DoConnect();
+}
+
+void TBufferedSocketBase::StartTls(const std::string& serverName, const std::string& caFile) {
+    if (SocketHandle == INVALID_SOCKET || !Connected()) RaiseSockError(0, SockErrNotOpen);
+    if (Tls) throw EBufferedSocketException("TLS has already started on this connection.");
+    // Plain bytes not yet sent would go out after the handshake, encrypted: never
+    // what their writer meant.
+    if (WriteCnt > 0) throw EBufferedSocketException("TLS cannot start while plain bytes wait to be sent.");
+    beginTls(serverName, caFile);
+}
+
+void TBufferedSocketBase::beginTls(const std::string& serverName, const std::string& caFile) {
+    Tls = std::make_unique<TTlsSession>(serverName, caFile);
+    TlsOut.clear();
+    TlsFailureText.clear();
+    if (TlsIn.empty()) TlsIn.resize(TlsReceiveSize);
+    if (ReadCnt > 0) {
+        // Whatever followed the proxy's answer already belongs to the tunnel.
+        Tls->PutCipher(ReadBuffer.data(), ReadCnt);
+        ReadCnt = 0;
+    }
+    OwnerCtrl->StartTimeOut();
+    advanceHandshake();
+}
+
+void TBufferedSocketBase::advanceHandshake() {
+    TTlsSession* const session = Tls.get();
+    session->Handshake();
+    try {
+        sendCipher();
+    } catch (const ESockError& e) {
+        session->Abort(SockErrorText(e.Code));
+    }
+    if (session->State() == TTlsSession::tsFailed) {
+        failTls();
+    } else if (session->State() == TTlsSession::tsEstablished) {
+        OwnerCtrl->StopTimeOut();
+        TStreamSocket::DoConnect();
+    }
+}
+
+void TBufferedSocketBase::failTls() {
+    TlsFailureText = Tls->Failure();
+    // Nothing of a refused connection reaches the owner as data: closed without reading.
+    State = ssClosed;
+    Close();
+    LastError = WSAECONNABORTED;
+    TStreamSocket::DoConnect();
+}
+
+void TBufferedSocketBase::sendCipher() {
+    char chunk[16384];
+    size_t k;
+    while ((k = Tls->TakeCipher(chunk, sizeof chunk)) > 0)
+        TlsOut.append(chunk, k);
+    if (TlsOut.empty() || SocketHandle == INVALID_SOCKET) return;
+    DoInfo(siSend);
+    tWinsockAPISV& api = WinsockAPI();
+    size_t off = 0;
+    while (off < TlsOut.size()) {
+        // What the network does not take now goes on the next write event.
+        const int n = Transferred(api, api.send(SocketHandle, TlsOut.data() + off, static_cast<int>(TlsOut.size() - off), 0),
+                                  SockErrSending);
+        if (n <= 0) break;
+        off += static_cast<size_t>(n);
+    }
+    TlsOut.erase(0, off);
+}
+
+void TBufferedSocketBase::flushThroughTls() {
+    TTlsSession* const session = Tls.get();
+    try {
+        sendCipher();
+        // Plaintext is taken only while the network keeps up, so that what waits stays
+        // within one write buffer's worth.
+        while (session->State() == TTlsSession::tsEstablished && WriteCnt > 0 && TlsOut.empty()) {
+            const int n = session->Write(WriteBuffer.data(), WriteCnt);
+            if (n <= 0) break;
+            sendCipher();
+            sentFromWriteBuffer(static_cast<uint32_t>(n));
+            if (Tls.get() != session) return;
+        }
+    } catch (const ESockError& e) {
+        if (session->State() == TTlsSession::tsHandshaking) {
+            session->Abort(SockErrorText(e.Code));
+            failTls();
+            return;
+        }
+        if (e.Code != WSAECONNRESET) throw;
+        DoDisconnect(WSAECONNRESET);
+        return;
+    }
+    if (session->State() == TTlsSession::tsFailed && SocketHandle != INVALID_SOCKET) brokenTls();
+}
+
+void TBufferedSocketBase::brokenTls() {
+    // Like a reset connection, but the owner can tell: a page cut off by damaged data is
+    // not a page that ended.
+    TlsFailureText = Tls->Failure();
+    LastError = WSAECONNABORTED;
+    DoDisconnect(WSAECONNABORTED);
+}
+
+void TBufferedSocketBase::fillFromTls(bool receive) {
+    TTlsSession* const session = Tls.get();
+    // Stop during a handshake: what arrives now could only finish it after the owner left.
+    if (session->State() == TTlsSession::tsHandshaking && State != ssConnected) return;
+    tWinsockAPISV& api = WinsockAPI();
+    const TSocket handle = SocketHandle;
+    auto gone = [&] { return Tls.get() != session || SocketHandle != handle; };
+    bool lastRound = !receive;
+    try {
+        for (;;) {
+            while (ReadFree() > 0) {
+                const int n = session->Read(ReadBuffer.data() + ReadCnt, ReadFree());
+                if (n <= 0) break;
+                ReadCnt += static_cast<uint32_t>(n);
+                TriggerReadBufferChange();
+                if (Receiving && ReceiveStrm) runReceivePump();
+                if (ReadCnt == ReadBufferSize()) TriggerReadBufferFull();
+                if (gone()) return;
+            }
+            if (session->State() == TTlsSession::tsFailed) {
+                if (SocketHandle != INVALID_SOCKET) brokenTls();
+                return;
+            }
+            if (lastRound || ReadFree() == 0 || handle == INVALID_SOCKET) return;
+            DoInfo(siRecv);
+            if (State != ssConnected && State != ssClosing) RaiseSockError(0, SockErrNotOpen);
+            const int r = api.recv(handle, TlsIn.data(), static_cast<int>(TlsIn.size()), 0);
+            if (r < 0) {
+                const int e = api.WSAGetLastError();
+                if (e == WSAEWOULDBLOCK) return;
+                RaiseSockError(e, SockErrReceiving);
+            }
+            const bool handshaking = session->State() == TTlsSession::tsHandshaking;
+            if (r == 0) {
+                // The close event follows; what was decrypted is delivered first.
+                session->TransportClosed();
+                lastRound = true;
+            } else {
+                session->PutCipher(TlsIn.data(), static_cast<size_t>(r));
+                lastRound = !Connected();
+            }
+            if (handshaking) {
+                advanceHandshake();
+                if (gone() || session->State() != TTlsSession::tsEstablished) return;
+            }
+        }
+    } catch (const ESockError& e) {
+        if (e.Code != WSAECONNRESET) throw;
+        DoDisconnect(WSAECONNRESET);
+    }
+}
+
+void TBufferedSocketBase::DoDisconnect(int code) {
+    if (Tls && SocketHandle != INVALID_SOCKET) {
+        if (Tls->State() == TTlsSession::tsHandshaking) {
+            // A handshake cut off is a refused connection, told through OnConnect.
+            if (code != 0)
+                Tls->Abort(SockErrorText(code));
+            else
+                Tls->TransportClosed();
+            if (Tls->State() == TTlsSession::tsHandshaking) Tls->Abort("the server closed the connection");
+            failTls();
+            return;
+        }
+        if (Tls->State() == TTlsSession::tsEstablished) {
+            Tls->TransportClosed();
+            fillFromTls(false);
+            if (SocketHandle == INVALID_SOCKET) return;
+        }
+    }
+    TStreamSocket::DoDisconnect(code);
+}
+
 // ---- The client component ----
 
 TBufferedClientBase::TBufferedClientBase() {
@@ -325,6 +538,10 @@ std::unique_ptr<TSocketBase> TBufferedClientBase::CreateSocket() {
 
 TBufferedSocket* TBufferedClientBase::BufferedSocket() {
     return static_cast<TBufferedSocket*>(Socket());
+}
+
+void TBufferedClientBase::SetTls(bool on, const std::string& serverName, const std::string& caFile) {
+    BufferedSocket()->SetTls(on, serverName, caFile);
 }
 
 } // namespace net

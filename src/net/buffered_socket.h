@@ -10,10 +10,13 @@
 #include "platform/exception.h"
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
 namespace net {
+
+class TTlsSession;
 
 class EBufferedSocketException : public platform::Exception {
 public:
@@ -35,6 +38,8 @@ public:
 
     void DoRead() override;
     void DoWrite() override;
+    void DoConnect() override;
+    void DoDisconnect(int code) override;
     int Send(const char* buffer, int count) override;
     int Recv(char* buffer, int count) override;
     // Starts with both buffers empty: what a cut-off connection left unsent or unread
@@ -43,6 +48,21 @@ public:
     void Connect(const std::string& hostName, TAsyncOptions options, uint16_t port,
                  const std::string& serviceName, const std::string& dottedAddress) override;
     void Close() override;
+
+    // TLS for the next Connect: the handshake follows the TCP connect, and OnConnect comes
+    // only when it has ended (see StartTls). ServerName is the host to verify; CaFile, when
+    // not empty, names extra trusted authorities.
+    void SetTls(bool on, const std::string& serverName, const std::string& caFile);
+    // Starts TLS on this connected, plain socket (inside a proxy's tunnel, once its answer
+    // has been read; bytes still in the read buffer count as the tunnel's). OnConnect fires
+    // again when the handshake has ended: Connected() tells success; on failure the socket
+    // is closed, LastError is WSAECONNABORTED and TlsFailure() says which check failed.
+    // The component's time-out covers the handshake as it covers a connect.
+    void StartTls(const std::string& serverName, const std::string& caFile);
+    bool TlsActive() const { return Tls != nullptr; }
+    bool TlsEstablished() const;
+    // Why the last TLS session was refused or broke, in plain words; empty if it was not.
+    const std::string& TlsFailure() const { return TlsFailureText; }
 
     uint32_t ReadBufferSize() const { return static_cast<uint32_t>(ReadBuffer.size()); }
     uint32_t WriteBufferSize() const { return static_cast<uint32_t>(WriteBuffer.size()); }
@@ -95,6 +115,14 @@ private:
     void releaseReceive();
     void runReceivePump();
     int findDelimiter(const std::string& delimiter) const;
+    void beginTls(const std::string& serverName, const std::string& caFile);
+    void advanceHandshake();
+    void failTls();
+    void brokenTls();
+    void sendCipher();
+    void fillFromTls(bool receive);
+    void flushThroughTls();
+    void sentFromWriteBuffer(uint32_t n);
 
     std::vector<char> ReadBuffer, WriteBuffer;
     uint32_t ReadCnt = 0, WriteCnt = 0, RecSize = 16;
@@ -102,6 +130,16 @@ private:
     TStream* ReceiveStrm = nullptr;
     bool OwnsSend = false, OwnsReceive = false, Sending = false, Receiving = false;
     uint32_t ReceiveTotal = 0;
+
+    struct TTlsSettings {
+        bool On = false;
+        std::string ServerName, CaFile;
+    };
+    TTlsSettings TlsWanted;
+    std::unique_ptr<TTlsSession> Tls;
+    std::string TlsOut;           // ciphertext the network has not taken yet
+    std::vector<char> TlsIn;      // what one receive of ciphertext lands in
+    std::string TlsFailureText;
 };
 
 class TBufferedSocket : public TBufferedSocketBase {
@@ -115,6 +153,8 @@ public:
     std::unique_ptr<TSocketBase> CreateSocket() override;
     // The socket object as a buffered socket (created on first need).
     TBufferedSocket* BufferedSocket();
+    // TLS for the connections opened from now on (see TBufferedSocketBase::SetTls).
+    void SetTls(bool on, const std::string& serverName, const std::string& caFile);
 
     uint32_t ReadBufferSize = 1024;
     uint32_t WriteBufferSize = 1024;
