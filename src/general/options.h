@@ -23,6 +23,9 @@ struct TOptions {
     bool GoToMovedLocations = true;
     std::bitset<8> AllowedProtocols; // protocol numbers 0..7
     bool AllowProtoHttp = true;
+    bool AllowProtoHttps = true;
+    // A PEM file of authorities trusted beside the system's ([https] cafile).
+    std::string CaFile;
     bool AllowProtoMailto = true;
     bool AllowProtoFile = true;
     bool AllowProtoFtp = true;

@@ -231,8 +231,8 @@ void resolveNetwork(TRECURL& r, const TRECURL& base, const std::string& proto) {
         r.Host = base.Host;
         if (r.Port.empty() && EqualNoCase(r.Protocol, base.Protocol)) r.Port = base.Port;
     }
-    if (proto == "HTTP") {
-        if (r.Port.empty()) r.Port = "80";
+    if (proto == "HTTP" || proto == "HTTPS") {
+        if (r.Port.empty()) r.Port = proto == "HTTP" ? "80" : "443";
         if (r.Path.empty() && !r.Fragment.empty()) r.Path = base.Path;
         if (r.Path.empty()) r.Path = "/";
     }

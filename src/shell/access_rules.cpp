@@ -316,6 +316,7 @@ TRestrictions ReadRestrictions(const std::string& programDir) {
     const platform::TIniFile ini(programDir + "webling.ini");
     const char* s = "restrictions";
     r.AllowProtoHttp = ini.ReadBool(s, "allow_proto_http", true);
+    r.AllowProtoHttps = ini.ReadBool(s, "allow_proto_https", true);
     r.AllowProtoFtp = ini.ReadBool(s, "allow_proto_ftp", true);
     r.AllowProtoMailto = ini.ReadBool(s, "allow_proto_mailto", true);
     r.AllowProtoFile = ini.ReadBool(s, "allow_proto_file", true);
@@ -356,6 +357,7 @@ TUrlVerdict CheckAddress(const std::string& address, const TRestrictions& r) {
     bool permitted = false;
     switch (n) {
     case general::ProtoHttp: key = "allow_proto_http", permitted = r.AllowProtoHttp; break;
+    case general::ProtoHttps: key = "allow_proto_https", permitted = r.AllowProtoHttps; break;
     case general::ProtoFtp: key = "allow_proto_ftp", permitted = r.AllowProtoFtp; break;
     case general::ProtoMailto: key = "allow_proto_mailto", permitted = r.AllowProtoMailto; break;
     case general::ProtoFile: key = "allow_proto_file", permitted = r.AllowProtoFile; break;

@@ -19,7 +19,7 @@ std::vector<std::string> LoadUrlList(const std::string& fileName);
 
 // The [restrictions] section and both lists as the program reads them once.
 struct TRestrictions {
-    bool AllowProtoHttp = true, AllowProtoFtp = true, AllowProtoMailto = true, AllowProtoFile = true;
+    bool AllowProtoHttp = true, AllowProtoHttps = true, AllowProtoFtp = true, AllowProtoMailto = true, AllowProtoFile = true;
     bool AllowSeeMainMenuBookmarks = true, AllowSeeMainMenuEdit = true, AllowSeeMainMenuTools = true,
          AllowSeeMenuEditBookmarks = true, AllowQuitProxy = true, AllowViewImages = true;
     // allowedonly=1: an address must match an allowed entry; an empty list refuses all.

@@ -235,6 +235,13 @@ private:
     // Ends the running retrieval for Why; with Discard, what arrived is thrown away and
     // the window stays as it was.
     void FailRetrieval(const std::string& why, bool discard);
+    // An https: page through a proxy: the CONNECT request, the proxy's answer, then TLS.
+    enum class TTunnel { None, Asking, Answering, Open };
+    TTunnel Tunnel = TTunnel::None;
+    std::string TunnelReply;
+    void ReadTunnelReply(net::TBufferedSocketBase* socket);
+    // Why TLS refused the server of the last retrieval ("" when it did not).
+    std::string TlsRefusal;
     // Called for every piece of a response: the time-out starts again.
     void RetrievalProgress();
     // Status panel 2: the bytes received and, when the length is known, the percentage.

@@ -2,6 +2,7 @@
 
 #include "general/records.h"
 #include "image/memory_stream.h"
+#include "net/tls_session.h"
 #include "platform/files.h"
 #include "platform/ini_file.h"
 #include "shell/cache_files.h"
@@ -147,6 +148,99 @@ bool sendAll(int fd, const std::string& data, const TLimits& limits) {
 
 } // namespace
 
+namespace {
+
+// One connection of a worker, plain or through TLS: whole sends and single receives, each
+// within the retrieval's limits.
+class TWorkerConnection {
+public:
+    TWorkerConnection(int fd, const TLimits& limits) : Fd(fd), Limits(limits) {}
+
+    // Starts TLS on the connection: false (with Failure set) when the server's
+    // certificate does not hold or the handshake does not end in time.
+    bool startTls(const std::string& host, const std::string& caFile) {
+        Tls = std::make_unique<net::TTlsSession>(host, caFile);
+        while (Tls->Handshake() == net::TTlsSession::tsHandshaking) {
+            if (!flushCipher() || !receiveCipher()) {
+                if (Tls->State() == net::TTlsSession::tsHandshaking) Tls->TransportClosed();
+                break;
+            }
+        }
+        Failure = Tls->Failure();
+        return Tls->State() == net::TTlsSession::tsEstablished && flushCipher();
+    }
+
+    bool send(const std::string& data) {
+        if (!Tls) return sendAll(Fd, data, Limits);
+        for (size_t done = 0; done < data.size();) {
+            const int n = Tls->Write(data.data() + done, data.size() - done);
+            if (n <= 0) return false;
+            done += static_cast<size_t>(n);
+        }
+        return flushCipher();
+    }
+
+    // Bytes received: the count, 0 at the end, -1 on a failure or at the limits.
+    ssize_t receive(char* buf, size_t size) {
+        if (!Tls) {
+            while (waitFor(Fd, POLLIN, Limits.nextLimit(), Limits.Cancel)) {
+                const ssize_t n = ::recv(Fd, buf, size, 0);
+                if (n < 0 && (errno == EAGAIN || errno == EINTR)) continue;
+                return n;
+            }
+            return -1;
+        }
+        while (true) {
+            const int n = Tls->Read(buf, size);
+            if (n > 0) return n;
+            if (n < 0) return Tls->State() == net::TTlsSession::tsFailed ? -1 : 0;
+            if (!flushCipher()) return -1;
+            if (!receiveCipher()) Tls->TransportClosed();
+        }
+    }
+
+    std::string Failure;
+
+private:
+    bool flushCipher() {
+        std::string out(Tls->CipherPending(), '\0');
+        out.resize(Tls->TakeCipher(out.data(), out.size()));
+        return out.empty() || sendAll(Fd, out, Limits);
+    }
+    // False at the end of the transport, on an error or at the limits.
+    bool receiveCipher() {
+        char buf[16384];
+        while (waitFor(Fd, POLLIN, Limits.nextLimit(), Limits.Cancel)) {
+            const ssize_t n = ::recv(Fd, buf, sizeof buf, 0);
+            if (n < 0 && (errno == EAGAIN || errno == EINTR)) continue;
+            if (n <= 0) return false;
+            Tls->PutCipher(buf, static_cast<size_t>(n));
+            return true;
+        }
+        return false;
+    }
+
+    int Fd;
+    const TLimits& Limits;
+    std::unique_ptr<net::TTlsSession> Tls;
+};
+
+// Asks the proxy for a tunnel to the picture's server; true once it has said 200.
+bool openTunnel(TWorkerConnection& c, const general::TRECURL& url) {
+    if (!c.send("CONNECT " + url.Host + ":" + url.Port + " HTTP/1.0\r\n\r\n")) return false;
+    std::string reply;
+    char ch;
+    // Byte by byte, so that nothing of the TLS that follows is taken with the answer.
+    while (reply.size() < general::THTTPThings::HeaderLimit && !reply.ends_with("\r\n\r\n")) {
+        if (c.receive(&ch, 1) != 1) return false;
+        reply += ch;
+    }
+    const size_t sp = reply.find(' ');
+    return sp != std::string::npos && reply.compare(sp + 1, 3, "200") == 0;
+}
+
+} // namespace
+
 bool FetchImage(const TImageJob& job, std::string& bytes, const std::atomic<bool>* cancel) {
     bytes.clear();
     const TLimits limits{cancel, std::chrono::seconds(job.TimeOut),
@@ -163,7 +257,15 @@ bool FetchImage(const TImageJob& job, std::string& bytes, const std::atomic<bool
     a.sin_port = htons(static_cast<uint16_t>(port));
     if (!resolve(host, a.sin_addr, limits.nextLimit(), cancel)) return false;
     if (!connectWithin(s.fd, a, limits)) return false;
-    if (!sendAll(s.fd, ImageRequest(job), limits)) return false;
+    TWorkerConnection connection(s.fd, limits);
+    TImageJob request = job;
+    if (job.Tls) {
+        if (job.UseProxy && !openTunnel(connection, job.RecUrl)) return false;
+        if (!connection.startTls(job.RecUrl.Host, job.CaFile)) return false;
+        // Inside the tunnel the server itself is addressed.
+        request.UseProxy = false;
+    }
+    if (!connection.send(ImageRequest(request))) return false;
 
     general::THTTPThings http;
     http.LocalFile = job.CacheFile;
@@ -175,11 +277,10 @@ bool FetchImage(const TImageJob& job, std::string& bytes, const std::atomic<bool
     if (file.fd < 0) return false;
     char buf[16384];
     bool complete = false;
-    while (waitFor(s.fd, POLLIN, limits.nextLimit(), cancel)) {
-        const ssize_t n = ::recv(s.fd, buf, sizeof buf, 0);
-        if (n < 0 && (errno == EAGAIN || errno == EINTR)) continue;
+    while (true) {
+        const ssize_t n = connection.receive(buf, sizeof buf);
         if (n <= 0) {
-            complete = true;
+            complete = n == 0;
             break;
         }
         // Redirections and content types are noted but not acted on: whatever body

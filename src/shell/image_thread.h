@@ -35,6 +35,10 @@ struct TImageJob {
     // retrieval gets ten times as long. 0: no limit (Stop still ends it).
     int TimeOut = 10;
     bool UseProxy = false;
+    // https: verified TLS (through a proxy's tunnel when UseProxy), with CaFile's
+    // authorities trusted beside the system's.
+    bool Tls = false;
+    std::string CaFile;
 };
 
 // The request an image retrieval sends (no Accept-Language, unlike a page).

@@ -108,8 +108,9 @@ void TFMain::Navigate(const std::string& address, bool record) {
     // A file the browser does not show was saved where the user chose.
     if (Options.HTTPThings.Download.Active) return FinishDownload(before);
     if (record) AddToHistoryList();
+    const bool web = n == general::ProtoHttp || n == general::ProtoHttps;
     TShowAs as = TShowAs::ByExtension;
-    if (n == general::ProtoHttp)
+    if (web)
         as = platform::UpperCase(Options.HTTPThings.ContentType).starts_with("IMAGE/") ? TShowAs::Picture : TShowAs::Page;
     DisplayFile(localFile, as);
     UpdateHistoryButtons();
@@ -118,7 +119,7 @@ void TFMain::Navigate(const std::string& address, bool record) {
     StartImageThreads();
     if (tooManyRedirections) SetStatus(0, "Too many redirections");
     // A page cut short (stopped, timed out) is shown as far as it came, and says so.
-    else if (n == general::ProtoHttp && !RetrievalFailure.empty()) SetStatus(0, RetrievalFailure);
+    else if (web && !RetrievalFailure.empty()) SetStatus(0, RetrievalFailure);
 }
 
 void TFMain::EndPreviousNavigation() {
@@ -137,6 +138,8 @@ void TFMain::EndPreviousNavigation() {
 void TFMain::KeepWindow(const TWindowState& before, const std::string& why) {
     Options.HTTPThings.Download.Active = false;
     CurrentUrl = before.Page;
+    // Whatever the failed request was, the next one from this window is a plain GET.
+    CurrentUrl.Method = general::MethodGet;
     CBUrls->setEditText(QString::fromLatin1(ShownAddress(before.Page).c_str()));
     setWindowTitle(before.Caption);
     SetStatus(0, why);
@@ -160,6 +163,12 @@ TFMain::TFetchOutcome TFMain::FetchOverHttp(int serial, const TWindowState& befo
     if (DownloadCancelled) return keep("download cancelled");
     const general::THTTPThings& h = Options.HTTPThings;
     const bool empty = general::FileSizeOf(localFile) < 1;
+    // A certificate that does not hold is a refusal a person must see, never a question.
+    if (!TlsRefusal.empty()) {
+        keep(TlsRefusal);
+        ShowMessage(TlsRefusal, TMsgStyle::Information, this);
+        return TFetchOutcome::Done;
+    }
     // No answer at all (refused, not found, timed out, stopped, not allowed).
     if (empty && !RetrievalFailure.empty()) return keep(RetrievalFailure);
     const bool redirect = h.Status == 302 && Options.GoToMovedLocations;

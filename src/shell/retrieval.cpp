@@ -45,6 +45,12 @@ void TFMain::StartRetrieval() {
             HTTPClient->SetAddress(Options.ProxyServer.substr(0, 255));
             HTTPClient->SetPort(std::to_string(Options.ProxyPort));
         }
+        // Through a proxy, TLS starts inside the tunnel the proxy opens.
+        const bool https = general::ProtocolNumber(CurrentUrl.Protocol) == general::ProtoHttps;
+        Tunnel = https && Options.UseProxy ? TTunnel::Asking : TTunnel::None;
+        TunnelReply.clear();
+        TlsRefusal.clear();
+        HTTPClient->SetTls(https && !Options.UseProxy, CurrentUrl.Host, Options.CaFile);
         HTTPClient->SetTimeOut(Options.TimeOut);
         HTTPClient->Connect();
     } catch (const std::exception& e) {
@@ -101,22 +107,32 @@ void TFMain::RetrievalProgress() {
 }
 
 void TFMain::HTTPClientConnect(net::TSocketBase* socket) {
-    // A refused or failed connection ends the retrieval at once.
+    auto* b = static_cast<net::TBufferedSocketBase*>(socket);
+    // A refused or failed connection, or a certificate that does not hold, ends the
+    // retrieval at once.
     if (!socket->Connected()) {
-        RetrievalFailure = net::SockErrorText(socket->LastError);
+        TlsRefusal = b->TlsFailure();
+        RetrievalFailure = !TlsRefusal.empty() ? TlsRefusal : net::SockErrorText(socket->LastError);
         if (RetrievalFailure.empty()) RetrievalFailure = "Connection failed";
         EndRetrieval();
         return;
     }
     RetrievalProgress();
-    RequestBuffer = ComposeRequest(CurrentUrl, Options.HTTPThings, Options.UseProxy);
+    if (Tunnel == TTunnel::Asking) {
+        const std::string connect = "CONNECT " + CurrentUrl.Host + ":" + CurrentUrl.Port + " HTTP/1.0\r\n\r\n";
+        b->WriteBlock(connect.data(), static_cast<uint32_t>(connect.size()));
+        b->FlushWriteBuffer();
+        Tunnel = TTunnel::Answering;
+        return;
+    }
+    // Inside a tunnel the server itself is addressed, not the proxy.
+    RequestBuffer = ComposeRequest(CurrentUrl, Options.HTTPThings, Options.UseProxy && Tunnel == TTunnel::None);
     if (RequestBuffer.empty()) {
         // A form method other than GET or POST: nothing is sent.
         HTTPClient->Close();
         EndRetrieval();
         return;
     }
-    auto* b = static_cast<net::TBufferedSocketBase*>(socket);
     if (RequestBuffer.size() <= b->WriteFree()) {
         b->WriteBlock(RequestBuffer.data(), static_cast<uint32_t>(RequestBuffer.size()));
         b->FlushWriteBuffer();
@@ -188,7 +204,27 @@ void TFMain::AskWhereToSave() {
     }
 }
 
+void TFMain::ReadTunnelReply(net::TBufferedSocketBase* socket) {
+    std::string line;
+    while (Tunnel == TTunnel::Answering && socket->ReadLine(line, "\r\n", false)) {
+        RetrievalProgress();
+        if (TunnelReply.empty()) {
+            TunnelReply = line.empty() ? " " : line;
+        } else if (line.empty()) {
+            // The tunnel is open once the proxy says 200 and ends its answer.
+            const size_t sp = TunnelReply.find(' ');
+            if (sp == std::string::npos || TunnelReply.compare(sp + 1, 3, "200") != 0) {
+                FailRetrieval("The proxy did not open a connection to " + CurrentUrl.Host + ": " + TunnelReply, true);
+                return;
+            }
+            Tunnel = TTunnel::Open;
+            socket->StartTls(CurrentUrl.Host, Options.CaFile);
+        }
+    }
+}
+
 void TFMain::HTTPClientReadBufferFull(net::TBufferedSocketBase* socket) {
+    if (Tunnel == TTunnel::Answering) return ReadTunnelReply(socket);
     char buf[4002];
     int n = socket->ReadBuf(buf, 4001);
     if (n > 0 && !RetrievalDone) ProcessReceivedData(buf, static_cast<size_t>(n));
@@ -196,6 +232,17 @@ void TFMain::HTTPClientReadBufferFull(net::TBufferedSocketBase* socket) {
 
 void TFMain::HTTPClientDisconnect(net::TSocketBase* socket) {
     auto* b = static_cast<net::TBufferedSocketBase*>(socket);
+    if (Tunnel == TTunnel::Answering) {
+        ReadTunnelReply(b);
+        FailRetrieval("The proxy closed the connection to " + CurrentUrl.Host, true);
+        return;
+    }
+    // Damaged data on an established TLS connection: nothing of it is shown.
+    if (!b->TlsFailure().empty()) {
+        TlsRefusal = b->TlsFailure();
+        FailRetrieval(TlsRefusal, true);
+        return;
+    }
     char buf[4002];
     for (int pass = 0; pass < 2; ++pass) {
         int n;

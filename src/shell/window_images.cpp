@@ -55,7 +55,7 @@ void TFMain::OnImageRequest(const std::string& src, image::TMemoryStream*& strea
     }
     // HTTP pictures are fetched in the background; a picture on an ftp: address is queued
     // as coming later too, and keeps its placeholder, since the image threads speak HTTP.
-    if (n != general::ProtoHttp && n != general::ProtoFtp) return;
+    if (n != general::ProtoHttp && n != general::ProtoHttps && n != general::ProtoFtp) return;
     if (std::find(PendingImages.begin(), PendingImages.end(), src) == PendingImages.end())
         PendingImages.push_back(src);
     stream = image::LaterStream();
@@ -67,8 +67,13 @@ void TFMain::StartImageThreads() {
     // at most 50 at a time, unless Stop is pressed.
     std::deque<TImageJob> jobs;
     std::map<std::string, size_t> byFile;
+    SetStatus(3, "");
     for (const std::string& src : PendingImages) {
-        if (general::ParseUrl(src, ImageUrl, DisplayedPage) != general::ProtoHttp) continue;
+        const uint8_t n = general::ParseUrl(src, ImageUrl, DisplayedPage);
+        if (n != general::ProtoHttp && n != general::ProtoHttps) continue;
+        // A page that came over TLS showing pictures that did not is marked as mixed.
+        if (n == general::ProtoHttp && general::ProtocolNumber(DisplayedPage.Protocol) == general::ProtoHttps)
+            SetStatus(3, "Mixed content");
         const std::string f = CacheFileName(ImageUrl.Url, Options);
         auto it = byFile.find(f);
         if (it != byFile.end()) {
@@ -83,6 +88,8 @@ void TFMain::StartImageThreads() {
         job.ProxyPort = std::to_string(Options.ProxyPort);
         job.TimeOut = Options.TimeOut;
         job.UseProxy = Options.UseProxy;
+        job.Tls = n == general::ProtoHttps;
+        job.CaFile = Options.CaFile;
         byFile[f] = jobs.size();
         jobs.push_back(std::move(job));
     }

@@ -23,6 +23,7 @@ void readRestrictions(general::TOptions& o, const TRestrictions& rules) {
     o.AllowedUrls = rules.AllowedUrls;
     o.DeniedUrls = rules.DeniedUrls;
     o.AllowProtoHttp = rules.AllowProtoHttp;
+    o.AllowProtoHttps = rules.AllowProtoHttps;
     o.AllowProtoFtp = rules.AllowProtoFtp;
     o.AllowProtoMailto = rules.AllowProtoMailto;
     o.AllowProtoFile = rules.AllowProtoFile;
@@ -34,6 +35,7 @@ void readRestrictions(general::TOptions& o, const TRestrictions& rules) {
     o.AllowViewImages = rules.AllowViewImages;
     o.AllowedProtocols.reset();
     if (o.AllowProtoHttp) o.AllowedProtocols.set(general::ProtoHttp);
+    if (o.AllowProtoHttps) o.AllowedProtocols.set(general::ProtoHttps);
     if (o.AllowProtoMailto) o.AllowedProtocols.set(general::ProtoMailto);
     if (o.AllowProtoFile) o.AllowedProtocols.set(general::ProtoFile);
     if (o.AllowProtoFtp) o.AllowedProtocols.set(general::ProtoFtp);
@@ -71,6 +73,7 @@ TDefaultDirs ReadWindowOptions(general::TOptions& o, const platform::TIniFile& i
     // A proxy without a server would fail every page.
     o.UseProxy = ini.ReadBool("proxy", "useproxy", false) && !o.ProxyServer.empty();
     o.ProxyPort = ini.ReadInteger("proxy", "proxyport", 8080);
+    o.CaFile = ini.ReadString("https", "cafile", "");
     readRestrictions(o, rules);
     o.HTTPThings.Version = "HTTP/1.0";
     o.HTTPThings.Agent = "Webling 1.0";

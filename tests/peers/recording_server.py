@@ -5,7 +5,7 @@ every request it has read in full.
 
 Paths: /page.html /redirect /loop /headerless /split /slow /notype /keepalive /empty
 /download.zip /long-header /lf-only /relative-redirect /d/bare-redirect /image.gif?n=N
-/slow4 (four seconds) Hostile ones: /silent (never answers) /drip (a byte every 1.5 s) /endless (a byte every
+/to?ADDRESS (redirected there) /slow4 (four seconds) Hostile ones: /silent (never answers) /drip (a byte every 1.5 s) /endless (a byte every
 0.2 s for ever) /short-body (less than its Content-Length, held open) /big?n=N (N bytes)
 /picture (a GIF under a name without extension)
 """
@@ -44,7 +44,9 @@ def read_request(conn):
 
 def answer(conn, path):
     ok = b"HTTP/1.0 200 OK\r\nContent-Type: text/html\r\n"
-    if path == "/page.html" or path.startswith("/page.html?") or path.endswith("/page.html"):
+    if path.startswith("/to?"):
+        conn.sendall(b"HTTP/1.0 302 Found\r\nLocation: " + path[4:].encode() + b"\r\n\r\n")
+    elif path == "/page.html" or path.startswith("/page.html?") or path.endswith("/page.html"):
         conn.sendall(ok + b"\r\n" + PAGE)
     elif path == "/redirect":
         conn.sendall(b"HTTP/1.0 302 Found\r\nLocation: http://127.0.0.1:%d/page.html\r\n"

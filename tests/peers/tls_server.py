@@ -6,6 +6,7 @@ front of the server that treats the bytes from the server to the client as the m
   --dribble        the first 64 KiB one byte at a time, the rest as they come
   --stall-after K  the first K bytes, then nothing more while the connection stays open
   --close-after K  the first K bytes, then both connections are closed
+Every request is printed as "GET <path>"; /to?ADDRESS answers with a redirection there.
 Usage: tls_server.py DIRECTORY CERT KEY [--dribble | --stall-after K | --close-after K]
 """
 import functools
@@ -27,6 +28,16 @@ context.load_cert_chain(certfile, keyfile)
 class Handler(http.server.SimpleHTTPRequestHandler):
     def log_message(self, *args):
         pass
+
+    def do_GET(self):
+        # Every request is reported; /to?ADDRESS redirects to the address.
+        print("GET", self.path, flush=True)
+        if self.path.startswith("/to?"):
+            self.send_response(302)
+            self.send_header("Location", self.path[4:])
+            self.end_headers()
+            return
+        super().do_GET()
 
 
 class TlsServer(http.server.ThreadingHTTPServer):

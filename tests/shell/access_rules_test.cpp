@@ -175,7 +175,7 @@ TEST_F(LoopbackResolver, TheVerdictNamesTheRuleThatDecided) {
     EXPECT_FALSE(v.Allowed);
     EXPECT_EQ(v.Message, "Unknown Protocol!");
     EXPECT_EQ(v.Rule, "allow_proto_ftp=0");
-    EXPECT_EQ(check("https://127.0.0.1/").Message, "Unknown Protocol!");
+    EXPECT_EQ(check("gopher://127.0.0.1/").Message, "Unknown Protocol!");
     v = check("http://localhost/x/y");
     EXPECT_FALSE(v.Allowed);
     EXPECT_EQ(v.Rule, "denied entry \"http://127.0.0.1:80/x\"");

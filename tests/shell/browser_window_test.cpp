@@ -89,7 +89,7 @@ TEST(WindowSetUp, WithoutAnyIniFileEveryKeyHasItsDefault) {
     EXPECT_EQ(o.FtpAnonymousPw, "reader@nohost");
     EXPECT_TRUE(o.DelTmpFilesAtExit && o.DelCacheFilesAtExit);
     EXPECT_FALSE(o.AutoDelCacheFiles || o.LogOffAtExit || o.LaunchMaximized || o.UseCache);
-    EXPECT_EQ(o.AllowedProtocols.to_ulong(), (1u << 1) | (1u << 3) | (1u << 4) | (1u << 5));
+    EXPECT_EQ(o.AllowedProtocols.to_ulong(), (1u << 1) | (1u << 2) | (1u << 3) | (1u << 4) | (1u << 5));
     EXPECT_EQ(o.HTTPThings.Version, "HTTP/1.0");
     EXPECT_EQ(o.HTTPThings.Agent, "Webling 1.0");
     EXPECT_EQ(o.HTTPThings.AcceptLanguage, "*");
@@ -267,7 +267,7 @@ TEST_F(WindowTest, RefusedAddressesChangeOnlyTheStatusBar) {
     EXPECT_EQ(w->StatusText(0), "URL no permitida!");
     w->OpenUrl("file://" + dir.path() + "secret.html", true);
     EXPECT_EQ(w->StatusText(0), "URL no permitida!");
-    w->OpenUrl("https://host/", true);
+    w->OpenUrl("gopher://host/", true);
     EXPECT_EQ(w->StatusText(0), "Unknown Protocol!");
     EXPECT_EQ(w->CurrentUrl.Url, url);
     EXPECT_EQ(w->CBUrls->currentText().toStdString(), box);

@@ -8,6 +8,7 @@
 #include "shell/access_rules.h"
 #include "shell/cache_files.h"
 #include "shell/dialogs.h"
+#include "shell_test_support.h"
 #include "test_support.h"
 
 #include <QByteArray>
@@ -36,20 +37,7 @@ protected:
     }
     void TearDown() override { shell::SetHeadless(false); }
 
-    std::unique_ptr<TFMain> window(const std::string& ini = "") {
-        dir.write("webling.ini", "[users]\nusersrootdir=" + dir.path() + "users\n[tmp]\ntmpdir=" +
-                                     dir.path() + "tmp\n[cache]\ncachedir=" + dir.path() + "cache\n" + ini);
-        shell::TWindowParams p;
-        p.ProgramDir = dir.path();
-        p.IsMainWindow = false;
-        // Each test's restrictions are its own, not the first window's of the program.
-        shell::ResetSharedRestrictions();
-        auto w = std::make_unique<TFMain>(p);
-        // First activation makes the request method GET; there is no start page here.
-        w->StartUrl.clear();
-        w->FirstActivate();
-        return w;
-    }
+    std::unique_ptr<TFMain> window(const std::string& ini = "") { return shelltest::Window(dir, ini); }
     std::string base() const { return "http://127.0.0.1:" + std::to_string(server->port()); }
     // The requests the server has read so far, decoded.
     std::vector<std::string> seen() {
@@ -206,32 +194,16 @@ TEST_F(NavigationTest, AFormPostIsSentWithItsData) {
 }
 
 TEST_F(NavigationTest, ThroughTinyproxy) {
-    if (!platform::FileExists("/usr/bin/tinyproxy")) GTEST_SKIP() << "tinyproxy is not installed";
-    QTcpServer probe;
-    probe.listen(QHostAddress::LocalHost, 0);
-    const int port = probe.serverPort();
-    probe.close();
-    std::string conf = dir.write("tinyproxy.conf", "Port " + std::to_string(port) +
-                                                       "\nListen 127.0.0.1\nTimeout 30\nMaxClients 10\n"
-                                                       "Allow 127.0.0.1\nLogLevel Error\n");
-    QProcess proxy;
-    proxy.start("/usr/bin/tinyproxy", {"-d", "-c", QString::fromStdString(conf)});
-    ASSERT_TRUE(proxy.waitForStarted());
-    QTcpSocket check;
-    for (int i = 0; i < 50; ++i) {
-        check.connectToHost("127.0.0.1", static_cast<quint16>(port));
-        if (check.waitForConnected(100)) break;
-        QThread::msleep(100);
-    }
-    check.close();
+    shelltest::Tinyproxy proxy(dir);
+    if (!proxy.Port) GTEST_SKIP() << "tinyproxy is not installed";
+    const int port = proxy.Port;
     auto w = window("[proxy]\nuseproxy=1\nproxyserver=127.0.0.1\nproxyport=" + std::to_string(port) + "\n");
     w->OpenUrl(base() + "/page.html", true);
     EXPECT_NE(cached(*w).find("Hello there"), std::string::npos);
     auto reqs = seen();
     ASSERT_EQ(reqs.size(), 1u);
     EXPECT_EQ(reqs[0].substr(0, 22), "GET /page.html HTTP/1.") << "the proxy asks the server";
-    proxy.terminate();
-    proxy.waitForFinished(3000);
+
 }
 
 TEST_F(NavigationTest, ALinkFollowedDuringALoadIsTheOnlyPageRecorded) {
@@ -304,6 +276,11 @@ TEST_F(NavigationTest, StopEndsTheRetrievalAtOnce) {
     EXPECT_TRUE(w->RetrievalDone);
     auto* s = w->HTTPClient->SocketIfAny();
     EXPECT_FALSE(s && s->Connected());
+    poll.stop();
+    // The window is usable at once.
+    w->OpenUrl(base() + "/page.html?again", true);
+    EXPECT_EQ(w->LastNavigationError(), "");
+    EXPECT_EQ(w->CurrentUrl.Path, "/page.html?again");
 }
 
 TEST_F(NavigationTest, APageTooLargeAndARefusedDownloadWriteNothing) {
