@@ -77,12 +77,6 @@ public:
     // The only way a navigation starts: sends WM_OPENURL to this window and returns when
     // the whole navigation has finished.
     void OpenUrl(const std::string& address, bool record);
-    void Navigate(const std::string& address, bool record);
-    // How a fetched file is shown: by its name's extension (local and FTP files), or as the
-    // server's Content-Type said (HTTP).
-    enum class TShowAs { ByExtension, Page, Picture };
-    void DisplayFile(const std::string& file, TShowAs as = TShowAs::ByExtension);
-    void AddToHistoryList();
 
     // Status bar panel texts.
     void SetStatus(int panel, const std::string& text);
@@ -109,19 +103,9 @@ public:
 
     TFMain* NewBrowserWindow(const std::string& startUrl, const general::TRECURL* current);
 
-    // HTTP page retrieval, driven by HTTPClient's events.
-    void StartRetrieval();
-    void ProcessReceivedData(const char* data, size_t count);
-    void HTTPClientConnect(net::TSocketBase* socket);
-    void HTTPClientReadBufferFull(net::TBufferedSocketBase* socket);
-    void HTTPClientDisconnect(net::TSocketBase* socket);
-    void HTTPClientTimeOut();
-    void HTTPClientInfo(int code);
-
     // Images of the page: local ones are handed over at once, network ones queued and
     // fetched in the background once the page is shown.
     void OnImageRequest(const std::string& src, image::TMemoryStream*& stream);
-    void StartImageThreads();
     // True while image retrievals of the page are queued or running.
     bool ImagesPending() const;
     // Receives each fetched picture on the user-interface thread (the viewer, once set).
@@ -133,24 +117,21 @@ public:
     // The whole retrieval of a page may take this many time-outs.
     static constexpr int RetrievalDeadlineTimeOuts = 10;
 
-    // Configuration and state.
-    general::TOptions Options;
-    general::TRECURL CurrentUrl;
+    // The address the window opens first (the home page or the command line's); a caller
+    // may change it before the first activation.
     std::string StartUrl;
-    std::string RefreshUrl;
-    std::vector<std::string> History;
-    int HistoryIndex = -1;
-    std::vector<std::string> Scripts;
-    std::vector<std::string> PendingImages;
-    bool RetrievalDone = true;
-    bool StopRequested = false;
-    bool FirstActivation = true;
-    std::unique_ptr<net::TBinaryClient> HTTPClient;
-    std::unique_ptr<ftp::TClientFTP> FTPClient;
-    general::TRECURL ImageUrl;
-    std::unique_ptr<image::TMemoryStream> LocalImageStream;
-    std::unique_ptr<TImageThreads> ImageThreads;
-    std::string RequestBuffer;
+
+    // What the window has and shows, for its callers to read.
+    const general::TOptions& Settings() const { return Options; }
+    // The address being opened, or else the one on display.
+    const general::TRECURL& Address() const { return CurrentUrl; }
+    const std::vector<std::string>& HistoryList() const { return History; }
+    int HistoryPosition() const { return HistoryIndex; }
+    // True while a page is being fetched, and while its connection is open.
+    bool Fetching() const { return !RetrievalDone; }
+    bool ConnectionOpen() const;
+    // Network pictures of the page waiting for the background retrieval.
+    size_t QueuedPictures() const { return PendingImages.size(); }
 
     // Components, named as in the menus and tool bar.
     QToolBar* ToolBar = nullptr;
@@ -188,6 +169,44 @@ protected:
 
 private:
     intptr_t handleMessage(unsigned msg, uintptr_t wParam, intptr_t lParam);
+
+    void Navigate(const std::string& address, bool record);
+    // How a fetched file is shown: by its name's extension (local and FTP files), or as the
+    // server's Content-Type said (HTTP).
+    enum class TShowAs { ByExtension, Page, Picture };
+    void DisplayFile(const std::string& file, TShowAs as = TShowAs::ByExtension);
+    void AddToHistoryList();
+
+    // HTTP page retrieval, driven by HTTPClient's events.
+    void StartRetrieval();
+    void ProcessReceivedData(const char* data, size_t count);
+    void HTTPClientConnect(net::TSocketBase* socket);
+    void HTTPClientReadBufferFull(net::TBufferedSocketBase* socket);
+    void HTTPClientDisconnect(net::TSocketBase* socket);
+    void HTTPClientTimeOut();
+    void HTTPClientInfo(int code);
+
+    void StartImageThreads();
+
+    // Configuration and state.
+    general::TOptions Options;
+    general::TRECURL CurrentUrl;
+    std::string RefreshUrl;
+    std::vector<std::string> History;
+    int HistoryIndex = -1;
+    std::vector<std::string> Scripts;
+    std::vector<std::string> PendingImages;
+    bool RetrievalDone = true;
+    bool StopRequested = false;
+    bool FirstActivation = true;
+    std::unique_ptr<net::TBinaryClient> HTTPClient;
+    std::unique_ptr<ftp::TClientFTP> FTPClient;
+    general::TRECURL ImageUrl;
+    std::unique_ptr<image::TMemoryStream> LocalImageStream;
+    std::unique_ptr<TImageThreads> ImageThreads;
+    std::string RequestBuffer;
+
+
 
     void BuildWindow();
     void BuildMenus();

@@ -60,6 +60,11 @@ void TFMain::StartRetrieval() {
     }
 }
 
+bool TFMain::ConnectionOpen() const {
+    const net::TSocketBase* s = HTTPClient ? HTTPClient->SocketIfAny() : nullptr;
+    return s && s->Connected();
+}
+
 void TFMain::EndRetrieval() {
     general::THTTPThings& h = Options.HTTPThings;
     if (!RetrievalDone) ShowProgress(true);

@@ -72,7 +72,7 @@ const UrlCase cases[] = {
      "/etc/x", "", "/etc/"},
     {"file prefix without slashes", "", "file:/tmp/x.html", 3, "file:///tmp/x.html", "FILE", "", "",
      "/tmp/x.html", "", "/tmp/"},
-    {"https has no default port", "", "https://host/x", 2, "https://host:/x", "https", "host", "",
+    {"https gets port 443", "", "https://host/x", 2, "https://host:443/x", "https", "host", "443",
      "/x", "", ""},
     {"gopher is other", "", "gopher://host/", 0, "gopher://host:/", "gopher", "host", "", "/", "",
      ""},

@@ -88,8 +88,8 @@ TEST_F(BrowseTest, ALinkClickCancelsAPendingRefresh) {
     w->HTMLVisor->OnHotSpotClick(w->HTMLVisor, "page.html", handled);
     EXPECT_TRUE(handled);
     EXPECT_FALSE(w->MetaTimer->isActive());
-    EXPECT_EQ(w->CurrentUrl.Path, "/page.html");
-    EXPECT_EQ(w->History.size(), 2u);
+    EXPECT_EQ(w->Address().Path, "/page.html");
+    EXPECT_EQ(w->HistoryList().size(), 2u);
 }
 
 TEST_F(BrowseTest, ScreenshotOfAPageWithItsPictures) {

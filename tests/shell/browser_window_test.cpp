@@ -68,7 +68,7 @@ TEST(WindowSetUp, WithoutAnyIniFileEveryKeyHasItsDefault) {
     p.ProgramDir = empty.path();
     p.IsMainWindow = false;
     TFMain w(p);
-    const auto& o = w.Options;
+    const auto& o = w.Settings();
     const std::string u = general::GetUserLogin();
     EXPECT_EQ(o.TmpDir, "/tmp/webling/tmp/" + u + "/");
     EXPECT_EQ(o.CacheDir, "/tmp/webling/cache/" + u + "/");
@@ -136,7 +136,7 @@ TEST_F(WindowTest, UseProxyCannotBeSwitchedOnWithoutAServer) {
     auto w3 = window("[proxy]\nuseproxy=1\n");
     w3->MUseProxy->trigger();
     EXPECT_FALSE(w3->MUseProxy->isChecked());
-    EXPECT_FALSE(w3->Options.UseProxy);
+    EXPECT_FALSE(w3->Settings().UseProxy);
     EXPECT_EQ(w3->StatusText(0), "No proxy server configured");
     w->grab().save(QString(TEST_BINARY_DIR) + "/browser-window.png");
 }
@@ -145,8 +145,8 @@ TEST_F(WindowTest, UsersRootDirWithAndWithoutFinalSeparator) {
     for (const char* root : {"people", "people/"}) {
         SCOPED_TRACE(root);
         auto w = rawWindow(dirs(root));
-        EXPECT_EQ(w->Options.UserDir, dir.path() + "people/" + user() + "/");
-        EXPECT_TRUE(platform::IsDirectory(w->Options.UserDir));
+        EXPECT_EQ(w->Settings().UserDir, dir.path() + "people/" + user() + "/");
+        EXPECT_TRUE(platform::IsDirectory(w->Settings().UserDir));
     }
 }
 
@@ -154,9 +154,9 @@ TEST_F(WindowTest, MenuPermissionsHideTheirItems) {
     auto w = window("[restrictions]\nallowviewimages=0\nallow_proto_ftp=0\n"
                     "allow_see_mainmenu_edit=0\nallow_see_menu_editbookmarks=0\nallowquitproxy=0\n");
     EXPECT_FALSE(w->MViewImages->isVisible());
-    EXPECT_FALSE(w->Options.AllowViewImages);
-    EXPECT_FALSE(w->Options.AllowedProtocols.test(4));
-    EXPECT_TRUE(w->Options.AllowedProtocols.test(1));
+    EXPECT_FALSE(w->Settings().AllowViewImages);
+    EXPECT_FALSE(w->Settings().AllowedProtocols.test(4));
+    EXPECT_TRUE(w->Settings().AllowedProtocols.test(1));
     EXPECT_FALSE(w->MEdit->menuAction()->isVisible());
     EXPECT_TRUE(w->MTools->menuAction()->isVisible());
     EXPECT_FALSE(w->MAddBookmark->isVisible());
@@ -207,13 +207,13 @@ TEST_F(WindowTest, TheWindowHasItsMenusToolBarAndStatusBar) {
 
 TEST_F(WindowTest, CommandLineAddressReplacesTheHomePage) {
     auto w = window("[main]\nhomepage=http://home/\n", std::string("http://elsewhere/"));
-    EXPECT_EQ(w->Options.HomePage, "http://home/");
+    EXPECT_EQ(w->Settings().HomePage, "http://home/");
     EXPECT_EQ(w->StartUrl, "http://elsewhere/");
 }
 
 TEST_F(WindowTest, ClosingDeletesPlainFilesAndLogsOffWhenConfigured) {
     auto w = window("[main]\nlogoffatexit=1\n");
-    std::string tmp = w->Options.TmpDir, cache = w->Options.CacheDir;
+    std::string tmp = w->Settings().TmpDir, cache = w->Settings().CacheDir;
     ASSERT_TRUE(platform::WriteWholeFile(tmp + "t.TMP", "x"));
     ASSERT_TRUE(platform::WriteWholeFile(cache + "page", "x"));
     ASSERT_TRUE(platform::MakeDirectory(cache + "sub", 0700));
@@ -237,21 +237,21 @@ TEST_F(WindowTest, ClosingDeletesPlainFilesAndLogsOffWhenConfigured) {
 
 TEST_F(WindowTest, ClosingKeepsFilesWhenToldTo) {
     auto w = rawWindow(dirs("users", "deltmpfilesatexit=0\n", "delcachefilesatexit=0\n"));
-    ASSERT_TRUE(platform::WriteWholeFile(w->Options.TmpDir + "t.TMP", "x"));
-    ASSERT_TRUE(platform::WriteWholeFile(w->Options.CacheDir + "page", "x"));
+    ASSERT_TRUE(platform::WriteWholeFile(w->Settings().TmpDir + "t.TMP", "x"));
+    ASSERT_TRUE(platform::WriteWholeFile(w->Settings().CacheDir + "page", "x"));
     w->close();
-    EXPECT_TRUE(platform::FileExists(w->Options.TmpDir + "t.TMP"));
-    EXPECT_TRUE(platform::FileExists(w->Options.CacheDir + "page"));
+    EXPECT_TRUE(platform::FileExists(w->Settings().TmpDir + "t.TMP"));
+    EXPECT_TRUE(platform::FileExists(w->Settings().CacheDir + "page"));
 }
 
 TEST_F(WindowTest, DeleteCommandsAskFirst) {
     auto w = window("");
-    ASSERT_TRUE(platform::WriteWholeFile(w->Options.CacheDir + "page", "x"));
+    ASSERT_TRUE(platform::WriteWholeFile(w->Settings().CacheDir + "page", "x"));
     w->SetStatus(0, "before");
     shell::SetHeadless(true); // the question takes its default answer, No
     w->DeleteCacheFilesClick();
     shell::SetHeadless(false);
-    EXPECT_TRUE(platform::FileExists(w->Options.CacheDir + "page"));
+    EXPECT_TRUE(platform::FileExists(w->Settings().CacheDir + "page"));
     EXPECT_EQ(w->StatusText(0), "before");
 }
 
@@ -261,18 +261,18 @@ TEST_F(WindowTest, RefusedAddressesChangeOnlyTheStatusBar) {
     dir.write("secret.html", "no");
     auto w = window("");
     w->OpenUrl("file://" + dir.path() + "page.html", true);
-    ASSERT_EQ(w->History.size(), 1u);
-    const std::string url = w->CurrentUrl.Url, box = w->CBUrls->currentText().toStdString();
+    ASSERT_EQ(w->HistoryList().size(), 1u);
+    const std::string url = w->Address().Url, box = w->CBUrls->currentText().toStdString();
     w->OpenUrl("http://adsrv/x", true);
     EXPECT_EQ(w->StatusText(0), "URL no permitida!");
     w->OpenUrl("file://" + dir.path() + "secret.html", true);
     EXPECT_EQ(w->StatusText(0), "URL no permitida!");
     w->OpenUrl("gopher://host/", true);
     EXPECT_EQ(w->StatusText(0), "Unknown Protocol!");
-    EXPECT_EQ(w->CurrentUrl.Url, url);
+    EXPECT_EQ(w->Address().Url, url);
     EXPECT_EQ(w->CBUrls->currentText().toStdString(), box);
-    EXPECT_EQ(w->History.size(), 1u);
-    EXPECT_EQ(w->HistoryIndex, 0);
+    EXPECT_EQ(w->HistoryList().size(), 1u);
+    EXPECT_EQ(w->HistoryPosition(), 0);
 }
 
 TEST_F(WindowTest, AddressBoxAddsTheSchemeAndKeepsEachTextOnce) {
@@ -294,10 +294,10 @@ TEST_F(WindowTest, BookmarksAreAddedOnceAndWritten) {
     const std::string page = "file://" + dir.write("p.html", "<p>page");
     w->OpenUrl(page, true);
     for (QAction* a : {w->MAddBookmark, w->MAddBookmark}) a->trigger();
-    EXPECT_EQ(w->Options.Bookmarks, (std::vector<std::string>{page}));
-    EXPECT_EQ(testsupport::readFile(w->Options.BookmarksFile), page + "\r\n");
+    EXPECT_EQ(w->Settings().Bookmarks, (std::vector<std::string>{page}));
+    EXPECT_EQ(testsupport::readFile(w->Settings().BookmarksFile), page + "\r\n");
     auto again = window("");
-    EXPECT_EQ(again->Options.Bookmarks, (std::vector<std::string>{page}));
+    EXPECT_EQ(again->Settings().Bookmarks, (std::vector<std::string>{page}));
 }
 
 TEST(OpenUrlDialog, AHostWithoutSchemeGetsHttpAndEverythingElseStaysAsTyped) {

@@ -108,11 +108,11 @@ TEST_F(FormSubmitTest, APostFormSendsItsEncodedResults) {
     auto w = window();
     w->OpenUrl(siteBase() + "/form.htm", true);
     ASSERT_EQ(w->HTMLVisor->DocTitle(), "Order");
-    ASSERT_EQ(w->History.size(), 1u);
+    ASSERT_EQ(w->HistoryList().size(), 1u);
     control<doc::TEditFormControlObj>(*w, "q")->Edit()->setText("a b&c=d");
     control<doc::TButtonFormControlObj>(*w, "go")->Button()->click();
     ASSERT_TRUE(testsupport::waitUntil(
-        [&] { return !requests().empty() && w->CurrentUrl.Path == "/echo-post"; }));
+        [&] { return !requests().empty() && w->Address().Path == "/echo-post"; }));
     const std::string request = requests().at(0);
     EXPECT_EQ(request.substr(0, 26), "POST /echo-post HTTP/1.0\r\n");
     const std::string body = "q=a+b%26c%3Dd&h=%E9t%E9&go=Send+it";
@@ -121,10 +121,10 @@ TEST_F(FormSubmitTest, APostFormSendsItsEncodedResults) {
         std::string::npos)
         << request;
     EXPECT_NE(
-        testsupport::readFile(shell::CacheFileName(w->CurrentUrl.Url, w->Options)).find("posted"),
+        testsupport::readFile(shell::CacheFileName(w->Address().Url, w->Settings())).find("posted"),
         std::string::npos);
-    ASSERT_EQ(w->History.size(), 1u) << "the result page is not recorded";
-    EXPECT_NE(w->History[0].find("/form.htm"), std::string::npos);
+    ASSERT_EQ(w->HistoryList().size(), 1u) << "the result page is not recorded";
+    EXPECT_NE(w->HistoryList()[0].find("/form.htm"), std::string::npos);
     EXPECT_TRUE(w->HTMLVisor->Sections().FormControlList.empty())
         << "the result page is on display";
 }
@@ -141,7 +141,7 @@ TEST_F(FormSubmitTest, AGetFormAppendsItsDataToTheAction) {
     QTest::keyClick(edit, Qt::Key_Return); // a lone field submits on Enter
     ASSERT_TRUE(testsupport::waitUntil([&] { return w->HTMLVisor->DocTitle() == "Found"; }));
     EXPECT_NE(siteLog().find("GET /found.htm?lang=en&q=x+y&h=1\n"), std::string::npos) << siteLog();
-    EXPECT_EQ(w->History.size(), 1u) << "the result page is not recorded";
+    EXPECT_EQ(w->HistoryList().size(), 1u) << "the result page is not recorded";
 }
 
 TEST_F(FormSubmitTest, AFormWithoutActionGoesBackToItsPage) {

@@ -67,7 +67,7 @@ TEST_F(Https, APageAndItsPicturesArriveAndPlainPicturesMarkItMixed) {
     EXPECT_EQ(w->windowTitle().toStdString(), "Secure");
     EXPECT_EQ(w->CBUrls->currentText().toStdString(), https(*tls, "/page.html"));
     ASSERT_TRUE(waitUntil([&] { return !w->ImagesPending(); }));
-    EXPECT_EQ(testsupport::readFile(shell::CacheFileName(https(*tls, "/pic.gif"), w->Options)),
+    EXPECT_EQ(testsupport::readFile(shell::CacheFileName(https(*tls, "/pic.gif"), w->Settings())),
               std::string(gif, sizeof gif - 1));
     EXPECT_EQ(w->StatusText(3), "");
     w->OpenUrl(https(*tls, "/mixed.html"), true);
@@ -82,10 +82,10 @@ TEST_F(Https, RedirectionsGoBetweenHttpAndHttps) {
     const std::string http = "http://127.0.0.1:" + std::to_string(plain.port());
     auto w = window();
     w->OpenUrl(http + "/to?" + https(*tls, "/page.html"), true);
-    EXPECT_EQ(w->CurrentUrl.Url, https(*tls, "/page.html"));
+    EXPECT_EQ(w->Address().Url, https(*tls, "/page.html"));
     EXPECT_EQ(w->windowTitle().toStdString(), "Secure");
     w->OpenUrl(https(*tls, "/to?" + http + "/page.html"), true);
-    EXPECT_EQ(w->CurrentUrl.Url, http + "/page.html");
+    EXPECT_EQ(w->Address().Url, http + "/page.html");
     EXPECT_EQ(w->windowTitle().toStdString(), "Recorded");
 }
 
@@ -106,7 +106,7 @@ TEST_F(Https, CertificatesThatDoNotHoldAreRefusedEachWithItsOwnText) {
         EXPECT_NE(w->StatusText(0).find(text), std::string::npos) << w->StatusText(0);
         EXPECT_NE(box.find(text), std::string::npos) << "an information box, not a question";
         EXPECT_EQ(w->windowTitle().toStdString(), "Secure") << "the page on display stays";
-        EXPECT_FALSE(platform::FileExists(shell::CacheFileName(https(*tls, "/page.html"), w->Options)))
+        EXPECT_FALSE(platform::FileExists(shell::CacheFileName(https(*tls, "/page.html"), w->Settings())))
             << "nothing cached";
     }
 }
@@ -124,7 +124,7 @@ TEST_F(Https, HandshakesThatStallCloseOrAreStoppedEnd) {
     auto held = server("good", {"--stall-after", "10"});
     QTimer poll;
     QObject::connect(&poll, &QTimer::timeout, [&] {
-        if (!w2->RetrievalDone) w2->BStopClick();
+        if (w2->Fetching()) w2->BStopClick();
     });
     poll.start(20);
     w2->OpenUrl(https(*held, "/page.html"), true);
@@ -148,7 +148,7 @@ TEST_F(Https, ThroughAProxyTunnelPagesAndPicturesArrive) {
     EXPECT_EQ(w->LastNavigationError(), "");
     EXPECT_EQ(w->windowTitle().toStdString(), "Secure");
     ASSERT_TRUE(waitUntil([&] { return !w->ImagesPending(); }));
-    EXPECT_EQ(testsupport::readFile(shell::CacheFileName(https(*tls, "/tunnel.gif"), w->Options)),
+    EXPECT_EQ(testsupport::readFile(shell::CacheFileName(https(*tls, "/tunnel.gif"), w->Settings())),
               std::string(gif, sizeof gif - 1));
 }
 

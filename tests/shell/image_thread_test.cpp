@@ -118,13 +118,13 @@ TEST(ImageRequests, LocalImagesAtOnceNetworkImagesQueuedOnce) {
     ASSERT_NE(stream, nullptr);
     EXPECT_EQ(stream->Data(), gifBytes()) << "copied next to the page, handed over without a thread";
     // Cached under the picture's absolute local address.
-    EXPECT_TRUE(platform::IsPlainFile(CacheFileName("file://" + dir.path() + "pages/a.gif", w.Options)));
-    EXPECT_TRUE(w.PendingImages.empty());
+    EXPECT_TRUE(platform::IsPlainFile(CacheFileName("file://" + dir.path() + "pages/a.gif", w.Settings())));
+    EXPECT_TRUE(w.QueuedPictures() == 0);
 
     w.OnImageRequest("http://elsewhere/x.gif", stream);
     EXPECT_EQ(stream, image::LaterStream());
     w.OnImageRequest("http://elsewhere/x.gif", stream);
-    EXPECT_EQ(w.PendingImages.size(), 1u);
+    EXPECT_EQ(w.QueuedPictures(), 1u);
 
     w.OnImageRequest("ftp://host/y.gif", stream);
     EXPECT_EQ(stream, nullptr);

@@ -51,7 +51,7 @@ protected:
         }
         return out;
     }
-    std::string cached(TFMain& w) { return testsupport::readFile(shell::CacheFileName(w.CurrentUrl.Url, w.Options)); }
+    std::string cached(TFMain& w) { return testsupport::readFile(shell::CacheFileName(w.Address().Url, w.Settings())); }
 };
 
 } // namespace
@@ -59,10 +59,10 @@ protected:
 TEST_F(NavigationTest, APageIsFetchedStoredAndRecorded) {
     auto w = window();
     w->OpenUrl(base() + "/page.html", true);
-    EXPECT_EQ(w->CurrentUrl.Url, base() + "/page.html");
+    EXPECT_EQ(w->Address().Url, base() + "/page.html");
     EXPECT_NE(cached(*w).find("Hello there"), std::string::npos);
-    EXPECT_EQ(w->History, (std::vector<std::string>{w->CurrentUrl.Url}));
-    EXPECT_EQ(w->CBUrls->currentText().toStdString(), w->CurrentUrl.Url);
+    EXPECT_EQ(w->HistoryList(), (std::vector<std::string>{w->Address().Url}));
+    EXPECT_EQ(w->CBUrls->currentText().toStdString(), w->Address().Url);
     EXPECT_EQ(w->StatusText(0), "Finished.") << "the viewer has shown the page";
     auto reqs = seen();
     ASSERT_EQ(reqs.size(), 1u);
@@ -87,20 +87,20 @@ TEST_F(NavigationTest, OddServersStillGiveTheirPages) {
 TEST_F(NavigationTest, RedirectionsAreFollowedUnlessSwitchedOff) {
     auto w = window();
     w->OpenUrl(base() + "/redirect", true);
-    EXPECT_EQ(w->CurrentUrl.Path, "/page.html");
+    EXPECT_EQ(w->Address().Path, "/page.html");
     EXPECT_NE(cached(*w).find("Hello there"), std::string::npos);
     w->OpenUrl(base() + "/relative-redirect", true);
-    EXPECT_EQ(w->CurrentUrl.Path, "/page.html");
+    EXPECT_EQ(w->Address().Path, "/page.html");
     // A bare Location is followed, resolved against the answer that carried it, without a
     // download dialog or an empty-answer box.
     w->OpenUrl(base() + "/d/bare-redirect", true);
-    EXPECT_EQ(w->CurrentUrl.Path, "/d/../page.html");
+    EXPECT_EQ(w->Address().Path, "/d/../page.html");
     EXPECT_EQ(w->LastNavigationError(), "");
     EXPECT_NE(cached(*w).find("Hello there"), std::string::npos);
 
     auto off = window("[main]\ngotomovedlocations=0\n");
     off->OpenUrl(base() + "/redirect", true);
-    EXPECT_EQ(off->CurrentUrl.Path, "/redirect");
+    EXPECT_EQ(off->Address().Path, "/redirect");
     EXPECT_EQ(cached(*off), "<html>moved</html>") << "shown with whatever body it carried";
 }
 
@@ -121,22 +121,22 @@ TEST_F(NavigationTest, AKeepAliveResponseEndsWithItsContentLength) {
 TEST_F(NavigationTest, AnEmptyBodyKeepsThePreviousPage) {
     auto w = window();
     w->OpenUrl(base() + "/page.html", true);
-    const std::string before = w->CurrentUrl.Url;
+    const std::string before = w->Address().Url;
     w->OpenUrl(base() + "/empty", true);
-    EXPECT_EQ(w->CurrentUrl.Url, before);
+    EXPECT_EQ(w->Address().Url, before);
 }
 
 TEST_F(NavigationTest, ADownloadThatIsNotSavedLeavesThePage) {
     auto w = window();
     w->OpenUrl(base() + "/page.html", true);
-    const std::string before = w->CurrentUrl.Url;
+    const std::string before = w->Address().Url;
     w->OpenUrl(base() + "/download.zip", true);
-    EXPECT_EQ(w->CurrentUrl.Url, before);
-    EXPECT_EQ(w->History.size(), 1u);
-    EXPECT_FALSE(platform::FileExists(w->Options.CacheDir + "http127.0.0.1" + std::to_string(server->port()) + "download.zip"));
+    EXPECT_EQ(w->Address().Url, before);
+    EXPECT_EQ(w->HistoryList().size(), 1u);
+    EXPECT_FALSE(platform::FileExists(w->Settings().CacheDir + "http127.0.0.1" + std::to_string(server->port()) + "download.zip"));
     // No blank after the colon: the type is not found, so the page is a download too.
     w->OpenUrl(base() + "/notype", true);
-    EXPECT_EQ(w->CurrentUrl.Url, before);
+    EXPECT_EQ(w->Address().Url, before);
 }
 
 TEST_F(NavigationTest, ARefusedConnectionLeavesTheWindowAsItWas) {
@@ -147,11 +147,11 @@ TEST_F(NavigationTest, ARefusedConnectionLeavesTheWindowAsItWas) {
     auto w = window();
     w->OpenUrl(base() + "/page.html", true);
     w->OpenUrl("http://127.0.0.1:" + std::to_string(port) + "/", true);
-    EXPECT_TRUE(w->RetrievalDone);
+    EXPECT_FALSE(w->Fetching());
     EXPECT_EQ(w->StatusText(0), "Connection refused");
     EXPECT_EQ(w->CBUrls->currentText().toStdString(), base() + "/page.html");
     EXPECT_EQ(w->windowTitle().toStdString(), "Recorded");
-    EXPECT_EQ(w->History.size(), 1u);
+    EXPECT_EQ(w->HistoryList().size(), 1u);
 }
 
 TEST_F(NavigationTest, HistoryBackForwardAndTruncation) {
@@ -159,38 +159,39 @@ TEST_F(NavigationTest, HistoryBackForwardAndTruncation) {
     w->OpenUrl(base() + "/page.html?1", true);
     w->OpenUrl(base() + "/page.html?2", true);
     w->OpenUrl(base() + "/page.html?3", true);
-    ASSERT_EQ(w->History.size(), 3u);
+    ASSERT_EQ(w->HistoryList().size(), 3u);
     w->BAtrasClick();
-    EXPECT_EQ(w->HistoryIndex, 1);
-    EXPECT_EQ(w->CurrentUrl.Path, "/page.html?2");
+    EXPECT_EQ(w->HistoryPosition(), 1);
+    EXPECT_EQ(w->Address().Path, "/page.html?2");
     w->BAtrasClick();
     w->BAtrasClick(); // at the first page: nothing opens
-    EXPECT_EQ(w->HistoryIndex, 0);
-    EXPECT_EQ(w->CurrentUrl.Path, "/page.html?1");
+    EXPECT_EQ(w->HistoryPosition(), 0);
+    EXPECT_EQ(w->Address().Path, "/page.html?1");
     w->BDelanteClick();
     w->BDelanteClick();
     w->BDelanteClick(); // past the last page
-    EXPECT_EQ(w->HistoryIndex, 2);
-    EXPECT_EQ(w->CurrentUrl.Path, "/page.html?3");
+    EXPECT_EQ(w->HistoryPosition(), 2);
+    EXPECT_EQ(w->Address().Path, "/page.html?3");
     w->BAtrasClick();
     w->BAtrasClick();
     w->OpenUrl(base() + "/page.html?4", true);
-    EXPECT_EQ(w->History.size(), 2u) << "later entries are removed";
-    EXPECT_EQ(w->HistoryIndex, 1);
+    EXPECT_EQ(w->HistoryList().size(), 2u) << "later entries are removed";
+    EXPECT_EQ(w->HistoryPosition(), 1);
 }
 
 TEST_F(NavigationTest, AFormPostIsSentWithItsData) {
     auto w = window();
     w->OpenUrl(base() + "/page.html", true);
-    w->CurrentUrl.Method = general::MethodPost;
-    w->CurrentUrl.PostData = "q=x&r=y";
-    w->CurrentUrl.PostDataLength = 7;
-    w->OpenUrl(base() + "/echo-post", false);
-    auto reqs = seen();
-    ASSERT_EQ(reqs.size(), 2u);
+    // What the page's form hands over when it is submitted.
+    w->HTMLVisor->SubmitForm("/echo-post", "", "", "post", {"q=x", "r=y"});
+    std::vector<std::string> reqs;
+    ASSERT_TRUE(testsupport::waitUntil([&] {
+        reqs = seen();
+        return reqs.size() == 2 && w->Address().Path == "/echo-post" && !w->Navigating();
+    }));
     EXPECT_EQ(reqs[1].substr(0, 27), "POST /echo-post HTTP/1.0\r\nH");
     EXPECT_NE(reqs[1].find("Content-Length: 7\r\n\r\nq=x&r=y\r\n"), std::string::npos);
-    EXPECT_EQ(w->History.size(), 1u);
+    EXPECT_EQ(w->HistoryList().size(), 1u);
 }
 
 TEST_F(NavigationTest, ThroughTinyproxy) {
@@ -212,9 +213,9 @@ TEST_F(NavigationTest, ALinkFollowedDuringALoadIsTheOnlyPageRecorded) {
     // inside the waiting one and closes its connection.
     QTimer::singleShot(150, w.get(), [&] { w->OpenUrl(base() + "/page.html", true); });
     w->OpenUrl(base() + "/slow", true);
-    EXPECT_EQ(w->CurrentUrl.Path, "/page.html");
-    EXPECT_EQ(w->History, (std::vector<std::string>{w->CurrentUrl.Url})) << "recorded once, /slow never shown";
-    EXPECT_EQ(w->HistoryIndex, 0);
+    EXPECT_EQ(w->Address().Path, "/page.html");
+    EXPECT_EQ(w->HistoryList(), (std::vector<std::string>{w->Address().Url})) << "recorded once, /slow never shown";
+    EXPECT_EQ(w->HistoryPosition(), 0);
     EXPECT_NE(cached(*w).find("Hello there"), std::string::npos);
 }
 
@@ -222,33 +223,32 @@ TEST_F(NavigationTest, ClosingTheWindowDuringALoadEndsTheRetrieval) {
     auto w = window();
     QTimer::singleShot(150, w.get(), [&] { w->close(); });
     w->OpenUrl(base() + "/slow", true);
-    EXPECT_TRUE(w->RetrievalDone);
-    EXPECT_EQ(w->Options.HTTPThings.FileHandle, -1) << "the cache file is not left open";
-    auto* s = w->HTTPClient->SocketIfAny();
-    EXPECT_FALSE(s && s->Connected()) << "the connection is not left open";
-    EXPECT_TRUE(w->History.empty()) << "a closed window records nothing";
+    EXPECT_FALSE(w->Fetching());
+    EXPECT_EQ(w->Settings().HTTPThings.FileHandle, -1) << "the cache file is not left open";
+    EXPECT_FALSE(w->ConnectionOpen()) << "the connection is not left open";
+    EXPECT_TRUE(w->HistoryList().empty()) << "a closed window records nothing";
     // A closed further window stays hidden; a meta refresh firing there opens nothing.
     w->OpenUrl(base() + "/page.html", true);
-    EXPECT_TRUE(w->History.empty());
+    EXPECT_TRUE(w->HistoryList().empty());
     EXPECT_FALSE(w->MetaTimer->isActive());
 }
 
 TEST_F(NavigationTest, HostileServersEndWithinTheirTimeOut) {
     auto w = window("[main]\ntimeout=1\n");
     w->OpenUrl(base() + "/page.html", true);
-    const std::string before = w->CurrentUrl.Url;
+    const std::string before = w->Address().Url;
     // Accepts and never answers: the window stays as it was and says why.
     w->OpenUrl(base() + "/silent", true);
     EXPECT_EQ(w->LastNavigationError(), "Time out!");
-    EXPECT_EQ(w->CurrentUrl.Url, before);
+    EXPECT_EQ(w->Address().Url, before);
     EXPECT_EQ(w->CBUrls->currentText().toStdString(), before);
-    EXPECT_EQ(w->History.size(), 1u);
+    EXPECT_EQ(w->HistoryList().size(), 1u);
     // Stops between two bytes, or sends less than it promised and holds the connection:
     // what came is shown, and the status line says it was cut short.
     for (const char* path : {"/drip", "/short-body"}) {
         SCOPED_TRACE(path);
         w->OpenUrl(base() + path, true);
-        EXPECT_EQ(w->CurrentUrl.Path, path);
+        EXPECT_EQ(w->Address().Path, path);
         EXPECT_EQ(w->StatusText(0), "Time out!");
     }
     EXPECT_EQ(cached(*w), "<html>short");
@@ -256,7 +256,7 @@ TEST_F(NavigationTest, HostileServersEndWithinTheirTimeOut) {
     w->OpenUrl(base() + "/endless", true);
     EXPECT_EQ(w->StatusText(0), "Time out!");
     EXPECT_EQ(cached(*w).substr(0, 7), "<html>x");
-    EXPECT_EQ(w->Options.HTTPThings.FileHandle, -1);
+    EXPECT_EQ(w->Settings().HTTPThings.FileHandle, -1);
 }
 
 TEST_F(NavigationTest, StopEndsTheRetrievalAtOnce) {
@@ -272,32 +272,31 @@ TEST_F(NavigationTest, StopEndsTheRetrievalAtOnce) {
     poll.start(20);
     w->OpenUrl(base() + "/silent", true);
     EXPECT_EQ(w->LastNavigationError(), "Stopped.");
-    EXPECT_EQ(w->CurrentUrl.Path, "/page.html");
-    EXPECT_TRUE(w->RetrievalDone);
-    auto* s = w->HTTPClient->SocketIfAny();
-    EXPECT_FALSE(s && s->Connected());
+    EXPECT_EQ(w->Address().Path, "/page.html");
+    EXPECT_FALSE(w->Fetching());
+    EXPECT_FALSE(w->ConnectionOpen());
     poll.stop();
     // The window is usable at once.
     w->OpenUrl(base() + "/page.html?again", true);
     EXPECT_EQ(w->LastNavigationError(), "");
-    EXPECT_EQ(w->CurrentUrl.Path, "/page.html?again");
+    EXPECT_EQ(w->Address().Path, "/page.html?again");
 }
 
 TEST_F(NavigationTest, APageTooLargeAndARefusedDownloadWriteNothing) {
     auto w = window("[main]\nmaxpagesize=100000\n[restrictions]\nallow_proto_file=0\n");
     w->OpenUrl(base() + "/page.html", true);
-    const std::string before = w->CurrentUrl.Url;
+    const std::string before = w->Address().Url;
     w->OpenUrl(base() + "/big?n=90000", true);
     EXPECT_EQ(w->LastNavigationError(), "") << "within the limit";
     w->OpenUrl(base() + "/big?n=1000000", true);
     EXPECT_EQ(w->StatusText(0), "Page too large");
-    EXPECT_EQ(w->History.size(), 2u);
+    EXPECT_EQ(w->HistoryList().size(), 2u);
     // A type the browser does not show, at a terminal without file access.
     w->OpenUrl(base() + "/download.zip", true);
     EXPECT_EQ(w->StatusText(0), "Download not allowed");
     EXPECT_EQ(w->CBUrls->currentText().toStdString(), base() + "/big?n=90000");
     for (const char* path : {"/big?n=1000000", "/download.zip"})
-        EXPECT_FALSE(platform::FileExists(shell::CacheFileName(base() + path, w->Options))) << path;
+        EXPECT_FALSE(platform::FileExists(shell::CacheFileName(base() + path, w->Settings()))) << path;
 }
 
 TEST_F(NavigationTest, APictureOpenedAsAnAddressIsShownFromTheCache) {
@@ -307,7 +306,7 @@ TEST_F(NavigationTest, APictureOpenedAsAnAddressIsShownFromTheCache) {
     w->OpenUrl(base() + "/picture", true);
     EXPECT_EQ(w->LastNavigationError(), "");
     EXPECT_EQ(w->HTMLVisor->DocKind(), view::dkImage);
-    EXPECT_TRUE(w->PendingImages.empty());
+    EXPECT_TRUE(w->QueuedPictures() == 0);
     EXPECT_FALSE(w->ImagesPending());
     EXPECT_EQ(seen().size(), 1u);
     // A page named like a picture is still a page when the server says so.
@@ -348,7 +347,7 @@ TEST_F(NavigationTest, DuringALoadLinksResolveAgainstThePageOnDisplay) {
     });
     poll.start(20);
     w->OpenUrl(base() + "/slow4", true);
-    EXPECT_EQ(w->CurrentUrl.Url, "file://" + dir.path() + "pages/about.html");
+    EXPECT_EQ(w->Address().Url, "file://" + dir.path() + "pages/about.html");
     EXPECT_EQ(w->windowTitle().toStdString(), "About");
     EXPECT_EQ(seen().size(), 1u) << "nothing asked of the server for the link";
 }
@@ -367,15 +366,15 @@ TEST_F(NavigationTest, AWindowClosedLeavesTheOtherWindowsFiles) {
     first->OpenUrl(base() + "/page.html", true);
     second->OpenUrl(base() + "/page.html", true);
     second->OpenUrl(base() + "/page.html?own", true);
-    const std::string shared = cached(*first), own = shell::CacheFileName(second->CurrentUrl.Url, second->Options);
+    const std::string shared = cached(*first), own = shell::CacheFileName(second->Address().Url, second->Settings());
     second->close();
     EXPECT_NE(shared.find("Hello there"), std::string::npos);
-    EXPECT_TRUE(platform::FileExists(shell::CacheFileName(first->CurrentUrl.Url, first->Options)))
+    EXPECT_TRUE(platform::FileExists(shell::CacheFileName(first->Address().Url, first->Settings())))
         << "the page the first window shows is the first window's too";
     EXPECT_FALSE(platform::FileExists(own)) << "what only the closed window used goes with it";
     testing::internal::CaptureStderr();
     first->MSeeSource->trigger();
     EXPECT_EQ(testing::internal::GetCapturedStderr().find("can not find"), std::string::npos);
     first->close();
-    EXPECT_FALSE(platform::FileExists(shell::CacheFileName(first->CurrentUrl.Url, first->Options)));
+    EXPECT_FALSE(platform::FileExists(shell::CacheFileName(first->Address().Url, first->Settings())));
 }

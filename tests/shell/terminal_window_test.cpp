@@ -75,7 +75,7 @@ TEST_F(TerminalWindow, DirectoriesAreCreatedPrivateAndTheRootsNeverShared) {
     ini("");
     auto w = window();
     struct stat st;
-    for (const std::string& d : {w->Options.UserDir, w->Options.TmpDir, w->Options.CacheDir}) {
+    for (const std::string& d : {w->Settings().UserDir, w->Settings().TmpDir, w->Settings().CacheDir}) {
         ASSERT_EQ(lstat(d.c_str(), &st), 0) << d;
         EXPECT_EQ(st.st_mode & 07777, 0700u) << d;
     }
@@ -90,7 +90,7 @@ TEST_F(TerminalWindow, RestrictionsAreReadOnceForEveryLaterWindow) {
     ini("");
     dir.write("denied_urls.dat", "");
     auto later = window();
-    EXPECT_FALSE(later->Options.AllowedProtocols.test(general::ProtoFtp));
+    EXPECT_FALSE(later->Settings().AllowedProtocols.test(general::ProtoFtp));
     EXPECT_FALSE(later->MTools->menuAction()->isVisible());
     later->OpenUrl("http://127.0.0.1/secret", true);
     EXPECT_EQ(later->StatusText(0), "URL no permitida!");
@@ -107,7 +107,7 @@ TEST_F(TerminalWindow, WithoutLocalFilesNoDialogReachesTheDisk) {
     for (QFileDialog* d : {w->SaveDialog, w->OpenDialog}) {
         EXPECT_TRUE(d->testOption(QFileDialog::DontUseNativeDialog));
         EXPECT_TRUE(d->testOption(QFileDialog::ReadOnly)) << "no rename, delete or new folder";
-        EXPECT_EQ(d->directory().absolutePath().toStdString() + "/", w->Options.UserDir);
+        EXPECT_EQ(d->directory().absolutePath().toStdString() + "/", w->Settings().UserDir);
     }
     ini("");
     shell::ResetSharedRestrictions();
