@@ -55,8 +55,8 @@ THorzLine::THorzLine(TSectionList* document, const html::TAttributeList& attribu
         case html::symAlign: {
             std::string v = a.StrValue;
             for (char& c : v) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-            if (v == "left") Alignment = 1;
-            else if (v == "right") Alignment = 3;
+            if (v == "left") Alignment = THrAlign::Left;
+            else if (v == "right") Alignment = THrAlign::Right;
             break;
         }
         case html::symNoshade: NoShade = true; break;
@@ -92,7 +92,7 @@ int THorzLine::Paint(platform::TCanvas& canvas, const QRect& clip, IndentManager
     int x1, x2;
     if (Width > 0) {
         const int w = IsPercent ? MulDiv(right - left, Width, 100) : Width;
-        x1 = Alignment == 1 ? left : Alignment == 3 ? right - w : left + (right - left - w) / 2;
+        x1 = Alignment == THrAlign::Left ? left : Alignment == THrAlign::Right ? right - w : left + (right - left - w) / 2;
         x2 = x1 + w;
     } else {
         x1 = left + 10;

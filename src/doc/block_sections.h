@@ -27,13 +27,15 @@ public:
     const char* KindName() const override { return "HeadingSpace"; }
 };
 
+enum class THrAlign { Left, Center, Right };
+
 class THorzLine : public TSectionBase {
 public:
     THorzLine(TSectionList* document, const html::TAttributeList& attributes);
     int Thickness = 2;     // 1..20
     int Width = -1;        // pixels or percent; -1 when not given
     bool IsPercent = false;
-    int Alignment = 2;     // 1 left, 2 centre, 3 right
+    THrAlign Alignment = THrAlign::Center;
     bool NoShade = false;
     platform::TColor Color = platform::clBlack;
     bool HasColor = false;

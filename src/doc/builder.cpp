@@ -66,7 +66,7 @@ void THtmlBuilder::begin(TSectionList& list, TNameList& names) {
     BaseTarget.clear();
     Align = 1;
     list.CurrentStyle = 0;
-    list.CurrentSScript = 0;
+    list.CurrentSScript = TScriptPos::Normal;
     if (OnInclude) {
         Scanner.SetIncludeHandler([this](const std::string& command, std::vector<std::string> params,
                                          std::string& buffer) {
@@ -85,7 +85,7 @@ void THtmlBuilder::finish() {
     LinkTarget.Clear();
     InLink = LinkFontPushed = false;
     Master->CurrentStyle = 0;
-    Master->CurrentSScript = 0;
+    Master->CurrentSScript = TScriptPos::Normal;
     Scanner.Preformatted = Scanner.NoComments = false;
     Scanner.Close();
 }
@@ -432,10 +432,10 @@ void THtmlBuilder::setStyle(TSymbol s) {
     case symStrike: style |= fsStrikeOut; break;
     case symSEnd:
     case symStrikeEnd: style &= ~fsStrikeOut; break;
-    case symSub: Master->CurrentSScript = 1; break;
-    case symSup: Master->CurrentSScript = 2; break;
+    case symSub: Master->CurrentSScript = TScriptPos::Subscript; break;
+    case symSup: Master->CurrentSScript = TScriptPos::Superscript; break;
     case symSubEnd:
-    case symSupEnd: Master->CurrentSScript = 0; break;
+    case symSupEnd: Master->CurrentSScript = TScriptPos::Normal; break;
     default: break;
     }
 }

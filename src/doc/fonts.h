@@ -31,6 +31,9 @@ int SmallStep(int points);
 enum TFontStyle { fsBold = 1, fsItalic = 2, fsUnderline = 4, fsStrikeOut = 8 };
 using TFontStyles = int;
 
+// Where a run sits against the base line (SUB and SUP).
+enum class TScriptPos : uint8_t { Normal, Subscript, Superscript };
+
 class TMyFont {
 public:
     std::string Name = "Times New Roman";
@@ -83,7 +86,7 @@ public:
     int Overhang = 0;
     int Descent = 0;
     int Ascent = 0;
-    uint8_t ScriptPos = 0; // 0 normal, 1 subscript, 2 superscript
+    TScriptPos ScriptPos = TScriptPos::Normal;
     TUrlTarget Link;
 
     // Re-reads the metrics; call after every change of Font.

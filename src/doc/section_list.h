@@ -4,6 +4,7 @@
 // and the scroll offset.
 #pragma once
 
+#include "doc/fonts.h"
 #include "doc/map_item.h"
 #include "doc/section_base.h"
 #include "platform/colors.h"
@@ -74,7 +75,7 @@ public:
     // The builder's current style set and sub/superscript state (0, 1 sub, 2 super),
     // read by the sections it creates.
     int CurrentStyle = 0;
-    uint8_t CurrentSScript = 0;
+    TScriptPos CurrentSScript = TScriptPos::Normal;
 
     std::vector<std::unique_ptr<TMapItem>> MapList;
     std::vector<std::unique_ptr<ThtmlForm>> htmlFormList;

@@ -20,7 +20,7 @@ TSection::TSection(TSectionList* document, int level, int justify, const TUrlTar
     : TSectionBase(document), SectionFont(font), Level(level), Indent(35 * level), Justify(justify) {
     TMyFont f = font;
     f.Style |= document->CurrentStyle;
-    document->CurrentSScript = 0;
+    document->CurrentSScript = TScriptPos::Normal;
     auto run = std::make_unique<TFontObj>(f, 0);
     run->Link = link;
     Fonts.Add(std::move(run));
@@ -54,8 +54,8 @@ bool TSection::onlyFloatsSoFar() {
 void TSection::StartFontRun(const TMyFont& font) {
     TMyFont f = font;
     f.Style |= Document->CurrentStyle;
-    const uint8_t ss = Document->CurrentSScript;
-    if (ss != 0) f.SetUnscaledSize(*Document, MulDiv(f.UnscaledSize, 3, 4));
+    const TScriptPos ss = Document->CurrentSScript;
+    if (ss != TScriptPos::Normal) f.SetUnscaledSize(*Document, MulDiv(f.UnscaledSize, 3, 4));
     TFontObj* last = Fonts.Last();
     if (last->StartPos == static_cast<int>(Buff.size())) {
         last->Font = std::move(f);
@@ -99,7 +99,7 @@ void TSection::SetClear(const html::TAttributeList& attributes) {
     const html::TAttribute* a = attributes.FindAttribute(html::symClear);
     if (!a) return;
     const std::string v = platform::LowerCase(a->StrValue);
-    ClearMode = v == "left" ? 1 : v == "right" ? 2 : 3;
+    ClearMode = v == "left" ? TClearMode::Left : v == "right" ? TClearMode::Right : TClearMode::Both;
 }
 
 // ---- Measuring ----
@@ -150,12 +150,12 @@ int TSection::advance(RunCursor& runs, int i) const {
 int TSection::LineWidthAt(const IndentManagerBasic& im, int y) const { return im.RightAt(y) - im.LeftAt(y); }
 
 int TSection::clearingSpace(int y, const IndentManagerBasic& im) const {
-    if (ClearMode == 0) return 0;
+    if (ClearMode == TClearMode::None) return 0;
     int cl, cr;
     im.ClearPositions(cl, cr);
     int space = 0;
-    if (ClearMode == 1 || ClearMode == 3) space = std::max(space, cl - y - 1);
-    if (ClearMode == 2 || ClearMode == 3) space = std::max(space, cr - y - 1);
+    if (ClearMode == TClearMode::Left || ClearMode == TClearMode::Both) space = std::max(space, cl - y - 1);
+    if (ClearMode == TClearMode::Right || ClearMode == TClearMode::Both) space = std::max(space, cr - y - 1);
     return std::max(space, 0);
 }
 
@@ -407,8 +407,8 @@ int TSection::Paint(platform::TCanvas& canvas, const QRect& clip, IndentManagerB
             const std::string_view piece(Buff.data() + pos, static_cast<size_t>(stop - pos));
             const int w = run->TextWidth(piece) - run->Overhang * static_cast<int>(piece.size());
             int shift = 0;
-            if (run->ScriptPos == 2) shift = -run->TextHeight / 3;
-            if (run->ScriptPos == 1) shift = run->Descent / 2 + 1;
+            if (run->ScriptPos == TScriptPos::Superscript) shift = -run->TextHeight / 3;
+            if (run->ScriptPos == TScriptPos::Subscript) shift = run->Descent / 2 + 1;
             if (selected) {
                 canvas.FillRect(QRect(cx, ly + line.SpaceBefore, w, line.TextHeight), platform::clHighlight);
                 canvas.TextOut(cx - run->Overhang / 2, baseline + shift, piece, run->QtFont(), platform::clHighlightText);

@@ -51,6 +51,9 @@ struct LineRec {
 };
 
 enum TJustify { Left = 1, Centered = 2, Right = 3 };
+// Which floating images a section starts below (BR CLEAR=...).
+enum class TClearMode { None, Left, Right, Both };
+enum class TMarkerKind { None, Ordered, Bullet, Definition };
 
 class TSection : public TSectionBase {
 public:
@@ -69,8 +72,8 @@ public:
     int Level = 0;
     int Indent = 0; // 35 pixels per level
     int Justify = Left;
-    int ClearMode = 0; // 0 none, 1 left, 2 right, 3 both
-    int MarkerKind = 0; // 0 none, 1 ordered, 2 bullet, 3 definition
+    TClearMode ClearMode = TClearMode::None;
+    TMarkerKind MarkerKind = TMarkerKind::None;
 
     // Building.
     virtual void AppendText(const std::string& text);
@@ -142,7 +145,7 @@ class TUListItem : public TSection {
 public:
     TUListItem(TSectionList* document, int level, int justify, const TUrlTarget& link, const TMyFont& font)
         : TSection(document, level, justify, link, font) {
-        MarkerKind = 2;
+        MarkerKind = TMarkerKind::Bullet;
     }
     bool Plain = false;
     const char* KindName() const override { return "UListItem"; }
@@ -156,7 +159,7 @@ class TDListItem : public TUListItem {
 public:
     TDListItem(TSectionList* document, int level, int justify, const TUrlTarget& link, const TMyFont& font)
         : TUListItem(document, level, justify, link, font) {
-        MarkerKind = 3;
+        MarkerKind = TMarkerKind::Definition;
     }
     const char* KindName() const override { return "DListItem"; }
 
@@ -170,7 +173,7 @@ public:
     TOListItem(TSectionList* document, int level, int justify, const TUrlTarget& link, const TMyFont& font,
                int itemNumber, char numberStyle)
         : TUListItem(document, level, justify, link, font), ItemNumber(itemNumber), NumberStyle(numberStyle) {
-        MarkerKind = 1;
+        MarkerKind = TMarkerKind::Ordered;
     }
     int ItemNumber;
     char NumberStyle;

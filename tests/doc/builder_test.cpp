@@ -217,7 +217,7 @@ TEST(Builder, StylesAndFixedPitch) {
     EXPECT_TRUE(fontAt(s, "tt").FixedPitch);
     EXPECT_EQ(fontAt(s, "tt").UnscaledSize, 10);
     EXPECT_EQ(fontAt(s, "n").Name, "Times New Roman");
-    EXPECT_EQ(s->Fonts.RunAt(static_cast<int>(s->Buff.find("up")))->ScriptPos, 2);
+    EXPECT_EQ(s->Fonts.RunAt(static_cast<int>(s->Buff.find("up")))->ScriptPos, TScriptPos::Superscript);
     EXPECT_EQ(fontAt(s, "up").UnscaledSize, 9);
     EXPECT_TRUE(fontAt(p.text("addr"), "addr").Style & fsItalic);
 }
@@ -252,9 +252,9 @@ TEST(Builder, NoBodyAndBrokenMarkup) {
 TEST(Builder, LineBreaksAndClear) {
     Parsed p("<CENTER>a<BR CLEAR=left>b<BR>c<BR CLEAR=all></CENTER>d<BR><BR>e");
     EXPECT_EQ(p.text("a")->Justify, Centered);
-    EXPECT_EQ(p.text("b")->ClearMode, 1);
+    EXPECT_EQ(p.text("b")->ClearMode, TClearMode::Left);
     EXPECT_EQ(p.text("b")->Justify, Centered);
-    EXPECT_EQ(p.text("c")->ClearMode, 0);
+    EXPECT_EQ(p.text("c")->ClearMode, TClearMode::None);
     EXPECT_EQ(p.text("d")->Justify, Left);
     // An empty line between two breaks keeps its height with one space.
     EXPECT_NE(p.shape().find("Text(d) Text( ) Text(e)"), std::string::npos);
