@@ -5,10 +5,10 @@
 #include "doc/sel_text.h"
 #include "html/color_value.h"
 #include "platform/canvas.h"
+#include "platform/text.h"
 
 #include <QPainter>
 #include <algorithm>
-#include <cctype>
 
 namespace doc {
 
@@ -53,8 +53,7 @@ THorzLine::THorzLine(TSectionList* document, const html::TAttributeList& attribu
             }
             break;
         case html::symAlign: {
-            std::string v = a.StrValue;
-            for (char& c : v) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+            const std::string v = platform::LowerCase(a.StrValue);
             if (v == "left") Alignment = THrAlign::Left;
             else if (v == "right") Alignment = THrAlign::Right;
             break;

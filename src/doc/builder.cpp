@@ -8,6 +8,7 @@
 #include "platform/text.h"
 #include "html/color_value.h"
 #include "platform/exception.h"
+#include "platform/scope_exit.h"
 
 #include <algorithm>
 
@@ -91,30 +92,18 @@ void THtmlBuilder::finish() {
 }
 
 // Whatever ends the parse (the input ending inside a comment, above all), the sections
-// read so far go into the list before the failure reaches the viewer.
+// read so far go into the list before the failure reaches the viewer: every entry point
+// finishes on the way out.
 void THtmlBuilder::run() {
-    try {
-        next();
-        buildBody(0, TSymbolSet());
-    } catch (...) {
-        finish();
-        throw;
-    }
-    finish();
+    next();
+    buildBody(0, TSymbolSet());
 }
 
 void THtmlBuilder::ParseFile(TSectionList& list, TNameList& names, const std::string& fileName) {
     begin(list, names);
-    bool opened = false;
-    try {
-        opened = Scanner.StartFile(fileName);
-    } catch (...) {
-        finish();
-        throw;
-    }
-    if (!opened) {
+    platform::TScopeExit finishing([this] { finish(); });
+    if (!Scanner.StartFile(fileName)) {
         Section.reset();
-        finish();
         throw platform::Exception("Cannot open " + fileName);
     }
     run();
@@ -122,12 +111,8 @@ void THtmlBuilder::ParseFile(TSectionList& list, TNameList& names, const std::st
 
 void THtmlBuilder::ParseBuffer(TSectionList& list, TNameList& names, std::string_view buffer) {
     begin(list, names);
-    try {
-        Scanner.StartBuffer(buffer);
-    } catch (...) {
-        finish();
-        throw;
-    }
+    platform::TScopeExit finishing([this] { finish(); });
+    Scanner.StartBuffer(buffer);
     run();
 }
 

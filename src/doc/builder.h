@@ -9,6 +9,7 @@
 #include "doc/url_target.h"
 #include "html/scanner.h"
 #include "html/symbols.h"
+#include "platform/scope_exit.h"
 
 #include <bitset>
 #include <functional>
@@ -164,10 +165,8 @@ template <class Read> void THtmlBuilder::nested(Read read) {
         next();
         return;
     }
-    struct TLevel {
-        int& Depth;
-        ~TLevel() { --Depth; }
-    } level{++Nesting};
+    ++Nesting;
+    platform::TScopeExit level([this] { --Nesting; });
     read();
 }
 

@@ -10,6 +10,7 @@
 #include "platform/text.h"
 #include "platform/exception.h"
 #include "platform/files.h"
+#include "platform/scope_exit.h"
 
 #include <limits>
 
@@ -137,6 +138,18 @@ void THtmlBuilder::buildTable(int level) {
         finishCell();
         if (row) table->AddRow(std::move(row));
     };
+    auto closeTable = [&] {
+        finishRow();
+        CurrentList = outer;
+        outer->Add(std::move(table));
+        Master->CurrentStyle = savedStyle;
+        Align = savedAlign;
+    };
+    // A parse failure inside a cell closes the table too: the rows read so far are kept, and
+    // the open section is not left to be closed into a cell that is gone.
+    platform::TScopeExit closeOnFailure([&] {
+        if (table) closeTable();
+    });
     next();
     while (sym() != symTableEnd && sym() != symEof) {
         const TSymbol s = sym();
@@ -233,11 +246,7 @@ void THtmlBuilder::buildTable(int level) {
     }
     endLink();
     while (Fonts.size() > depth) popFont();
-    finishRow();
-    CurrentList = outer;
-    outer->Add(std::move(table));
-    Master->CurrentStyle = savedStyle;
-    Align = savedAlign;
+    closeTable();
     next();
 }
 
@@ -356,12 +365,10 @@ void THtmlBuilder::buildPre(int level) {
 
 void THtmlBuilder::ParseTextFile(TSectionList& list, TNameList& names, const std::string& fileName) {
     begin(list, names);
+    platform::TScopeExit finishing([this] { finish(); });
     Section.reset();
     std::string data;
-    if (!platform::ReadWholeFile(fileName, data)) {
-        finish();
-        throw platform::Exception("Cannot open " + fileName);
-    }
+    if (!platform::ReadWholeFile(fileName, data)) throw platform::Exception("Cannot open " + fileName);
     pushFont(fixedFont());
     openPreSection(0);
     // No tags, entities or comments: only line ends (CR, LF, CR LF or LF CR) and tabs are
@@ -389,7 +396,6 @@ void THtmlBuilder::ParseTextFile(TSectionList& list, TNameList& names, const std
     }
     if (!line.empty()) Section->AppendText(line);
     closeLastTextLine(afterLineEnd);
-    finish();
 }
 
 void THtmlBuilder::buildMap() {
@@ -413,18 +419,20 @@ void THtmlBuilder::buildScript() {
         while (sym() != symScriptEnd && sym() != symEof);
         return;
     }
-    Scanner.NoComments = true;
     std::string text;
     text.reserve(32500);
-    for (;;) {
-        Scanner.NextScriptSymbol();
-        if (sym() == symScriptEnd || sym() == symEof) break;
-        if (sym() == symEol)
-            text += "\r\n";
-        else
-            text += Scanner.Token();
+    {
+        Scanner.NoComments = true;
+        platform::TScopeExit commentsAgain([this] { Scanner.NoComments = false; });
+        for (;;) {
+            Scanner.NextScriptSymbol();
+            if (sym() == symScriptEnd || sym() == symEof) break;
+            if (sym() == symEol)
+                text += "\r\n";
+            else
+                text += Scanner.Token();
+        }
     }
-    Scanner.NoComments = false;
     Master->ScriptEvent(Master->Owner, lang, text);
 }
 

@@ -2,6 +2,7 @@
 
 #include "html/parse_error.h"
 #include "html/tables.h"
+#include "platform/text.h"
 
 #include <charconv>
 
@@ -24,17 +25,6 @@ bool isDigit(int c) {
 }
 bool isBlank(int c) {
     return c == ' ' || c == '\t' || c == '\r' || c == '\n';
-}
-
-bool equalNoCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-        char x = a[i], y = b[i];
-        if (x >= 'a' && x <= 'z') x = static_cast<char>(x - 'a' + 'A');
-        if (y >= 'a' && y <= 'z') y = static_cast<char>(y - 'a' + 'A');
-        if (x != y) return false;
-    }
-    return true;
 }
 
 // A whole decimal integer with an optional sign; 0 for anything else (overflow included).
@@ -460,7 +450,7 @@ void TScanner::NextTextAreaSymbol() {
             NextChar();
         } while (TokenText.size() < MaxToken && CurCh != ' ' && CurCh != '\r' && CurCh != '>' &&
                  CurCh != EofChar);
-        Sy = equalNoCase(TokenText, "</textarea") ? symTextareaEnd : symUnknown;
+        Sy = platform::EqualNoCase(TokenText, "</textarea") ? symTextareaEnd : symUnknown;
     } else if (CurCh == '&') {
         readEntity(TokenText);
         Sy = symText;
@@ -482,7 +472,7 @@ void TScanner::NextScriptSymbol() {
             TokenText += '>';
             NextChar();
         }
-        Sy = equalNoCase(TokenText, "</script>") ? symScriptEnd : symUnknown;
+        Sy = platform::EqualNoCase(TokenText, "</script>") ? symScriptEnd : symUnknown;
     } else {
         readRawText(false);
     }

@@ -7,6 +7,7 @@
 #include "image/jpeg_decoder.h"
 #include "platform/canvas.h"
 #include "platform/files.h"
+#include "platform/text.h"
 
 #include <QBuffer>
 #include <QByteArray>
@@ -14,7 +15,6 @@
 #include <QPaintDevice>
 #include <QPainter>
 #include <algorithm>
-#include <cctype>
 #include <cstring>
 #include <fstream>
 
@@ -49,9 +49,7 @@ std::string LowerExtension(const std::string& name) {
     const size_t dot = name.rfind('.');
     const size_t slash = name.rfind('/');
     if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return {};
-    std::string ext = name.substr(dot);
-    for (char& ch : ext) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
-    return ext;
+    return platform::LowerCase(name.substr(dot));
 }
 
 uint32_t BigEndian32(const uint8_t* p) {

@@ -1,5 +1,7 @@
 #include "net/sock_error.h"
 
+#include "platform/text.h"
+
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
@@ -94,12 +96,6 @@ const std::unordered_map<int, const char*>& texts() {
     return table;
 }
 
-size_t findNoCase(const std::string& s, const char* pat) {
-    for (size_t i = 0; i + 1 < s.size(); ++i)
-        if (s[i] == pat[0] && (s[i + 1] == pat[1] || s[i + 1] == (pat[1] ^ 0x20))) return i;
-    return std::string::npos;
-}
-
 // Set by whichever thread met the error (look-ups run on worker threads) and read where
 // the message is made.
 std::atomic<int> lastSystemError{0};
@@ -123,7 +119,7 @@ std::string SockErrorText(int code) {
 std::string SockErrorMessage(int error, int context) {
     const std::string t = SockErrorText(context);
     if (t.empty()) return SockErrorText(error);
-    const size_t d = findNoCase(t, "%d"), s = findNoCase(t, "%s");
+    const size_t d = platform::FindNoCase(t, "%d"), s = platform::FindNoCase(t, "%s");
     if (d == std::string::npos && s == std::string::npos) return t;
     // Substitute in the order in which the two place-holders occur.
     std::string out;

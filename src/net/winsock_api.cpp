@@ -3,6 +3,7 @@
 #include "net/lookup_workers.h"
 #include "net/sock_error.h"
 #include "platform/messages.h"
+#include "platform/text.h"
 
 #include <QPointer>
 #include <QSocketNotifier>
@@ -183,11 +184,7 @@ tWinsockAPISV::~tWinsockAPISV() = default;
 
 void tWinsockAPISV::SetLibraryName(const std::string& name) {
     if (Module) RaiseSockError(0, SockErrLibraryLoaded);
-    auto upper = [](std::string s) {
-        for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-        return s;
-    };
-    if (!LibName.empty() && upper(LibName) == upper(name)) return;
+    if (!LibName.empty() && platform::EqualNoCase(LibName, name)) return;
     LibName = name;
     if (!LibName.empty() && LibName.find('.') == std::string::npos) LibName += ".DLL";
 }

@@ -1,6 +1,7 @@
 #include "platform/ini_file.h"
 
-#include <cctype>
+#include "platform/text.h"
+
 #include <cstdint>
 #include <fstream>
 #include <sstream>
@@ -14,15 +15,6 @@ std::string trim(const std::string& s) {
     while (b < e && (s[b] == ' ' || s[b] == '\t')) ++b;
     while (e > b && (s[e - 1] == ' ' || s[e - 1] == '\t' || s[e - 1] == '\r')) --e;
     return s.substr(b, e - b);
-}
-
-bool equalNoCase(const std::string& a, const std::string& b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i)
-        if (std::toupper(static_cast<unsigned char>(a[i])) !=
-            std::toupper(static_cast<unsigned char>(b[i])))
-            return false;
-    return true;
 }
 
 } // namespace
@@ -57,10 +49,10 @@ const std::string* TIniFile::find(const std::string& section, const std::string&
     // Only the first section of a name counts, as with the profile reader.
     const std::string* firstSection = nullptr;
     for (const Entry& e : Entries) {
-        if (!equalNoCase(e.section, section)) continue;
+        if (!EqualNoCase(e.section, section)) continue;
         if (firstSection && *firstSection != e.section) continue;
         firstSection = &e.section;
-        if (equalNoCase(e.key, key)) return &e.value;
+        if (EqualNoCase(e.key, key)) return &e.value;
     }
     return nullptr;
 }

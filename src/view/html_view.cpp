@@ -8,6 +8,7 @@
 #include "image/image_support.h"
 #include "platform/canvas.h"
 #include "platform/files.h"
+#include "platform/text.h"
 #include "view/paint_panel.h"
 #include "view/scroll_bar32.h"
 
@@ -21,18 +22,6 @@
 namespace view {
 
 namespace {
-
-std::string upperCase(std::string s) {
-    for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return s;
-}
-
-std::string lowerCase(std::string s) {
-    for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return s;
-}
-
-bool sameText(const std::string& a, const std::string& b) { return upperCase(a) == upperCase(b); }
 
 std::string absolutePath(const std::string& name) {
     return QFileInfo(QString::fromLatin1(name.c_str())).absoluteFilePath().toLatin1().toStdString();
@@ -53,7 +42,7 @@ std::string extensionOf(const std::string& path) {
     const size_t dot = path.rfind('.');
     const size_t slash = path.rfind('/');
     if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return {};
-    return upperCase(path.substr(dot, 5));
+    return platform::UpperCase(path.substr(dot, 5));
 }
 
 // "5" of "5; URL=x"; -1 when there is no ";" or the part before it is no number.
@@ -210,13 +199,13 @@ void THtmlView::SetDefFontSize(int size) {
 }
 
 void THtmlView::SetDefFontName(const std::string& name) {
-    if (sameText(name, FDefFontName)) return;
+    if (platform::EqualNoCase(name, FDefFontName)) return;
     FDefFontName = name.substr(0, 32);
     FontsChanged();
 }
 
 void THtmlView::SetDefPreFontName(const std::string& name) {
-    if (sameText(name, FDefPreFontName)) return;
+    if (platform::EqualNoCase(name, FDefPreFontName)) return;
     FDefPreFontName = name.substr(0, 32);
     FontsChanged();
 }
@@ -429,9 +418,9 @@ void THtmlView::LoadCommon(const std::string& name, TDocKind kind) {
 
 void THtmlView::MetaHandler(const std::string& httpEq, const std::string& name, const std::string& content) {
     if (OnMeta) OnMeta(this, httpEq, name, content);
-    if (!OnMetaRefresh || !sameText(httpEq, "refresh")) return;
+    if (!OnMetaRefresh || !platform::EqualNoCase(httpEq, "refresh")) return;
     const int delay = refreshDelay(content);
-    const size_t url = lowerCase(content).find("url=");
+    const size_t url = platform::FindNoCase(content, "url=");
     if (delay >= 1 && url != std::string::npos) {
         PendingRefreshURL = content.substr(url + 4);
         PendingRefreshDelay = delay;
@@ -520,7 +509,7 @@ std::string THtmlView::ResolveFileName(const std::string& name) {
     std::string s = doc::RootedDosName(doc::TrimBlanks(name), FServerRoot);
     if (!s.empty() && (s[0] == '/' || s[0] == '\\')) return cleanPath(s);
     if (s.size() >= 2 && s[1] == ':') return s;
-    if (sameText(FEffectiveBase, "DosPath")) return s;
+    if (platform::EqualNoCase(FEffectiveBase, "DosPath")) return s;
     if (FEffectiveBase.empty()) {
         const std::string dir = FDocumentFile.empty() ? absolutePath(".") + "/" : directoryOf(FDocumentFile);
         return cleanPath(absolutePath(dir) + "/" + s);

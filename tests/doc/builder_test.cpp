@@ -379,6 +379,38 @@ TEST(Builder, OpenCommentEndsTheParseButKeepsTheText) {
     EXPECT_THROW(b.ParseFile(doc, names, "/nonexistent/page.htm"), platform::Exception);
 }
 
+TEST(Builder, OpenCommentInsideATableKeepsTheRowsReadSoFar) {
+    // The failure used to unwind past the cell that held the open section, which was then
+    // closed into the freed cell, and the whole table was lost.
+    TSectionList doc;
+    TNameList names;
+    THtmlBuilder b;
+    EXPECT_THROW(b.ParseBuffer(doc, names,
+                               "<TABLE><TR><TD>first<TD><TABLE><TR><TD><A NAME=deep>inner cell<B>cut<!-- open"),
+                 html::EParseError);
+    ThtmlTable* outer = nullptr;
+    for (const auto& s : doc)
+        if (auto* t = dynamic_cast<ThtmlTable*>(s.get())) outer = t;
+    ASSERT_NE(outer, nullptr);
+    ASSERT_EQ(outer->Rows.Count(), 1);
+    ASSERT_EQ(outer->Rows[0]->Count(), 2);
+    ThtmlTable* inner = nullptr;
+    for (const auto& s : (*outer->Rows[0])[1]->Cell)
+        if (auto* t = dynamic_cast<ThtmlTable*>(s.get())) inner = t;
+    ASSERT_NE(inner, nullptr);
+    ASSERT_EQ(inner->Rows.Count(), 1);
+    const TNameList::TEntry* anchor = names.Find("deep");
+    ASSERT_NE(anchor, nullptr);
+    std::string text;
+    bool anchorInCell = false;
+    for (const auto& s : (*inner->Rows[0])[0]->Cell) {
+        if (auto* t = dynamic_cast<TSection*>(s.get())) text += t->Buff;
+        anchorInCell |= s.get() == anchor->Section;
+    }
+    EXPECT_EQ(text, "inner cell");
+    EXPECT_TRUE(anchorInCell);
+}
+
 TEST(Builder, ImagesGoIntoTheOpenSection) {
     image::ResetImageSupport();
     Parsed p("<A HREF=l><IMG SRC=\"a.gif\" ALT=\"An A\"></A> text");
