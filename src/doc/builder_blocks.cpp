@@ -103,6 +103,10 @@ int verticalAlignmentOf(const TAttributeList& attributes, int otherwise) {
     return otherwise;
 }
 
+// Preformatted text keeps its columns: a tab moves on to the next multiple of 8.
+constexpr size_t TabWidth = 8;
+void appendTab(std::string& line, size_t column) { line.append(TabWidth - column % TabWidth, ' '); }
+
 bool isBlank(const std::string& text) {
     return text.find_first_not_of(" \t\r\n") == std::string::npos;
 }
@@ -294,6 +298,12 @@ void THtmlBuilder::buildPre(int level) {
             line += Scanner.Token();
             continue;
         }
+        if (c == ' ' && Scanner.CameFromTab()) {
+            appendTab(line, Section->Buff.size() + line.size());
+            if (line.size() > PreFlushLength) flush();
+            Scanner.NextChar();
+            continue;
+        }
         if (c != '<') {
             line += static_cast<char>(c);
             if (line.size() > PreFlushLength) flush();
@@ -387,7 +397,10 @@ void THtmlBuilder::ParseTextFile(TSectionList& list, TNameList& names, const std
             afterLineEnd = true;
             continue;
         }
-        line += c == '\t' ? ' ' : c;
+        if (c == '\t')
+            appendTab(line, Section->Buff.size() + line.size());
+        else
+            line += c;
         afterLineEnd = false;
         if (line.size() > PreFlushLength) {
             Section->AppendText(line);

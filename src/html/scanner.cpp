@@ -87,6 +87,7 @@ void TScanner::reset() {
     HeadingLevel = 0;
     AttrList.Clear();
     CurCh = UpCh = EofChar;
+    CurTab = false;
 }
 
 bool TScanner::StartFile(const std::string& fileName) {
@@ -145,6 +146,7 @@ bool TScanner::refill() {
 void TScanner::nextCharSlow() {
     for (;;) {
         int c = takeRaw();
+        CurTab = c == '\t';
         if (c == '\n') {
             c = '\r';
             int next = takeRaw();

@@ -59,8 +59,8 @@ public:
 
     // --- Reading ---
 
-    // Advances to the next character: LF, LF CR and CR LF become one CR, a tab a space;
-    // comments and "<!...>" declarations are skipped.
+    // Advances to the next character: LF, LF CR and CR LF become one CR, a tab a space
+    // (CameFromTab tells); comments and "<!...>" declarations are skipped.
     void NextChar() {
         if (PushedBack < 0 && Pos != End) {
             unsigned char c = *Pos;
@@ -68,6 +68,7 @@ public:
                 ++Pos;
                 CurCh = c;
                 UpCh = UpperOf[c];
+                CurTab = false;
                 return;
             }
         }
@@ -100,6 +101,9 @@ public:
     int Ch() const { return CurCh; }                         // 0..255; EofChar at the end of input
     char UpperCh() const { return static_cast<char>(UpCh); } // ASCII letters upper-cased
     bool AtEof() const { return CurCh == EofChar; }
+    // The current space stands for a tab of the input: preformatted text expands it to the
+    // next tab stop, everywhere else it is a blank like any other.
+    bool CameFromTab() const { return CurTab; }
     TSymbol Symbol() const { return Sy; }
     // Text of symText/symChar, or the raw text of symUnknown in the raw modes.
     const std::string& Token() const { return TokenText; }
@@ -167,6 +171,7 @@ private:
 
     int CurCh = EofChar;
     int UpCh = EofChar;
+    bool CurTab = false;
     int PushedBack = -1; // -1: none (a pushed-back NUL is a character like any other)
     bool InComment = false;
 

@@ -299,16 +299,48 @@ TEST(Builder, PreformattedLines) {
     EXPECT_EQ(br.shape(), "Text() Pre(a) Pre(b)");
 }
 
+TEST(Builder, TabsInPreformattedTextAdvanceToTheNextMultipleOfEight) {
+    struct Case {
+        std::string Source;
+        std::string Line;
+    };
+    const std::string longLine(203, 'x');
+    const Case cases[] = {
+        {"\t\t\tVIM - main help file", "                        VIM - main help file"},
+        {"ab\tc", "ab      c"},
+        {"1234567\tx", "1234567 x"},
+        {"12345678\tx", "12345678        x"},
+        // Columns count across font runs, entities and links.
+        {"<B>a&amp;</B>\tb", "a&      b"},
+        {"<A HREF=x>link</A>\t|", "link    |"},
+        // A long line is appended in pieces and still counts from its start.
+        {longLine + "\tz", longLine + "     z"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.Source);
+        Parsed p("<PRE>" + c.Source + "</PRE>");
+        ASSERT_NE(p.texts().size(), 0u);
+        EXPECT_EQ(p.texts().back()->Buff, c.Line);
+    }
+    // Outside PRE a tab is a blank like a space.
+    Parsed flowing("a\tb");
+    EXPECT_EQ(flowing.texts()[0]->Buff, "a b");
+    // A tab in a tag inside PRE still separates attributes.
+    Parsed tag("<PRE><A\tHREF=x>in</A>\tout</PRE>");
+    EXPECT_EQ(tag.texts().back()->Buff, "in      out");
+    EXPECT_EQ(tag.texts().back()->Fonts.RunAt(0)->Link.URL, "x");
+}
+
 TEST(Builder, PlainTextFiles) {
     testsupport::TempDir dir;
-    const std::string name = dir.write("a.txt", "one <b>\r\n\ttwo &amp;\n\nthree\n");
+    const std::string name = dir.write("a.txt", "one <b>\r\n\ttwo &amp;\n\nthree\tx\n");
     TSectionList doc;
     TNameList names;
     THtmlBuilder b;
     b.ParseTextFile(doc, names, name);
     std::string shape;
     for (const auto& s : doc) shape += std::string(s->KindName()) + "(" + static_cast<TSection*>(s.get())->Buff + ")";
-    EXPECT_EQ(shape, "Pre(one <b>)Pre( two &amp;)Pre( )Pre(three)");
+    EXPECT_EQ(shape, "Pre(one <b>)Pre(        two &amp;)Pre( )Pre(three   x)");
     EXPECT_TRUE(static_cast<TSection*>(doc[0])->Fonts[0]->Font.FixedPitch);
     EXPECT_THROW(b.ParseTextFile(doc, names, dir.file("missing.txt")), platform::Exception);
 }
