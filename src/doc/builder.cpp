@@ -68,10 +68,11 @@ void THtmlBuilder::begin(TSectionList& list, TNameList& names) {
     Align = 1;
     list.CurrentStyle = 0;
     list.CurrentSScript = TScriptPos::Normal;
-    if (OnInclude) {
+    // META, BGSOUND, SCRIPT and include directives go to the document's host.
+    if (list.Host().TakesIncludes()) {
         Scanner.SetIncludeHandler([this](const std::string& command, std::vector<std::string> params,
                                          std::string& buffer) {
-            if (OnInclude) OnInclude(Master->Owner, command, std::move(params), buffer);
+            Master->Host().IncludeFound(command, std::move(params), buffer);
         });
     } else {
         Scanner.SetIncludeHandler(nullptr);
@@ -281,24 +282,21 @@ void THtmlBuilder::buildBody(int level, const TSymbolSet& terminators) {
         case symCenter:
         case symDiv: nested([&] { buildCenter(level, terminators); }); break;
         case symBgsound:
-            if (OnSound) {
-                if (const TAttribute* src = attrs().FindAttribute(symSrc)) {
-                    const TAttribute* loop = attrs().FindAttribute(symLoop);
-                    OnSound(Master->Owner, src->StrValue, loop ? loop->IntValue : 1, false);
-                }
+            if (const TAttribute* src = attrs().FindAttribute(symSrc)) {
+                const TAttribute* loop = attrs().FindAttribute(symLoop);
+                Master->Host().SoundRequested(src->StrValue, loop ? loop->IntValue : 1, false);
             }
             next();
             break;
-        case symMeta:
-            if (OnMeta) {
-                auto value = [this](TSymbol a) {
-                    const TAttribute* found = attrs().FindAttribute(a);
-                    return found ? found->StrValue : std::string();
-                };
-                OnMeta(Master->Owner, value(symHttpEquiv), value(symName), value(symContent));
-            }
+        case symMeta: {
+            auto value = [this](TSymbol a) {
+                const TAttribute* found = attrs().FindAttribute(a);
+                return found ? found->StrValue : std::string();
+            };
+            Master->Host().MetaFound(value(symHttpEquiv), value(symName), value(symContent));
             next();
             break;
+        }
         default:
             if (IsInlineSymbol(s))
                 buildInline(level);

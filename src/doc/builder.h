@@ -52,16 +52,6 @@ public:
     std::vector<TEntry> Items; // in document order
 };
 
-// META: HTTP-EQUIV, NAME and CONTENT (empty when absent).
-using TMetaType = std::function<void(void* sender, const std::string& httpEquiv, const std::string& name,
-                                     const std::string& content)>;
-// BGSOUND: the SRC, the number of times to play (LOOP, 1 when absent) and Terminate (true to
-// stop the sound playing; the builder always passes false).
-using TSoundType = std::function<void(void* sender, const std::string& src, int loop, bool terminate)>;
-// '<!--#command NAME="value" ...-->': text left in Buffer is read in place of the comment.
-using TIncludeType = std::function<void(void* sender, const std::string& command,
-                                        std::vector<std::string> params, std::string& buffer)>;
-
 class THtmlBuilder {
 public:
     static constexpr int MaxFontStack = 25;
@@ -74,11 +64,6 @@ public:
     ~THtmlBuilder();
     THtmlBuilder(const THtmlBuilder&) = delete;
     THtmlBuilder& operator=(const THtmlBuilder&) = delete;
-
-    // The handlers, fired only when set; Sender is the document's Owner.
-    TMetaType OnMeta;
-    TSoundType OnSound;
-    TIncludeType OnInclude;
 
     // Each entry point appends to List (normally just cleared) and Names. A file that
     // cannot be opened raises platform::Exception; an input that ends inside a comment

@@ -426,7 +426,7 @@ void THtmlBuilder::buildMap() {
 void THtmlBuilder::buildScript() {
     const TAttribute* language = attrs().FindAttribute(symLanguage);
     const std::string lang = language ? language->StrValue : std::string();
-    if (!Master->ScriptEvent) {
+    if (!Master->Host().TakesScripts()) {
         do
             Scanner.NextScriptSymbol();
         while (sym() != symScriptEnd && sym() != symEof);
@@ -446,7 +446,7 @@ void THtmlBuilder::buildScript() {
                 text += Scanner.Token();
         }
     }
-    Master->ScriptEvent(Master->Owner, lang, text);
+    Master->Host().ScriptFound(lang, text);
 }
 
 } // namespace doc

@@ -3,7 +3,6 @@
 #include "doc/section_list.h"
 #include "platform/canvas.h"
 
-#include <QFontMetrics>
 #include <unordered_map>
 
 namespace doc {
@@ -59,6 +58,7 @@ QFont TMyFont::ToQFont() const {
 namespace {
 
 struct TFaceKey {
+    const TTextMeasurer* Measurer;
     std::string Name;
     int Size;
     TFontStyles Style;
@@ -67,7 +67,8 @@ struct TFaceKey {
 
 struct TFaceKeyHash {
     size_t operator()(const TFaceKey& k) const {
-        return std::hash<std::string>()(k.Name) ^ (static_cast<size_t>(k.Size) * 31 + static_cast<size_t>(k.Style)) * 0x9E3779B9u;
+        return std::hash<std::string>()(k.Name) ^ std::hash<const TTextMeasurer*>()(k.Measurer) ^
+               (static_cast<size_t>(k.Size) * 31 + static_cast<size_t>(k.Style)) * 0x9E3779B9u;
     }
 };
 
@@ -91,17 +92,20 @@ TFaceTable& faceTable() {
 
 } // namespace
 
-TFontFace::TFontFace(const QFont& font) : Q(font), Metrics(platform::MetricsOf(font)) { Advances.fill(-1); }
+TFontFace::TFontFace(const QFont& font, const TTextMeasurer& measurer)
+    : Q(font), Metrics(measurer.Metrics(font)), Measurer(measurer) {
+    Advances.fill(-1);
+}
 
-std::shared_ptr<const TFontFace> TFontFace::For(const TMyFont& font) {
+std::shared_ptr<const TFontFace> TFontFace::For(const TMyFont& font, const TTextMeasurer& measurer) {
     TFaceTable& table = faceTable();
-    TFaceKey key{font.Name, font.Size, font.Style};
+    TFaceKey key{&measurer, font.Name, font.Size, font.Style};
     auto it = table.Faces.find(key);
     if (it != table.Faces.end())
         if (auto face = it->second.lock()) return face;
     if (table.Faces.size() >= table.SweepAt) table.sweep();
     // Not make_shared: the table's weak reference must not keep the widths allocated.
-    std::shared_ptr<const TFontFace> face(new TFontFace(font.ToQFont()));
+    std::shared_ptr<const TFontFace> face(new TFontFace(font.ToQFont(), measurer));
     table.Faces.insert_or_assign(std::move(key), face);
     return face;
 }
@@ -114,20 +118,20 @@ size_t TFontFace::LiveCount() {
 }
 
 int TFontFace::measure(unsigned char c) const {
-    QFontMetrics fm(Q);
-    int w = fm.horizontalAdvance(QChar(static_cast<char16_t>(c)));
+    const int w = Measurer.CharWidth(Q, c);
     Advances[c] = w;
     return w;
 }
 
 // ---- Runs ----
 
-TFontObj::TFontObj(const TMyFont& font, int startPos) : StartPos(startPos), Font(font) {
+TFontObj::TFontObj(const TMyFont& font, int startPos, const TTextMeasurer& measurer)
+    : StartPos(startPos), Font(font), Measurer(&measurer) {
     FontChanged();
 }
 
 void TFontObj::FontChanged() {
-    Face = TFontFace::For(Font);
+    Face = TFontFace::For(Font, *Measurer);
     const platform::TTextMetrics& m = Face->Metrics;
     LineHeight = m.LineHeight;
     TextHeight = m.Height;

@@ -17,6 +17,7 @@
 namespace doc {
 
 class TSectionList;
+class TTextMeasurer;
 
 // Multiply, then divide, rounding to the nearest integer (halves away from zero).
 int MulDiv(int a, int b, int c);
@@ -50,14 +51,15 @@ public:
     QFont ToQFont() const;
 };
 
-// The Qt font, metrics and character widths of one distinct font (name, size, style).
-// A page has thousands of runs but a handful of fonts, so runs share their face: one
-// measuring per font and character, not per run. Faces live while a run uses them.
+// The Qt font, metrics and character widths of one distinct font (name, size, style) as
+// one measurer measures it. A page has thousands of runs but a handful of fonts, so runs
+// share their face: one measuring per font and character, not per run. Faces live while a
+// run uses them.
 class TFontFace {
 public:
-    explicit TFontFace(const QFont& font);
+    TFontFace(const QFont& font, const TTextMeasurer& measurer);
     // The shared face of Font; made on first use. UI thread only, like all of the document.
-    static std::shared_ptr<const TFontFace> For(const TMyFont& font);
+    static std::shared_ptr<const TFontFace> For(const TMyFont& font, const TTextMeasurer& measurer);
     // How many faces are alive in the process.
     static size_t LiveCount();
 
@@ -70,6 +72,7 @@ public:
 
 private:
     int measure(unsigned char c) const;
+    const TTextMeasurer& Measurer;
     mutable std::array<int, 256> Advances; // -1 until measured
 };
 
@@ -77,7 +80,7 @@ private:
 // link it belongs to (an empty URL means no link).
 class TFontObj {
 public:
-    TFontObj(const TMyFont& font, int startPos);
+    TFontObj(const TMyFont& font, int startPos, const TTextMeasurer& measurer);
 
     int StartPos;
     TMyFont Font;
@@ -98,6 +101,7 @@ public:
     int TextWidth(std::string_view text) const;
 
 private:
+    const TTextMeasurer* Measurer;
     std::shared_ptr<const TFontFace> Face;
 };
 

@@ -24,8 +24,7 @@ public:
     bool eventFilter(QObject*, QEvent* e) override {
         if (e->type() == QEvent::FocusIn && !Life.expired()) {
             TSectionList* doc = Control->Document;
-            if (doc && doc->ControlFocused)
-                platform::Guard([&] { doc->ControlFocused(Control->YValue); });
+            if (doc) platform::Guard([&] { doc->Host().ControlFocused(Control->YValue); });
         }
         return false;
     }
@@ -65,7 +64,7 @@ bool TFormControlObj::SubmissionItem(int, std::string&) {
 void TFormControlObj::SetWidget(QWidget* widget) {
     Widget.reset(widget);
     widget->installEventFilter(new TFocusWatcher(widget, this, Life));
-    QWidget* surface = Document ? Document->PaintSurface : nullptr;
+    QWidget* surface = Document ? Document->Host().ControlParent() : nullptr;
     if (!surface) return;
     // The document's controls follow each other in the Tab order in document order,
     // right after the drawing surface (and so after the viewer).
@@ -104,9 +103,9 @@ bool TFormControlObj::HasFocus() const {
 }
 
 bool TFormControlObj::FireObjectClick() {
-    if (!Document || !Document->ObjectClick) return true;
+    if (!Document) return true;
     const std::weak_ptr<char> alive = Life;
-    Document->ObjectClick(Document->Owner, this, OnClick);
+    Document->Host().ObjectClicked(this, OnClick);
     return !alive.expired();
 }
 

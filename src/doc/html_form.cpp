@@ -40,13 +40,11 @@ std::vector<std::string> ThtmlForm::Results() {
 }
 
 void ThtmlForm::SubmitAll(const std::string& buttonText) {
-    if (!Document->SubmitHandler) return;
     std::vector<std::string> results = Results();
     if (!buttonText.empty()) results.push_back(buttonText);
-    // Copies: the handler may clear the document, and this form with it.
-    const TFormSubmitHandler handler = Document->SubmitHandler;
+    // Copies: the host may clear the document, and this form with it.
     const std::string action = Action, target = Target, encType = EncType, method = Method;
-    handler(action, target, encType, method, std::move(results));
+    Document->Host().FormSubmitted(action, target, encType, method, std::move(results));
 }
 
 void ThtmlForm::ResetAll() {

@@ -32,17 +32,15 @@ image::TBitmapItem* ObtainPicture(TSectionList& doc, const std::string& name, in
     if (cache.Find(key, index)) return cache.UseImage(index);
 
     std::unique_ptr<image::TBitmapItem> item;
-    if (!doc.GetImage) {
-        const std::string file = doc.ResolveImageFile ? doc.ResolveImageFile(name) : name;
+    image::TMemoryStream* stream = nullptr;
+    if (!doc.Host().RequestImage(name, stream)) {
+        const std::string file = doc.Host().ImageFileName(name);
         if (!file.empty()) item = image::PictureFromFile(file, transp);
-    } else {
-        image::TMemoryStream* stream = nullptr;
-        doc.GetImage(doc.Owner, name, stream);
-        if (stream == image::LaterStream()) {
-            pending = true;
-            return nullptr;
-        }
-        if (stream && !stream->Empty()) item = image::PictureFromStream(*stream, transp);
+    } else if (stream == image::LaterStream()) {
+        pending = true;
+        return nullptr;
+    } else if (stream && !stream->Empty()) {
+        item = image::PictureFromStream(*stream, transp);
     }
     if (!item) return nullptr;
     return cache.AddImage(key, std::move(item));

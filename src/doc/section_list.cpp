@@ -7,23 +7,18 @@
 #include "platform/canvas.h"
 
 #include <QApplication>
-#include <QTimer>
 #include <QWidget>
 #include <algorithm>
 #include <cstdio>
 
 namespace doc {
 
-TSectionList::TSectionList(void* owner) : TCell(this), Owner(owner), AnimTimer(std::make_unique<QTimer>()) {
-    AnimTimer->setInterval(50);
-    QObject::connect(AnimTimer.get(), &QTimer::timeout, [this] {
-        if (OnAnimationFrame) OnAnimationFrame();
-        AnimTimer->setInterval(50);
-    });
-}
+TSectionList::TSectionList(TDocumentHost* host) : TCell(this), HostPtr(host ? host : &NoHost()) {}
 
 TSectionList::~TSectionList() {
-    ControlFocused = nullptr;
+    // The controls' focus moves as they go; the host hears nothing more of a document
+    // being destroyed.
+    HostPtr = &NoHost();
     ReleaseControls(false);
 }
 
@@ -32,7 +27,8 @@ void TSectionList::ReleaseControls(bool focusHolder) {
     // next as it is hidden, it would visit them all, and tell the viewer each time.
     for (TFormControlObj* c : FormControlList) {
         if (!c->HasFocus()) continue;
-        QWidget* holder = PaintSurface ? PaintSurface->parentWidget() : nullptr;
+        QWidget* surface = Host().ControlParent();
+        QWidget* holder = surface ? surface->parentWidget() : nullptr;
         if (focusHolder && holder)
             holder->setFocus(Qt::OtherFocusReason);
         else
@@ -57,7 +53,7 @@ void TSectionList::SetDefaults(const std::string& fontName, const std::string& p
 
 void TSectionList::SetBackgroundColor(platform::TColor color) {
     Background = color;
-    if (OnBackgroundChange) OnBackgroundChange(color);
+    Host().BackgroundChanged(color);
 }
 
 void TSectionList::SetBackgroundImage(const std::string& name) {
@@ -115,10 +111,10 @@ void TSectionList::Paint(platform::TCanvas& canvas, const QRect& clip, int x) {
 }
 
 void TSectionList::StartAnimation() {
-    if (!AnimList.empty() && !AnimTimer->isActive()) AnimTimer->start();
+    if (!AnimList.empty()) Host().StartAnimationTimer();
 }
 
-void TSectionList::StopAnimation() { AnimTimer->stop(); }
+void TSectionList::StopAnimation() { Host().StopAnimationTimer(); }
 
 std::string TSectionList::LayoutDump() const {
     std::string out;

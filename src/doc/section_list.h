@@ -1,26 +1,19 @@
 // The document: the list of sections, the viewer's defaults that every section reads
 // (fonts, colours, background), the forms with their controls, the image maps, the images
-// waiting for their pictures, the animated images with their 50 ms timer, the selection
-// and the scroll offset.
+// waiting for their pictures, the animated images, the selection and the scroll offset.
+// It reaches its viewer only through its host.
 #pragma once
 
+#include "doc/document_host.h"
 #include "doc/fonts.h"
 #include "doc/map_item.h"
 #include "doc/section_base.h"
 #include "platform/colors.h"
 
 #include <QImage>
-#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
-
-class QTimer;
-class QWidget;
-
-namespace image {
-class TMemoryStream;
-}
 
 namespace doc {
 
@@ -28,24 +21,13 @@ class TFormControlObj;
 class TImageObj;
 class ThtmlForm;
 
-// The image request handler: called with an empty stream; it returns a stream with the
-// picture's bytes, the shared "later" marker for a picture that comes later, or nothing.
-using TGetImageEvent =
-    std::function<void(void* sender, const std::string& src, image::TMemoryStream*& stream)>;
-using TScriptEvent = std::function<void(void* sender, const std::string& language, const std::string& script)>;
-// A form control was clicked: the control and its ONCLICK text.
-using TObjectClickEvent = std::function<void(void* sender, TFormControlObj* obj, const std::string& onClick)>;
-// A form was submitted; the results pass to the handler.
-using TFormSubmitHandler =
-    std::function<void(const std::string& action, const std::string& target, const std::string& encType,
-                       const std::string& method, std::vector<std::string> results)>;
-
 class TSectionList : public TCell {
 public:
-    explicit TSectionList(void* owner = nullptr);
+    // Without a host the document gets every default of TDocumentHost.
+    explicit TSectionList(TDocumentHost* host = nullptr);
     ~TSectionList() override;
 
-    void* Owner; // the viewer, Sender of its events
+    TDocumentHost& Host() const { return *HostPtr; }
 
     // Defaults, set by the viewer.
     std::string FontName = "Times New Roman";
@@ -55,16 +37,11 @@ public:
     platform::TColor FontColor = platform::clBtnText;
     platform::TColor HotSpotColor = platform::clBlue;
     platform::TColor Background = platform::clBtnFace;
-    std::function<void(platform::TColor)> OnBackgroundChange;
 
     std::string BackgroundName;
     QImage BackgroundBitmap;
     bool BackgroundAttempted = false;
     bool ShowImages = true;
-    TGetImageEvent GetImage;
-    TScriptEvent ScriptEvent;
-    // Turns a picture name into a file name when there is no request handler.
-    std::function<std::string(const std::string&)> ResolveImageFile;
 
     int YOff = 0; // document y at the top of the window
     // Counts the layouts of the whole document: what a table measured in this pass stays
@@ -72,21 +49,14 @@ public:
     int LayoutPass = 0;
     int SelB = 0, SelE = 0;
 
-    // The builder's current style set and sub/superscript state (0, 1 sub, 2 super),
-    // read by the sections it creates.
+    // The builder's current style set and sub/superscript state, read by the sections it
+    // creates.
     int CurrentStyle = 0;
     TScriptPos CurrentSScript = TScriptPos::Normal;
 
     std::vector<std::unique_ptr<TMapItem>> MapList;
     std::vector<std::unique_ptr<ThtmlForm>> htmlFormList;
     std::vector<TFormControlObj*> FormControlList; // every form's controls, in document order; not owned
-    // The parent of the controls' platform controls (the viewer's drawing surface); none
-    // when the document is only laid out and drawn into a picture.
-    QWidget* PaintSurface = nullptr;
-    TFormSubmitHandler SubmitHandler;
-    TObjectClickEvent ObjectClick;
-    // A control took the keyboard focus; Y is the document y of its line.
-    std::function<void(int y)> ControlFocused;
     std::vector<TImageObj*> AnimList;              // not owned
     // Pictures not yet available: the name and the image waiting for it (nullptr for the
     // background).
@@ -111,13 +81,12 @@ public:
     // The sections after layout, as text: kind, top, height, positions; lines of text.
     std::string LayoutDump() const;
 
-    // Called by the animation timer every 50 ms while animated images are shown.
-    std::function<void()> OnAnimationFrame;
+    // The host's animation timer runs while animated images are laid out.
     void StartAnimation();
     void StopAnimation();
 
 private:
-    std::unique_ptr<QTimer> AnimTimer;
+    TDocumentHost* HostPtr;
     // Frees the forms and their controls; a focused control hands the focus to the widget
     // that holds the drawing surface (FocusHolder) or to nobody.
     void ReleaseControls(bool focusHolder);

@@ -21,7 +21,7 @@ TSection::TSection(TSectionList* document, int level, int justify, const TUrlTar
     TMyFont f = font;
     f.Style |= document->CurrentStyle;
     document->CurrentSScript = TScriptPos::Normal;
-    auto run = std::make_unique<TFontObj>(f, 0);
+    auto run = std::make_unique<TFontObj>(f, 0, document->Host().Measurer());
     run->Link = link;
     Fonts.Add(std::move(run));
 }
@@ -63,7 +63,7 @@ void TSection::StartFontRun(const TMyFont& font) {
         last->FontChanged();
         return;
     }
-    auto run = std::make_unique<TFontObj>(f, static_cast<int>(Buff.size()));
+    auto run = std::make_unique<TFontObj>(f, static_cast<int>(Buff.size()), Document->Host().Measurer());
     run->Link = last->Link;
     run->ScriptPos = ss;
     Fonts.Add(std::move(run));
@@ -677,7 +677,7 @@ std::string TOListItem::MarkerText() const {
 void TOListItem::DrawMarker(platform::TCanvas& canvas, int x, int baseline, const LineRec&) {
     const std::string text = MarkerText();
     const QFont f = SectionFont.ToQFont();
-    canvas.TextOut(x - 5 - platform::TextWidth(f, text), baseline, text, f, SectionFont.Color);
+    canvas.TextOut(x - 5 - Document->Host().Measurer().TextWidth(f, text), baseline, text, f, SectionFont.Color);
 }
 
 } // namespace doc

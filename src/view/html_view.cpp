@@ -16,6 +16,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QMouseEvent>
+#include <QTimer>
 #include <algorithm>
 #include <cctype>
 
@@ -106,30 +107,14 @@ THtmlView::THtmlView(QWidget* parent) : QWidget(parent) {
     Messages = std::make_unique<platform::TMessageForwarder>(
         [this](unsigned msg, uintptr_t w, intptr_t l) { return handleMessage(msg, w, l); });
     Builder = std::make_unique<doc::THtmlBuilder>();
-    List = std::make_unique<doc::TSectionList>(this);
-    List->OnBackgroundChange = [this](platform::TColor color) {
-        FSurfaceColor = color;
-        Panel->update();
-        Border->update();
-    };
+    AnimTimer = new QTimer(this);
+    AnimTimer->setInterval(50);
+    connect(AnimTimer, &QTimer::timeout, this, [this] {
+        platform::Guard([&] { AnimationFrame(); });
+        AnimTimer->setInterval(50);
+    });
+    List = std::make_unique<doc::TSectionList>(static_cast<doc::TDocumentHost*>(this));
     List->ShowImages = false;
-    List->PaintSurface = Panel;
-    List->ControlFocused = [this](int y) { FormControlFocused(y); };
-    List->ResolveImageFile = [this](const std::string& name) { return ResolveFileName(name); };
-    List->OnAnimationFrame = [this] {
-        // Only pictures drawn in the last paint move on; the others are out of sight.
-        // Each starts once after a layout and then runs until its loop count says stop; a
-        // single picture has nothing to run.
-        for (doc::TImageObj* img : List->AnimList) {
-            image::TGIFImage* gif = img->Animated.get();
-            if (!gif || !gif->PaintedLately || !gif->MultiFrame()) continue;
-            if (!img->AnimationStarted) {
-                img->AnimationStarted = true;
-                gif->SetRunning(true);
-            }
-            if (gif->Running()) gif->Tick(Panel);
-        }
-    };
 
     SetDefBackground(platform::clBtnFace);
     SetDefFontColor(platform::clBtnText);
@@ -290,21 +275,66 @@ void THtmlView::SetServerRoot(const std::string& root) {
     FServerRoot = r;
 }
 
-void THtmlView::SetOnImageRequest(doc::TGetImageEvent handler) { List->GetImage = std::move(handler); }
+// ---- The document's host ----
 
-void THtmlView::SetOnScript(doc::TScriptEvent handler) { List->ScriptEvent = std::move(handler); }
+bool THtmlView::RequestImage(const std::string& src, image::TMemoryStream*& stream) {
+    if (!FOnImageRequest) return false;
+    FOnImageRequest(this, src, stream);
+    return true;
+}
 
-void THtmlView::SetOnObjectClick(TObjectClickEvent handler) { List->ObjectClick = std::move(handler); }
+QWidget* THtmlView::ControlParent() const { return Panel; }
 
-void THtmlView::SetOnFormSubmit(TFormSubmitEvent handler) {
-    FOnFormSubmit = std::move(handler);
-    if (FOnFormSubmit)
-        List->SubmitHandler = [this](const std::string& action, const std::string& target, const std::string& encType,
-                                     const std::string& method, std::vector<std::string> results) {
-            SubmitForm(action, target, encType, method, std::move(results));
-        };
-    else
-        List->SubmitHandler = nullptr;
+void THtmlView::ObjectClicked(doc::TFormControlObj* obj, const std::string& onClick) {
+    if (FOnObjectClick) FOnObjectClick(this, obj, onClick);
+}
+
+void THtmlView::FormSubmitted(const std::string& action, const std::string& target, const std::string& encType,
+                              const std::string& method, std::vector<std::string> results) {
+    SubmitForm(action, target, encType, method, std::move(results));
+}
+
+void THtmlView::BackgroundChanged(platform::TColor color) {
+    FSurfaceColor = color;
+    Panel->update();
+    Border->update();
+}
+
+void THtmlView::StartAnimationTimer() {
+    if (!AnimTimer->isActive()) AnimTimer->start();
+}
+
+void THtmlView::StopAnimationTimer() { AnimTimer->stop(); }
+
+void THtmlView::AnimationFrame() {
+    // Only pictures drawn in the last paint move on; the others are out of sight. Each
+    // starts once after a layout and then runs until its loop count says stop; a single
+    // picture has nothing to run.
+    for (doc::TImageObj* img : List->AnimList) {
+        image::TGIFImage* gif = img->Animated.get();
+        if (!gif || !gif->PaintedLately || !gif->MultiFrame()) continue;
+        if (!img->AnimationStarted) {
+            img->AnimationStarted = true;
+            gif->SetRunning(true);
+        }
+        if (gif->Running()) gif->Tick(Panel);
+    }
+}
+
+void THtmlView::ScriptFound(const std::string& language, const std::string& script) {
+    if (FOnScript) FOnScript(this, language, script);
+}
+
+void THtmlView::MetaFound(const std::string& httpEquiv, const std::string& name, const std::string& content) {
+    if (ParsingHtml) MetaHandler(httpEquiv, name, content);
+}
+
+void THtmlView::SoundRequested(const std::string& src, int loop, bool terminate) {
+    if (ParsingHtml && OnSoundRequest) OnSoundRequest(this, src, loop, terminate);
+}
+
+void THtmlView::IncludeFound(const std::string& command, std::vector<std::string> params, std::string& buffer) {
+    if (OnInclude) OnInclude(this, command, std::move(params), buffer);
 }
 
 // ---- Loading ----
@@ -366,22 +396,29 @@ void THtmlView::LoadCommon(const std::string& name, TDocKind kind) {
     try {
         if (kind == dkHTML) {
             if (OnSoundRequest) OnSoundRequest(this, "", 0, true);
-            Builder->OnMeta = [this](void*, const std::string& httpEq, const std::string& n, const std::string& content) {
-                MetaHandler(httpEq, n, content);
-            };
-            Builder->OnSound = OnSoundRequest;
-            Builder->OnInclude = OnInclude;
+            ParsingHtml = true;
             Builder->ParseFile(*List, AnchorList, file);
         } else {
-            Builder->OnMeta = nullptr;
-            Builder->OnSound = nullptr;
-            Builder->OnInclude = OnInclude;
-            const std::string html = ("<img src=\"" + file + "\">").substr(0, 255);
+            // The name is quoted as an attribute value, so that no file name can add tags,
+            // comments or include directives; nor is it cut, which lost long paths.
+            std::string html = "<img src=\"";
+            for (char c : file) {
+                if (c == '&')
+                    html += "&amp;";
+                else if (c == '"')
+                    html += "&quot;";
+                else if (c == '<')
+                    html += "&lt;";
+                else
+                    html += c;
+            }
+            html += "\">";
             Builder->ParseBuffer(*List, AnchorList, html);
         }
     } catch (...) {
         failure = std::current_exception();
     }
+    ParsingHtml = false;
 
     // What was built is shown even when the parse failed part-way.
     FDocumentFile = absolutePath(file);

@@ -16,6 +16,7 @@
 #include <vector>
 
 class QScrollBar;
+class QTimer;
 
 namespace image {
 class TMemoryStream;
@@ -27,7 +28,9 @@ class T32ScrollBar;
 class TBorderSurface;
 class TPaintPanel;
 
-class THtmlView : public QWidget {
+// The viewer is its document's host: pictures, events, the controls' parent, the animation
+// timer and the fonts all come from here.
+class THtmlView : public QWidget, private doc::TDocumentHost {
 public:
     // Private messages the viewer posts to itself.
     static constexpr unsigned FormSubmitMessage = platform::WM_USER + 100;
@@ -162,20 +165,22 @@ public:
     TKeyEvent OnKeyUp;
     TKeyPressEvent OnKeyPress;
     TNotifyEvent OnEnter;
-    // These live in the document, which fires them.
-    void SetOnImageRequest(doc::TGetImageEvent handler);
-    void SetOnScript(doc::TScriptEvent handler);
-    void SetOnObjectClick(TObjectClickEvent handler);
-    const TObjectClickEvent& OnObjectClick() const { return List->ObjectClick; }
-    void SetOnFormSubmit(TFormSubmitEvent handler);
+    // What the document asks of its host.
+    void SetOnImageRequest(TImageRequestEvent handler) { FOnImageRequest = std::move(handler); }
+    void SetOnScript(TScriptEvent handler) { FOnScript = std::move(handler); }
+    void SetOnObjectClick(TObjectClickEvent handler) { FOnObjectClick = std::move(handler); }
+    const TObjectClickEvent& OnObjectClick() const { return FOnObjectClick; }
+    void SetOnFormSubmit(TFormSubmitEvent handler) { FOnFormSubmit = std::move(handler); }
     const TFormSubmitEvent& OnFormSubmit() const { return FOnFormSubmit; }
 
-    // The document's submit callback: keeps the submission and delivers it to
-    // OnFormSubmit from the message queue, after the click that caused it is handled.
+    // Keeps a submission and delivers it to OnFormSubmit from the message queue, after the
+    // click that caused it is handled.
     void SubmitForm(const std::string& action, const std::string& target, const std::string& encType,
                     const std::string& method, std::vector<std::string> results);
-    // The document's callback for a form control that took the focus at document Y.
+    // A form control took the focus at document Y: scrolled into sight.
     void FormControlFocused(int y);
+    // One step of the animated pictures, every 50 ms while the document has some.
+    void AnimationFrame();
 
     // ---- Drawing-surface handlers (called by TPaintPanel) ----
     void PanelPaint(const QRect& clip, QPainter& screen);
@@ -209,6 +214,24 @@ protected:
     bool AutoScrolling = false;
 
 private:
+    // The document's host.
+    bool RequestImage(const std::string& src, image::TMemoryStream*& stream) override;
+    std::string ImageFileName(const std::string& src) override { return ResolveFileName(src); }
+    QWidget* ControlParent() const override;
+    void ControlFocused(int y) override { FormControlFocused(y); }
+    void ObjectClicked(doc::TFormControlObj* obj, const std::string& onClick) override;
+    void FormSubmitted(const std::string& action, const std::string& target, const std::string& encType,
+                       const std::string& method, std::vector<std::string> results) override;
+    void BackgroundChanged(platform::TColor color) override;
+    void StartAnimationTimer() override;
+    void StopAnimationTimer() override;
+    bool TakesScripts() const override { return static_cast<bool>(FOnScript); }
+    void ScriptFound(const std::string& language, const std::string& script) override;
+    void MetaFound(const std::string& httpEquiv, const std::string& name, const std::string& content) override;
+    void SoundRequested(const std::string& src, int loop, bool terminate) override;
+    bool TakesIncludes() const override { return static_cast<bool>(OnInclude); }
+    void IncludeFound(const std::string& command, std::vector<std::string> params, std::string& buffer) override;
+
     intptr_t handleMessage(unsigned msg, uintptr_t wParam, intptr_t lParam);
 
     void SetProcessing(bool on);
@@ -249,6 +272,7 @@ private:
     T32ScrollBar* VBar;
     QScrollBar* HBar;
     std::unique_ptr<platform::TMessageForwarder> Messages; // the viewer's private messages
+    QTimer* AnimTimer;
     std::unique_ptr<doc::TSectionList> List;
     doc::TNameList AnchorList;
     std::unique_ptr<doc::THtmlBuilder> Builder;
@@ -288,6 +312,12 @@ private:
     int PendingRefreshDelay = 0;
     std::string PendingRefreshURL;
     TFormSubmitEvent FOnFormSubmit;
+    TImageRequestEvent FOnImageRequest;
+    TScriptEvent FOnScript;
+    TObjectClickEvent FOnObjectClick;
+    // META and BGSOUND count only in an HTML page: a picture shown as a document is read
+    // from a made-up tag around its file name.
+    bool ParsingHtml = false;
 
     struct TPendingSubmission {
         std::string Action, Target, EncType, Method;

@@ -9,6 +9,7 @@
 #include "image/image_support.h"
 #include "platform/exception.h"
 #include "test_support.h"
+#include "doc/test_host.h"
 
 #include <gtest/gtest.h>
 
@@ -349,18 +350,18 @@ TEST(Builder, EventsFireOnlyWhenSet) {
     Parsed quiet("<META HTTP-EQUIV=refresh CONTENT=\"5; URL=x\"><BGSOUND SRC=s.wav><!--#include file=\"x\"-->t");
     EXPECT_NE(quiet.text("t"), nullptr);
 
-    TSectionList doc(reinterpret_cast<void*>(0x1234));
+    testsupport::TTestHost host;
+    TSectionList doc(&host);
     TNameList names;
     THtmlBuilder b;
     std::vector<std::string> seen;
-    b.OnMeta = [&](void* sender, const std::string& eq, const std::string& name, const std::string& content) {
-        EXPECT_EQ(sender, reinterpret_cast<void*>(0x1234));
+    host.OnMeta = [&](const std::string& eq, const std::string& name, const std::string& content) {
         seen.push_back("meta " + eq + "|" + name + "|" + content);
     };
-    b.OnSound = [&](void*, const std::string& src, int loop, bool terminate) {
+    host.OnSound = [&](const std::string& src, int loop, bool terminate) {
         seen.push_back("sound " + src + " " + std::to_string(loop) + (terminate ? " stop" : ""));
     };
-    b.OnInclude = [&](void*, const std::string& command, std::vector<std::string> params, std::string& buffer) {
+    host.OnInclude = [&](const std::string& command, std::vector<std::string> params, std::string& buffer) {
         seen.push_back("include " + command + " " + (params.empty() ? "" : params[0]));
         buffer = "<B>included</B>";
     };
@@ -380,11 +381,12 @@ TEST(Builder, ScriptsAndMaps) {
     Parsed quiet("a<SCRIPT>if (a < b) document.write('x');</SCRIPT>b");
     EXPECT_EQ(quiet.texts()[0]->Buff, "ab");
 
-    TSectionList doc;
+    testsupport::TTestHost host;
+    TSectionList doc(&host);
     TNameList names;
     THtmlBuilder b;
     std::string language, script;
-    doc.ScriptEvent = [&](void*, const std::string& lang, const std::string& text) {
+    host.OnScript = [&](const std::string& lang, const std::string& text) {
         language = lang;
         script = text;
     };

@@ -93,7 +93,7 @@ TEST(Fonts, SizesAndSteps) {
     EXPECT_EQ(MulDiv(14, 16, 12), 19);
     EXPECT_EQ(MulDiv(-14, 16, 12), -19);
     // A 12-point font is 16 pixels high with the metric-compatible fonts installed.
-    TFontObj run(font(), 0);
+    TFontObj run(font(), 0, ScreenFonts());
     EXPECT_EQ(run.TextHeight, 17);
 }
 

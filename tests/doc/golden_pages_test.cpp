@@ -6,6 +6,7 @@
 #include "image/image_support.h"
 #include "platform/canvas.h"
 #include "test_support.h"
+#include "doc/test_host.h"
 
 #include <QDir>
 #include <QImage>
@@ -41,16 +42,17 @@ class GoldenPage : public testing::TestWithParam<std::string> {};
 TEST_P(GoldenPage, MatchesItsLayoutDump) {
     const std::string page = GetParam();
     image::ResetImageSupport();
-    TSectionList doc;
+    testsupport::TTestHost host;
+    TSectionList doc(&host);
     doc.SetDefaults("Times New Roman", "Courier New", platform::clWhite, platform::clBlue, platform::clBlack, 12);
-    doc.ResolveImageFile = [](const std::string& name) { return PagesDir + name; };
+    host.OnImageFile = [](const std::string& name) { return PagesDir + name; };
     TNameList names;
     THtmlBuilder builder;
     std::vector<std::string> events;
-    builder.OnMeta = [&](void*, const std::string& eq, const std::string& name, const std::string& content) {
+    host.OnMeta = [&](const std::string& eq, const std::string& name, const std::string& content) {
         events.push_back("meta " + eq + "|" + name + "|" + content);
     };
-    builder.OnSound = [&](void*, const std::string& src, int loop, bool) {
+    host.OnSound = [&](const std::string& src, int loop, bool) {
         events.push_back("sound " + src + " " + std::to_string(loop));
     };
     if (page.ends_with(".txt"))

@@ -8,6 +8,7 @@
 #include "doc/html_table.h"
 #include "doc/section_list.h"
 #include "doc/text_section.h"
+#include "doc/test_host.h"
 #include "platform/canvas.h"
 
 #include <QApplication>
@@ -33,7 +34,8 @@ struct TSubmission {
 };
 
 struct FormPage {
-    TSectionList Doc;
+    testsupport::TTestHost Host;
+    TSectionList Doc{&Host};
     TNameList Names;
     THtmlBuilder Builder;
     std::vector<TSubmission> Submitted;
@@ -43,11 +45,11 @@ struct FormPage {
         Doc.SetDefaults("Times New Roman", "Courier New", platform::clWhite, platform::clBlue,
                         platform::clBlack, 12);
         Doc.ShowImages = false;
-        Doc.SubmitHandler = [this](const std::string& action, const std::string&,
-                                   const std::string&, const std::string& method, Strings results) {
+        Host.OnSubmit = [this](const std::string& action, const std::string&, const std::string&,
+                               const std::string& method, Strings results) {
             Submitted.push_back({action, method, std::move(results)});
         };
-        Doc.ObjectClick = [this](void*, TFormControlObj*, const std::string& onClick) {
+        Host.OnObjectClick = [this](TFormControlObj*, const std::string& onClick) {
             ObjectClicks.push_back(onClick);
         };
         Builder.ParseBuffer(Doc, Names, html);
@@ -192,7 +194,7 @@ TEST(FormSubmit, NamedAndUnnamedSubmitButtons) {
 
 TEST(FormSubmit, NothingWithoutAHandler) {
     FormPage p("<FORM><INPUT TYPE=submit></FORM>");
-    p.Doc.SubmitHandler = nullptr;
+    p.Host.OnSubmit = nullptr;
     p.control<TButtonFormControlObj>("")->Button()->click();
     EXPECT_TRUE(p.Submitted.empty());
 }
@@ -290,7 +292,7 @@ TEST(FormControls, ResetRestoresEveryControl) {
 
 TEST(FormControls, AHandlerThatClearsTheDocumentEndsTheClick) {
     FormPage p("<FORM><INPUT TYPE=submit NAME=go></FORM>");
-    p.Doc.ObjectClick = [&](void*, TFormControlObj*, const std::string&) { p.Doc.Clear(); };
+    p.Host.OnObjectClick = [&](TFormControlObj*, const std::string&) { p.Doc.Clear(); };
     QPushButton* button = p.control<TButtonFormControlObj>("go")->Button();
     button->click();
     EXPECT_TRUE(p.Submitted.empty());

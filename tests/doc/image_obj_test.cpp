@@ -8,6 +8,7 @@
 #include "image/image_support.h"
 #include "platform/canvas.h"
 #include "test_support.h"
+#include "doc/test_host.h"
 
 #include <QBuffer>
 #include <QImage>
@@ -23,7 +24,8 @@ using testsupport::pngBytes;
 // A document whose request handler serves "x" as a 200 x 50 red picture, "late" later and
 // nothing else; it counts the requests.
 struct Page {
-    TSectionList Doc;
+    testsupport::TTestHost Host;
+    TSectionList Doc{&Host};
     TNameList Names;
     image::TMemoryStream Red{pngBytes(200, 50, Qt::red)};
     std::vector<std::string> Requests;
@@ -31,7 +33,7 @@ struct Page {
     Page() {
         image::ResetImageSupport();
         Doc.SetDefaults("Times New Roman", "Courier New", platform::clWhite, platform::clBlue, platform::clBlack, 12);
-        Doc.GetImage = [this](void*, const std::string& src, image::TMemoryStream*& stream) {
+        Host.OnImage = [this](const std::string& src, image::TMemoryStream*& stream) {
             Requests.push_back(src);
             if (src == "x") stream = &Red;
             if (src == "late") stream = image::LaterStream();
@@ -309,9 +311,9 @@ TEST(ImagePictures, CacheServesRepeatsAndImagesOffShowPlaceholders) {
 
 TEST(ImagePictures, FilesWithoutARequestHandler) {
     Page p;
-    p.Doc.GetImage = nullptr;
+    p.Host.OnImage = nullptr;
     const std::string dir = std::string(TEST_DATA_DIR) + "/gif/";
-    p.Doc.ResolveImageFile = [dir](const std::string& name) { return dir + name; };
+    p.Host.OnImageFile = [dir](const std::string& name) { return dir + name; };
     p.parse("<IMG SRC=plain-1.gif><IMG SRC=loop-0.gif><IMG SRC=loop-0.gif><IMG SRC=not-a-gif.gif>");
     p.layout();
     EXPECT_EQ(p.image(0)->PictureKind, TImageObj::RealPicture);

@@ -46,7 +46,7 @@ TEST_F(ViewTest, AMissingFileRaisesAndLeavesTheOldDocument) {
     View->LoadDocument(a);
     const int sections = View->Sections().Count();
     std::vector<bool> processing;
-    View->OnProcessing = [&](void*, bool on) { processing.push_back(on); };
+    View->OnProcessing = [&](view::THtmlView*, bool on) { processing.push_back(on); };
 
     const std::string missing = Dir.file("nowhere.htm");
     try {
@@ -89,8 +89,8 @@ TEST_F(ViewTest, RefreshMetaFiresOnceAfterTheLoadOnlyWhenUsable) {
         int calls = 0, delay = 0, metas = 0;
         std::string url;
         bool processingAtFire = true;
-        View->OnMeta = [&](void*, const std::string&, const std::string&, const std::string&) { ++metas; };
-        View->OnMetaRefresh = [&](void*, int d, const std::string& u) {
+        View->OnMeta = [&](view::THtmlView*, const std::string&, const std::string&, const std::string&) { ++metas; };
+        View->OnMetaRefresh = [&](view::THtmlView*, int d, const std::string& u) {
             ++calls;
             delay = d;
             url = u;
@@ -114,7 +114,7 @@ TEST_F(ViewTest, LinksAreFollowedByTheirExtension) {
                                         "<a href=\"file.zip\">zip</a>" +
                                             longBody(60) + "<p><a href=\"#s0\">top</a>");
     std::vector<std::string> clicked;
-    View->OnHotSpotClick = [&](void*, const std::string& src, bool&) { clicked.push_back(src); };
+    View->OnHotSpotClick = [&](view::THtmlView*, const std::string& src, bool&) { clicked.push_back(src); };
 
     auto click = [&](const std::string& url) {
         auto p = linkPoint(url);
@@ -152,7 +152,7 @@ TEST_F(ViewTest, LinksAreFollowedByTheirExtension) {
 TEST_F(ViewTest, AHandledHotSpotClickIsNotFollowed) {
     page("other.htm", "<p>other");
     const std::string a = page("a.htm", "<p><a href=\"other.htm\">other</a>");
-    View->OnHotSpotClick = [&](void*, const std::string&, bool& handled) { handled = true; };
+    View->OnHotSpotClick = [&](view::THtmlView*, const std::string&, bool& handled) { handled = true; };
     View->LoadDocument(a);
     auto p = linkPoint("other.htm");
     ASSERT_TRUE(p);
@@ -164,7 +164,7 @@ TEST_F(ViewTest, HoveringALinkShowsTheHandAndReportsItOnce) {
     const std::string a = page("a.htm", "<p><a href=\"next.htm\" target=\"main\">next page</a><p>plain text");
     View->LoadDocument(a);
     std::vector<std::string> covered;
-    View->OnHotSpotCovered = [&](void*, const std::string& src) { covered.push_back(src); };
+    View->OnHotSpotCovered = [&](view::THtmlView*, const std::string& src) { covered.push_back(src); };
     auto p = linkPoint("next.htm");
     ASSERT_TRUE(p);
     QTest::mouseMove(panel(), *p);
@@ -191,12 +191,12 @@ TEST_F(ViewTest, RightClickOnAnImageInALinkGivesBoth) {
     ASSERT_TRUE(p);
     int calls = 0;
     view::TRightClickParameters seen;
-    View->OnRightClick = [&](void*, view::TRightClickParameters& params) {
+    View->OnRightClick = [&](view::THtmlView*, view::TRightClickParameters& params) {
         ++calls;
         seen = params;
     };
     std::vector<Qt::MouseButton> imageClicks;
-    View->OnImageClick = [&](void*, doc::TImageObj*, Qt::MouseButton b, Qt::KeyboardModifiers, int, int) {
+    View->OnImageClick = [&](view::THtmlView*, doc::TImageObj*, Qt::MouseButton b, Qt::KeyboardModifiers, int, int) {
         imageClicks.push_back(b);
     };
     QTest::mouseClick(panel(), Qt::RightButton, {}, *p);
@@ -213,7 +213,7 @@ TEST_F(ViewTest, RightClickOnAnImageInALinkGivesBoth) {
 TEST_F(ViewTest, SupplyImageIsRefusedDuringALoadAndReplacesThePlaceholderAfter) {
     const std::string a = page("a.htm", "<p>before <img src=\"http://host/late.png\"> after");
     std::vector<bool> duringLoad;
-    View->SetOnImageRequest([&](void*, const std::string&, image::TMemoryStream*& stream) {
+    View->SetOnImageRequest([&](view::THtmlView*, const std::string&, image::TMemoryStream*& stream) {
         image::TMemoryStream data(pngBytes(50, 60, Qt::blue));
         duringLoad.push_back(View->SupplyImage("http://host/late.png", &data));
         stream = image::LaterStream();
@@ -235,13 +235,13 @@ TEST_F(ViewTest, FormSubmissionArrivesAfterTheMouseUpHandling) {
     View->LoadDocument(a);
     std::vector<std::string> order;
     std::vector<std::string> results;
-    View->SetOnFormSubmit([&](void*, const std::string& action, const std::string&, const std::string&,
+    View->SetOnFormSubmit([&](view::THtmlView*, const std::string& action, const std::string&, const std::string&,
                               const std::string& method, std::vector<std::string> r) {
         order.push_back("submit " + action + " " + method);
         results = std::move(r);
     });
     // The document submits from inside the click, as an image input does.
-    View->OnMouseUp = [&](void*, Qt::MouseButton, Qt::KeyboardModifiers, int, int) {
+    View->OnMouseUp = [&](view::THtmlView*, Qt::MouseButton, Qt::KeyboardModifiers, int, int) {
         View->SubmitForm("/cgi/one", "", "", "GET", {"a=1", "b=2"});
         View->SubmitForm("/cgi/two", "", "", "POST", {"c=3"});
         order.push_back("mouse up");
@@ -314,7 +314,7 @@ TEST_F(ViewTest, ClearDocumentKeepsTheFileNameAndHidesTheBars) {
     View->LoadDocument(a);
     ASSERT_TRUE(View->VScrollBar()->isVisible());
     int sounds = 0;
-    View->OnSoundRequest = [&](void*, const std::string& src, int loop, bool terminate) {
+    View->OnSoundRequest = [&](view::THtmlView*, const std::string& src, int loop, bool terminate) {
         EXPECT_EQ(src, "");
         EXPECT_EQ(loop, 0);
         EXPECT_TRUE(terminate);
@@ -337,6 +337,30 @@ TEST_F(ViewTest, AnImageFileIsShownAsADocumentOfOneImage) {
     ASSERT_TRUE(p);
     const QImage shot = surface();
     EXPECT_EQ(QColor(shot.pixel(*p)), QColor(Qt::green));
+}
+
+TEST_F(ViewTest, AnImageFileOfAnyNameIsShownAndItsNameObeysNothing) {
+    // The picture is shown through a tag made around its file name: quotes, tags, comments,
+    // entities and length must not change what it shows.
+    const std::string names[] = {
+        "x\"><META HTTP-EQUIV=refresh CONTENT=\"1; URL=y.htm\"><BGSOUND SRC=s.wav><I x=\".png",
+        "a<!-- b -->&amp;<B>.png", // ('#' would start the anchor)
+        std::string(240, 'n') + ".png",
+    };
+    int metas = 0, refreshes = 0, sounds = 0;
+    View->OnMeta = [&](view::THtmlView*, const std::string&, const std::string&, const std::string&) { ++metas; };
+    View->OnMetaRefresh = [&](view::THtmlView*, int, const std::string&) { ++refreshes; };
+    View->OnSoundRequest = [&](view::THtmlView*, const std::string&, int, bool terminate) { sounds += !terminate; };
+    for (const std::string& name : names) {
+        SCOPED_TRACE(name);
+        Dir.write(name, pngBytes(30, 20, Qt::green));
+        View->ShowImageFile(Dir.file(name));
+        EXPECT_EQ(View->DocKind(), view::dkImage);
+        auto p = imagePoint();
+        ASSERT_TRUE(p);
+        EXPECT_EQ(QColor(surface().pixel(*p)), QColor(Qt::green));
+    }
+    EXPECT_EQ(metas + refreshes + sounds, 0);
 }
 
 TEST_F(ViewTest, SwitchingImagesOnShowsThePicturesOfTheOpenPage) {
@@ -369,7 +393,7 @@ TEST_F(ViewTest, AnAnimationPlaysItsLoopCountAndStaysOnItsLastFrame) {
     // Further ticks of the document's timer leave it where it stopped.
     for (int i = 0; i < 5; ++i) {
         panel()->grab();
-        View->Sections().OnAnimationFrame();
+        View->AnimationFrame();
     }
     EXPECT_FALSE(img->Animated->Running());
     EXPECT_EQ(img->Animated->ShownFrame(), last);

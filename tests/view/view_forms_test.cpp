@@ -111,15 +111,15 @@ TEST_F(FormViewTest, SubmissionsAreDeliveredAfterTheClick) {
          "ONCLICK=check()>"
          "<INPUT TYPE=submit NAME=go VALUE=Go></FORM>");
     Strings order;
-    void* sender = nullptr;
+    view::THtmlView* sender = nullptr;
     Strings results;
-    View->SetOnFormSubmit([&](void* s, const std::string& action, const std::string&,
+    View->SetOnFormSubmit([&](view::THtmlView* s, const std::string& action, const std::string&,
                               const std::string&, const std::string& method, Strings r) {
         sender = s;
         order.push_back("submit " + action + " " + method);
         results = std::move(r);
     });
-    View->SetOnObjectClick([&](void* s, doc::TFormControlObj* obj, const std::string& onClick) {
+    View->SetOnObjectClick([&](view::THtmlView* s, doc::TFormControlObj* obj, const std::string& onClick) {
         EXPECT_EQ(s, View.get());
         order.push_back("object " + obj->Name + " " + onClick);
     });
@@ -144,7 +144,7 @@ TEST_F(FormViewTest, AnImageInputSubmitsThePointClicked) {
     load("<FORM ACTION=/map><INPUT TYPE=hidden NAME=h VALUE=1><INPUT TYPE=image NAME=map "
          "SRC=map.png></FORM>");
     Strings results;
-    View->SetOnFormSubmit([&](void*, const std::string&, const std::string&, const std::string&,
+    View->SetOnFormSubmit([&](view::THtmlView*, const std::string&, const std::string&, const std::string&,
                               const std::string&, Strings r) { results = std::move(r); });
     auto p = imagePoint();
     ASSERT_TRUE(p);

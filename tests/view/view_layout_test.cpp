@@ -52,7 +52,7 @@ TEST_F(ViewTest, OnlyAWidthChangeLaysOutAgainAndKeepsTheSectionAtTheTop) {
     View->ScrollToY(1000);
     const int packed = View->SectionPosition();
     int layouts = 0;
-    View->OnProcessing = [&](void*, bool on) { layouts += on; };
+    View->OnProcessing = [&](view::THtmlView*, bool on) { layouts += on; };
 
     View->resize(View->width(), 250);
     EXPECT_EQ(layouts, 0) << "a height change keeps the layout";

@@ -62,7 +62,7 @@ protected:
 TEST_F(SelectTest, DraggingSelectsFromThePressPointAndTurnsAroundIt) {
     View->LoadDocument(page("a.htm", "<p>Alpha beta <a href=\"x.htm\">gamma link</a> delta epsilon, zeta eta."));
     std::vector<std::string> clicked;
-    View->OnHotSpotClick = [&](void*, const std::string& src, bool& handled) {
+    View->OnHotSpotClick = [&](view::THtmlView*, const std::string& src, bool& handled) {
         clicked.push_back(src);
         handled = true;
     };
@@ -104,7 +104,7 @@ TEST_F(SelectTest, ADoubleClickSelectsTheWordUnderIt) {
     View->LoadDocument(page("a.htm", "<p>Some words, <a href=\"x.htm\">linked text</a> and caf\xe9s.<p>Second "
                                      "paragraph 42x\xd7y."));
     int followed = 0;
-    View->OnHotSpotClick = [&](void*, const std::string&, bool& handled) {
+    View->OnHotSpotClick = [&](view::THtmlView*, const std::string&, bool& handled) {
         ++followed;
         handled = true;
     };
@@ -321,7 +321,7 @@ TEST_F(SelectTest, TheHistoryKeepsTheNewestEntriesUpToItsLimit) {
     for (int i = 0; i < 5; ++i)
         files.push_back(page("p" + std::to_string(i) + ".htm", "<title>T" + std::to_string(i) + "</title><p>x"));
     int changes = 0;
-    View->OnHistoryChange = [&](void*) { ++changes; };
+    View->OnHistoryChange = [&](view::THtmlView*) { ++changes; };
 
     View->LoadDocument(files[0]);
     EXPECT_TRUE(View->HistoryFiles().empty()) << "off by default";
