@@ -15,6 +15,14 @@ constexpr int ControlChunk = 2000;
 // One notification of the data connection takes everything waiting, in pieces of this
 // size: a notification per 2000 bytes would cost more than the bytes themselves.
 constexpr int DataChunk = 1 << 16;
+
+// A port given as a number needs no service look-up: setting it as text would look its
+// service name up, and connecting or listening would look that name up again, each in a
+// nested loop that gains nothing and in which the component may be destroyed. A number no
+// port can have becomes 0, on which nothing can be reached.
+void setPortNumber(net::TSockCtrl& socket, int port) {
+    socket.SetBoundPort(port >= 0 && port <= 65535 ? static_cast<uint16_t>(port) : 0);
+}
 } // namespace
 
 TClientFTP::TClientFTP()
@@ -56,27 +64,28 @@ bool TClientFTP::wait() {
 
 bool TClientFTP::Login(std::string& homeDir, std::string& systemName) {
     StartLogin();
-    if (!Finished()) openControl();
+    if (!Finished() && !openControl()) return false;
     if (!wait()) return false;
     homeDir = HomeDir();
     systemName = SystemName();
     return Succeeded();
 }
 
-void TClientFTP::openControl() {
+bool TClientFTP::openControl() {
+    // The host name is looked up in a nested loop, in which the window that owns this
+    // component may close and destroy it.
+    const std::shared_ptr<bool> alive = Alive;
     if (ControlOpen()) Control->Close();
     try {
         Control->SetAddress(Host);
-        try {
-            Control->SetPort(std::to_string(Port));
-        } catch (const std::exception&) {
-            Control->SetPort("21");
-        }
+        setPortNumber(*Control, Port);
         Control->SetTimeOut(TimeOut);
         Control->Connect();
     } catch (const std::exception& e) {
+        if (!*alive) return false;
         Fail(e.what());
     }
+    return *alive;
 }
 
 void TClientFTP::Logout() {
@@ -177,7 +186,7 @@ bool TClientFTP::OpenDataPort(int port) {
     server->OnDisconnect = [this](net::TSockCtrl*, net::TSocketBase* s) { onDataDisconnect(s); };
     try {
         server->SetAddress("0.0.0.0");
-        server->SetPort(std::to_string(port));
+        setPortNumber(*server, port);
         server->Listen();
     } catch (const std::exception&) {
         return false;
@@ -203,10 +212,12 @@ void TClientFTP::restartDataTimer() {
 
 void TClientFTP::onDataRead(net::TSocketBase* s) {
     restartDataTimer();
+    // OnProgress may destroy the component, and the data socket with it.
+    const std::shared_ptr<bool> alive = Alive;
     try {
         // Until nothing is waiting (0: would block, or the peer has closed, which its
         // close event then reports).
-        while (s->Connected()) {
+        while (*alive && s->Connected()) {
             const int n = s->Recv(DataBuffer.data(), static_cast<int>(DataBuffer.size()));
             if (n <= 0) break;
             DataReceived(DataBuffer.data(), static_cast<size_t>(n));
@@ -218,12 +229,14 @@ void TClientFTP::onDataRead(net::TSocketBase* s) {
 
 void TClientFTP::onDataDisconnect(net::TSocketBase* s) {
     DataTimer->stop();
+    const std::shared_ptr<bool> alive = Alive;
     try {
         unsigned long waiting = 0;
         while (net::WinsockAPI().ioctlsocket(s->Handle(), net::FIONREAD_CMD, &waiting) == 0 && waiting > 0) {
             const int n = s->Recv(DataBuffer.data(), static_cast<int>(DataBuffer.size()));
             if (n <= 0) break;
             DataReceived(DataBuffer.data(), static_cast<size_t>(n));
+            if (!*alive) return;
         }
     } catch (const net::ESockError&) {
     }

@@ -64,7 +64,8 @@ private:
     // Handles messages until the operation has finished; false when the component was
     // destroyed meanwhile (the caller must then touch nothing of it).
     bool wait();
-    void openControl();
+    // False when the component was destroyed meanwhile.
+    bool openControl();
     void onControlRead(net::TSocketBase* socket);
     void onControlDisconnect(net::TSocketBase* socket);
     void onDataRead(net::TSocketBase* socket);

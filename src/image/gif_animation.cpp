@@ -63,7 +63,7 @@ void Blit(QImage& dest, const QImage& source, int x, int y) {
 void TGIFImage::Compose(int n) {
     if (StructureOnly_ || NotLoaded_ || n < 1 || n > FrameTotal() || ImageSurface.isNull()) return;
     TFrame& f = *Frames[static_cast<size_t>(n - 1)];
-    if (f.DisposeMode == 3) f.UnderBitmap = ImageSurface.copy(f.Rect());
+    if (f.DisposeMode == gdRestorePrevious) f.UnderBitmap = ImageSurface.copy(f.Rect());
     ComposeInto(f, ImageSurface);
 }
 
@@ -71,10 +71,10 @@ void TGIFImage::Dispose(int n) {
     if (StructureOnly_ || NotLoaded_ || n < 1 || n > FrameTotal() || ImageSurface.isNull()) return;
     const TFrame& f = *Frames[static_cast<size_t>(n - 1)];
     const QRect r = f.Rect().intersected(ImageSurface.rect());
-    if (f.DisposeMode == 2) {
+    if (f.DisposeMode == gdRestoreBackground) {
         for (int y = r.top(); y <= r.bottom(); ++y)
             std::memset(ImageSurface.scanLine(y) + r.left() * 4, 0, static_cast<size_t>(r.width()) * 4);
-    } else if (f.DisposeMode == 3 && !f.UnderBitmap.isNull()) {
+    } else if (f.DisposeMode == gdRestorePrevious && !f.UnderBitmap.isNull()) {
         Blit(ImageSurface, f.UnderBitmap, f.Left, f.Top);
     }
 }

@@ -11,6 +11,9 @@
 
 namespace image {
 
+// Declared here so that a frame can hold one; the values are defined in gif_image.h.
+enum TGifDisposal : int;
+
 class TFrame {
 public:
     int Left = 0, Top = 0, Width = 0, Height = 0; // pixels, from the image descriptor
@@ -18,7 +21,7 @@ public:
     bool OwnTable = false;
     bool RowsInterlaced = false;
     int DelayMs = 0;     // graphic control delay x 10; 0 without a control block
-    int DisposeMode = 0; // 0..3; the undefined values 4..7 are read as 2
+    TGifDisposal DisposeMode{}; // gdNone unless a graphic control block says otherwise
     bool HasTransparency = false;
     uint8_t ClearIndex = 0; // the transparent colour index
     QRgb ClearColor = 0;    // its colour in the frame's table
@@ -28,7 +31,7 @@ public:
     // Only for transparent frames: white (1) where transparent, black where opaque.
     QImage FrameMask;
     // What the frame covered when it was composed, colours with their transparency
-    // (disposal 3 only).
+    // (gdRestorePrevious only).
     QImage UnderBitmap;
     std::string Remark; // the comment extensions read just before this frame
 

@@ -7,12 +7,9 @@
 #include "test_support.h"
 
 #include <arpa/inet.h>
-#include <atomic>
 #include <gtest/gtest.h>
 #include <mutex>
-#include <poll.h>
 #include <sys/socket.h>
-#include <thread>
 #include <unistd.h>
 
 using namespace ftp;
@@ -185,33 +182,18 @@ namespace {
 
 // A server that follows a script: it logs anyone in, records the commands it is sent and,
 // on LIST or RETR, connects to the announced data port and then does what the mode says.
-class ScriptServer {
+class ScriptServer : public nettest::ThreadServer {
 public:
     enum Mode { Stall, CloseThen226, Then226Close };
-    explicit ScriptServer(Mode mode) : TheMode(mode) {
-        Port = Listen.port;
-        Thread = std::thread([this] { run(); });
-    }
-    ~ScriptServer() {
-        Stop = true;
-        Thread.join();
-    }
+    explicit ScriptServer(Mode mode) : TheMode(mode) { start(); }
+    ~ScriptServer() override { stop(); }
     std::vector<std::string> commands() {
         std::lock_guard<std::mutex> lock(Mutex);
         return Commands;
     }
-    int Port = 0;
 
 private:
-    // Waits for a descriptor to be readable, giving up when the test is over.
-    bool readable(int fd) {
-        pollfd p{fd, POLLIN, 0};
-        while (!Stop)
-            if (::poll(&p, 1, 50) > 0) return true;
-        return false;
-    }
-    void put(int fd, const std::string& s) { (void)!::write(fd, s.data(), s.size()); }
-    void run() {
+    void run() override {
         if (!readable(Listen.fd)) return;
         const int ctl = Listen.acceptOne();
         put(ctl, "220 script\r\n");
@@ -223,10 +205,8 @@ private:
             const ssize_t n = ::read(ctl, buf, sizeof buf);
             if (n <= 0) break;
             pending.append(buf, static_cast<size_t>(n));
-            size_t eol;
-            while ((eol = pending.find("\r\n")) != std::string::npos) {
-                const std::string cmd = pending.substr(0, eol);
-                pending.erase(0, eol + 2);
+            std::string cmd;
+            while (takeLine(pending, cmd)) {
                 {
                     std::lock_guard<std::mutex> lock(Mutex);
                     Commands.push_back(cmd);
@@ -265,11 +245,8 @@ private:
     }
 
     Mode TheMode;
-    nettest::Listener Listen{1};
-    std::atomic<bool> Stop{false};
     std::mutex Mutex;
     std::vector<std::string> Commands;
-    std::thread Thread;
 };
 
 } // namespace
@@ -280,7 +257,7 @@ TEST(ClientFtpScripted, BothOrdersOfTheTransferEndsComplete) {
         ScriptServer server(mode);
         TClientFTP c;
         c.Host = "127.0.0.1";
-        c.Port = server.Port;
+        c.Port = server.port();
         std::string home, system;
         ASSERT_TRUE(c.Login(home, system)) << c.Error;
         c.RemotePath = "/";
@@ -301,7 +278,7 @@ TEST(ClientFtpScripted, AServerThatStallsOnTheDataConnectionTimesOut) {
     TempDir scratch;
     TClientFTP c;
     c.Host = "127.0.0.1";
-    c.Port = server.Port;
+    c.Port = server.port();
     c.TimeOut = 1;
     std::string home, system;
     ASSERT_TRUE(c.Login(home, system)) << c.Error;
@@ -309,4 +286,27 @@ TEST(ClientFtpScripted, AServerThatStallsOnTheDataConnectionTimesOut) {
     EXPECT_FALSE(c.GetFile(scratch.file("big")));
     EXPECT_EQ(c.Error, "Time out");
     EXPECT_EQ(c.DataSocket(), nullptr);
+}
+
+// The window that owns the client may close while Login waits for the host's address:
+// Login then returns without touching the client again (ASan catches any later use).
+TEST(ClientFtpLifetime, DestroyedDuringTheHostLookUpOfLogin) {
+    nettest::HeldResolver resolver;
+    nettest::Listener silent; // would take the connection and never greet
+    auto* c = new TClientFTP;
+    c->Host = "localhost";
+    c->Port = silent.port;
+    c->TimeOut = 10;
+    bool destroyed = false;
+    nettest::Later closeWindow([&] {
+        ASSERT_TRUE(resolver.entered());
+        delete c;
+        destroyed = true;
+    });
+    std::string home, system;
+    EXPECT_FALSE(c->Login(home, system));
+    EXPECT_TRUE(destroyed);
+    resolver.release();
+    EXPECT_TRUE(nettest::waitFor([] { return net::LookupThreads() == 0; }));
+    platform::ProcessMessages();
 }
