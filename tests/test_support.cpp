@@ -84,6 +84,26 @@ bool waitUntil(const std::function<bool()>& done, int ms) {
     return done();
 }
 
+void feedSplit(const std::string& reply, size_t split, const std::function<void(const char*, size_t)>& deliver,
+               const std::function<void(size_t)>& quiet) {
+    if (reply.empty()) return;
+    if (split == 1) {
+        for (size_t i = 0; i + 1 < reply.size(); ++i) {
+            deliver(&reply[i], 1);
+            quiet(i + 1);
+        }
+    } else if (split > 1 && split < reply.size()) {
+        deliver(reply.data(), split - 1);
+        quiet(split - 1);
+        deliver(reply.data() + split - 1, reply.size() - split);
+        quiet(reply.size() - 1);
+    } else {
+        deliver(reply.data(), reply.size() - 1);
+        quiet(reply.size() - 1);
+    }
+    deliver(&reply.back(), 1);
+}
+
 std::string pngBytes(int w, int h, QColor color) {
     QImage img(w, h, QImage::Format_RGB32);
     img.fill(color);

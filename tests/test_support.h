@@ -55,6 +55,12 @@ std::string readFile(const std::string& name);
 // Handles messages until Done is true or Ms milliseconds have passed; returns Done.
 bool waitUntil(const std::function<bool()>& done, int ms = 20000);
 
+// Hands a protocol reply to Deliver whole (split 0), a byte at a time (split 1) or in two
+// pieces cut after Split - 1 bytes, and its last byte always alone. Quiet(bytesSoFar) runs
+// before the last byte: it checks that nothing was answered before the reply was complete.
+void feedSplit(const std::string& reply, size_t split, const std::function<void(const char*, size_t)>& deliver,
+               const std::function<void(size_t)>& quiet);
+
 // The bytes of a PNG picture of one colour.
 std::string pngBytes(int w, int h, QColor color);
 

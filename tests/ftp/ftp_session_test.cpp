@@ -43,21 +43,11 @@ protected:
     std::string LocalAddress() override { return "10.0.0.7"; }
 };
 
-// Feeds a reply whole (split 0), a byte at a time (split 1) or in two pieces cut after
-// Split bytes; nothing may be answered before the reply's last byte has arrived.
 void feed(Scripted& s, const std::string& reply, size_t split) {
     const size_t before = s.sent.size();
-    if (split == 1) {
-        for (size_t i = 0; i + 1 < reply.size(); ++i) s.ControlData(&reply[i], 1);
-    } else if (split > 1 && split < reply.size()) {
-        s.ControlData(reply.data(), split - 1);
-        EXPECT_EQ(s.sent.size(), before) << "answered a reply cut after " << split - 1 << " bytes";
-        s.ControlData(reply.data() + split - 1, reply.size() - split);
-    } else {
-        s.ControlData(reply.data(), reply.size() - 1);
-    }
-    EXPECT_EQ(s.sent.size(), before) << "answered before the reply's end";
-    s.ControlData(&reply.back(), 1);
+    testsupport::feedSplit(
+        reply, split, [&](const char* d, size_t n) { s.ControlData(d, n); },
+        [&](size_t upTo) { EXPECT_EQ(s.sent.size(), before) << "answered after " << upTo << " bytes"; });
 }
 
 struct Step {
@@ -117,7 +107,8 @@ TEST(FtpSession, LogInWithAMultiLineGreetingInAnyChunks) {
                });
     Scripted s;
     s.StartLogin();
-    s.ControlData("220-Welcome\r\n220-to the\r\n220 test server\r\n", 44);
+    const std::string greeting = "220-Welcome\r\n220-to the\r\n220 test server\r\n";
+    s.ControlData(greeting.data(), greeting.size());
     EXPECT_EQ(s.ReplyTexts(), (std::vector<std::string>{"Welcome", "to the", "test server"}));
 }
 

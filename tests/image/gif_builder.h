@@ -2,6 +2,7 @@
 // independently compressed data) and the blocks around it.
 #pragma once
 
+#include <QImage>
 #include <QRgb>
 #include <cstdint>
 #include <map>
@@ -142,24 +143,13 @@ struct TImage {
         : Left(left), Top(top), Width(width), Height(height), Pixels(std::move(pixels)) {}
     int Left = 0, Top = 0, Width = 0, Height = 0;
     std::vector<uint8_t> Pixels; // rows top to bottom
-    bool Interlaced = false;
     std::vector<QRgb> Local;
     int MinCodeSize = 2;
 };
 
-// Rows in the order an interlaced raster carries them.
-inline std::vector<uint8_t> InterlaceRows(const std::vector<uint8_t>& pixels, int w, int h) {
-    std::vector<uint8_t> out;
-    const int start[4] = {0, 4, 2, 1}, step[4] = {8, 8, 4, 2};
-    for (int p = 0; p < 4; ++p)
-        for (int y = start[p]; y < h; y += step[p])
-            out.insert(out.end(), pixels.begin() + y * w, pixels.begin() + (y + 1) * w);
-    return out;
-}
-
 inline std::string Image(const TImage& im) {
     std::string out = "\x2C" + Word(im.Left) + Word(im.Top) + Word(im.Width) + Word(im.Height);
-    int packed = im.Interlaced ? 0x40 : 0;
+    int packed = 0;
     std::vector<QRgb> local = im.Local;
     if (!local.empty()) {
         const int bits = TableBits(local.size());
@@ -169,10 +159,30 @@ inline std::string Image(const TImage& im) {
     out += static_cast<char>(packed);
     out += Table(local);
     out += static_cast<char>(im.MinCodeSize);
-    const auto rows = im.Interlaced ? InterlaceRows(im.Pixels, im.Width, im.Height) : im.Pixels;
-    return out + SubBlocks(LzwCodes(rows, im.MinCodeSize));
+    return out + SubBlocks(LzwCodes(im.Pixels, im.MinCodeSize));
 }
 
 inline const std::string Trailer = "\x3B";
+
+// A picture as text, one letter per pixel: R, G, B, W, k for black, . where transparent, ?
+// for anything else; rows joined by RowBreak when one is given.
+inline std::string Letters(const QImage& img, const char* rowBreak = "") {
+    std::string out;
+    for (int y = 0; y < img.height(); ++y) {
+        if (y) out += rowBreak;
+        for (int x = 0; x < img.width(); ++x) {
+            const QRgb p = img.pixel(x, y);
+            const QRgb rgb = p & 0xFFFFFF;
+            out += qAlpha(p) == 0     ? '.'
+                   : rgb == 0xFF0000 ? 'R'
+                   : rgb == 0x00FF00 ? 'G'
+                   : rgb == 0x0000FF ? 'B'
+                   : rgb == 0xFFFFFF ? 'W'
+                   : rgb == 0        ? 'k'
+                                     : '?';
+        }
+    }
+    return out;
+}
 
 } // namespace gifbuild

@@ -32,31 +32,26 @@ struct TKnownDifference {
     TReading Reading;
     const char* Reason;
 };
+const char* const TableBeyondTheEnd = "the local colour table runs past the end of the file, so the only frame cannot be read";
+const char* const ImageIsAFrame = "a frame is an image, not a control block";
+const char* const CanvasGrows = "the canvas grows to hold every frame; the suite clips to the logical screen";
 const std::map<std::string, TKnownDifference> KnownDifferences = {
     {"no-data", {TReading::Refused, "a file without any image block fails to load"}},
-    {"image-zero-height", {TReading::Refused, "the local colour table runs past the end of the "
-                                             "file, so the only frame cannot be read"}},
-    {"image-zero-size", {TReading::Refused, "the local colour table runs past the end of the "
-                                           "file, so the only frame cannot be read"}},
-    {"unknown-extension", {TReading::Refused, "an extension label other than 1, 249, 254 and "
-                                             "255 ends the block structure before the image"}},
-    {"loop-animexts", {TReading::PlaysOnce, "only the NETSCAPE2.0 application block gives a "
-                                           "loop count; ANIMEXTS1.0 is skipped"}},
-    {"gif87a-animation", {TReading::PlaysOnce, "without a NETSCAPE2.0 block an animation plays "
-                                              "once; the suite forces endless looping"}},
-    {"images-combine", {TReading::FramePerImage, "a frame is an image, not a control block"}},
-    {"images-overlap", {TReading::FramePerImage, "a frame is an image, not a control block"}},
-    {"high-color", {TReading::FramePerImage, "a frame is an image, not a control block"}},
-    {"dispose-restore-previous", {TReading::FramePerImage, "a frame is an image, not a "
-                                                          "control block"}},
-    {"animation-multi-image", {TReading::FramePerImage, "a frame is an image, not a control "
-                                                       "block"}},
-    {"animation-multi-image-explicit-zero-delay",
-     {TReading::FramePerImage, "a frame is an image, not a control block"}},
-    {"image-overlap-bg", {TReading::GrownCanvas, "the canvas grows to hold every frame; the "
-                                                "suite clips to the logical screen"}},
-    {"image-outside-bg", {TReading::GrownCanvas, "the canvas grows to hold every frame; the "
-                                                "suite clips to the logical screen"}},
+    {"image-zero-height", {TReading::Refused, TableBeyondTheEnd}},
+    {"image-zero-size", {TReading::Refused, TableBeyondTheEnd}},
+    {"unknown-extension",
+     {TReading::Refused, "an extension label other than 1, 249, 254 and 255 ends the block structure before the image"}},
+    {"loop-animexts", {TReading::PlaysOnce, "only the NETSCAPE2.0 application block gives a loop count; ANIMEXTS1.0 is skipped"}},
+    {"gif87a-animation",
+     {TReading::PlaysOnce, "without a NETSCAPE2.0 block an animation plays once; the suite forces endless looping"}},
+    {"images-combine", {TReading::FramePerImage, ImageIsAFrame}},
+    {"images-overlap", {TReading::FramePerImage, ImageIsAFrame}},
+    {"high-color", {TReading::FramePerImage, ImageIsAFrame}},
+    {"dispose-restore-previous", {TReading::FramePerImage, ImageIsAFrame}},
+    {"animation-multi-image", {TReading::FramePerImage, ImageIsAFrame}},
+    {"animation-multi-image-explicit-zero-delay", {TReading::FramePerImage, ImageIsAFrame}},
+    {"image-overlap-bg", {TReading::GrownCanvas, CanvasGrows}},
+    {"image-outside-bg", {TReading::GrownCanvas, CanvasGrows}},
 };
 
 std::map<std::string, std::map<std::string, std::string>> ReadConf(const std::string& path) {

@@ -110,31 +110,18 @@ TEST(ClientSmtpFailures, NoServerSilenceAndNoSettings) {
 
 // Speaks SMTP on one connection and, after the go-ahead for the data, reads nothing until
 // Go is set: the client's socket fills up and must wait for write notifications.
-class HoldingServer {
+class HoldingServer : public nettest::ThreadServer {
 public:
-    HoldingServer() {
-        const int small = 4096;
-        ::setsockopt(Listen.fd, SOL_SOCKET, SO_RCVBUF, &small, sizeof small);
-        Thread = std::thread([this] { run(); });
-    }
-    ~HoldingServer() {
-        Stop = true;
+    HoldingServer() : ThreadServer(4096) { start(); }
+    ~HoldingServer() override {
         Go = true;
-        Thread.join();
+        stop();
     }
-    int port() const { return Listen.port; }
     std::atomic<bool> Go{false};
     std::atomic<size_t> DataBytes{0};
 
 private:
-    bool readable(int fd) {
-        pollfd p{fd, POLLIN, 0};
-        while (!Stop)
-            if (::poll(&p, 1, 50) > 0) return true;
-        return false;
-    }
-    void put(int fd, const std::string& s) { (void)!::write(fd, s.data(), s.size()); }
-    void run() {
+    void run() override {
         if (!readable(Listen.fd)) return;
         const int fd = Listen.acceptOne();
         put(fd, "220 holding\r\n");
@@ -143,7 +130,7 @@ private:
         bool inData = false;
         while (readable(fd)) {
             if (inData)
-                while (!Go)
+                while (!Go && !stopping())
                     std::this_thread::sleep_for(std::chrono::milliseconds(1));
             const ssize_t n = ::read(fd, buf, sizeof buf);
             if (n <= 0) break;
@@ -158,10 +145,8 @@ private:
                 put(fd, "250 taken\r\n");
                 continue;
             }
-            size_t eol;
-            while (!inData && (eol = in.find("\r\n")) != std::string::npos) {
-                const std::string cmd = in.substr(0, eol);
-                in.erase(0, eol + 2);
+            std::string cmd;
+            while (!inData && takeLine(in, cmd)) {
                 if (cmd == "data") {
                     inData = true;
                     put(fd, "354 go\r\n");
@@ -174,10 +159,6 @@ private:
         }
         ::close(fd);
     }
-
-    nettest::Listener Listen{1};
-    std::atomic<bool> Stop{false};
-    std::thread Thread;
 };
 
 TEST(ClientSmtpBlocks, AFileThatFillsTheConnectionResumesOnWriteNotifications) {

@@ -34,28 +34,11 @@ protected:
     std::string LocalAddress() override { return "10.0.0.7"; }
 };
 
-// Feeds a reply whole (split 0), a byte at a time (split 1) or in two pieces cut after
-// Split - 1 bytes; nothing may be answered before the reply's last byte has arrived.
 void feed(Scripted& s, const std::string& reply, size_t split) {
     const std::string before = s.wire;
-    const auto nothingYet = [&](size_t upTo) {
-        EXPECT_EQ(s.wire, before) << "answered after " << upTo << " bytes";
-    };
-    if (split == 1) {
-        for (size_t i = 0; i + 1 < reply.size(); ++i) {
-            s.ReplyData(&reply[i], 1);
-            nothingYet(i + 1);
-        }
-    } else if (split > 1 && split < reply.size()) {
-        s.ReplyData(reply.data(), split - 1);
-        nothingYet(split - 1);
-        s.ReplyData(reply.data() + split - 1, reply.size() - split);
-        nothingYet(reply.size() - 1);
-    } else {
-        s.ReplyData(reply.data(), reply.size() - 1);
-        nothingYet(reply.size() - 1);
-    }
-    s.ReplyData(&reply.back(), 1);
+    testsupport::feedSplit(
+        reply, split, [&](const char* d, size_t n) { s.ReplyData(d, n); },
+        [&](size_t upTo) { EXPECT_EQ(s.wire, before) << "answered after " << upTo << " bytes"; });
 }
 
 struct Step {

@@ -12,59 +12,11 @@
 #include <thread>
 
 using namespace net;
+using nettest::HeldResolver;
+using nettest::Later;
 using nettest::waitFor;
 
 namespace {
-
-// A resolver that holds every look-up until the test lets it go, so that a look-up is
-// certainly in progress; then it asks the system as usual. The hold is bounded so that a
-// failing test cannot leave a thread behind for ever.
-class HeldResolver {
-public:
-    HeldResolver() {
-        SetHostResolver([this](const char* name, const addrinfo* hints, addrinfo** result) {
-            std::unique_lock<std::mutex> lock(M);
-            ++Entered;
-            Changed.notify_all();
-            Changed.wait_for(lock, std::chrono::seconds(20), [this] { return Open; });
-            lock.unlock();
-            return ::getaddrinfo(name, nullptr, hints, result);
-        });
-    }
-    ~HeldResolver() {
-        release();
-        SetHostResolver(nullptr);
-        waitFor([] { return LookupThreads() == 0; });
-    }
-    void release() {
-        std::lock_guard<std::mutex> lock(M);
-        Open = true;
-        Changed.notify_all();
-    }
-    bool entered() {
-        std::unique_lock<std::mutex> lock(M);
-        return Changed.wait_for(lock, std::chrono::seconds(20), [this] { return Entered > 0; });
-    }
-
-private:
-    std::mutex M;
-    std::condition_variable Changed;
-    int Entered = 0;
-    bool Open = false;
-};
-
-// Runs a function when its message is handled: inside the nested loop of a look-up.
-class Later : public platform::TMessageTarget {
-public:
-    explicit Later(std::function<void()> f) : F(std::move(f)) { platform::PostMessage(this, 1); }
-    intptr_t handleMessage(unsigned, uintptr_t, intptr_t) override {
-        F();
-        return 0;
-    }
-
-private:
-    std::function<void()> F;
-};
 
 const char* const ChildVariable = "WEBLING_LOOKUP_EXIT_CHILD";
 

@@ -1,16 +1,26 @@
-// Small helpers for the socket tests: a plain listening socket on 127.0.0.1 and a loop
-// that handles messages until something has happened.
+// Small helpers for the socket tests: a plain listening socket on 127.0.0.1, a loop that
+// handles messages until something has happened, ways to act inside a look-up, and a
+// scripted server on a thread of the test.
 #pragma once
 
 #include "platform/clock.h"
+#include "net/winsock_api.h"
 #include "platform/messages.h"
 #include "test_support.h"
 
 #include <QCoreApplication>
 #include <arpa/inet.h>
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <functional>
+#include <mutex>
+#include <netdb.h>
 #include <netinet/in.h>
+#include <poll.h>
+#include <string>
 #include <sys/socket.h>
+#include <thread>
 #include <unistd.h>
 
 namespace nettest {
@@ -43,5 +53,100 @@ inline int closedPort() {
     Listener l;
     return l.port;
 }
+
+// A resolver that holds every look-up until the test lets it go, so that a look-up is
+// certainly in progress; then it asks the system as usual. The hold is bounded so that a
+// failing test cannot leave a thread behind for ever.
+class HeldResolver {
+public:
+    HeldResolver() {
+        net::SetHostResolver([this](const char* name, const addrinfo* hints, addrinfo** result) {
+            std::unique_lock<std::mutex> lock(M);
+            ++Entered;
+            Changed.notify_all();
+            Changed.wait_for(lock, std::chrono::seconds(20), [this] { return Open; });
+            lock.unlock();
+            return ::getaddrinfo(name, nullptr, hints, result);
+        });
+    }
+    ~HeldResolver() {
+        release();
+        net::SetHostResolver(nullptr);
+        waitFor([] { return net::LookupThreads() == 0; });
+    }
+    void release() {
+        std::lock_guard<std::mutex> lock(M);
+        Open = true;
+        Changed.notify_all();
+    }
+    bool entered() {
+        std::unique_lock<std::mutex> lock(M);
+        return Changed.wait_for(lock, std::chrono::seconds(20), [this] { return Entered > 0; });
+    }
+
+private:
+    std::mutex M;
+    std::condition_variable Changed;
+    int Entered = 0;
+    bool Open = false;
+};
+
+// Runs a function when its message is handled: inside the nested loop of a look-up.
+class Later : public platform::TMessageTarget {
+public:
+    explicit Later(std::function<void()> f) : F(std::move(f)) { platform::PostMessage(this, 1); }
+    intptr_t handleMessage(unsigned, uintptr_t, intptr_t) override {
+        F();
+        return 0;
+    }
+
+private:
+    std::function<void()> F;
+};
+
+// A server run by a thread of the test on one loopback connection, for what real servers
+// will not do (stall, hold back reading, show what they were sent). Run() does the talking;
+// every wait gives up once the test is over, so a failing test cannot hang the thread.
+class ThreadServer {
+public:
+    explicit ThreadServer(int receiveBuffer = 0) {
+        if (receiveBuffer > 0)
+            ::setsockopt(Listen.fd, SOL_SOCKET, SO_RCVBUF, &receiveBuffer, sizeof receiveBuffer);
+    }
+    virtual ~ThreadServer() { stop(); }
+    int port() const { return Listen.port; }
+
+protected:
+    // Called last by the derived constructor, once its members exist.
+    void start() { Thread = std::thread([this] { run(); }); }
+    // Called first by the derived destructor, while its members still exist.
+    void stop() {
+        Stop = true;
+        if (Thread.joinable()) Thread.join();
+    }
+    virtual void run() = 0;
+    bool stopping() const { return Stop; }
+    bool readable(int fd) {
+        pollfd p{fd, POLLIN, 0};
+        while (!Stop)
+            if (::poll(&p, 1, 50) > 0) return true;
+        return false;
+    }
+    // Takes the first CR LF line off Pending.
+    static bool takeLine(std::string& pending, std::string& line) {
+        const size_t eol = pending.find("\r\n");
+        if (eol == std::string::npos) return false;
+        line = pending.substr(0, eol);
+        pending.erase(0, eol + 2);
+        return true;
+    }
+    static void put(int fd, const std::string& s) { (void)!::write(fd, s.data(), s.size()); }
+
+    Listener Listen{1};
+
+private:
+    std::atomic<bool> Stop{false};
+    std::thread Thread;
+};
 
 } // namespace nettest
