@@ -475,10 +475,16 @@ void TSockCtrl::SetPort(const std::string& text) {
         const std::string significant = digits == std::string::npos ? "0" : PortText.substr(digits);
         const unsigned long number = significant.size() > 5 ? 65536ul : std::stoul(significant);
         PortNo = number > 65535 ? 0 : static_cast<uint16_t>(number);
-        Service = started ? LookupServiceByPort(PortNo) : std::string();
+        // The look-up waits in a message loop in which the component may be destroyed:
+        // its result is stored only into a component that is still there.
+        const std::shared_ptr<const bool> alive = Alive;
+        std::string service = started ? LookupServiceByPort(PortNo) : std::string();
+        if (*alive) Service = std::move(service);
     } else {
         Service = PortText;
-        PortNo = started ? LookupServiceByName(PortText) : 0;
+        const std::shared_ptr<const bool> alive = Alive;
+        const uint16_t number = started ? LookupServiceByName(PortText) : 0;
+        if (*alive) PortNo = number;
     }
 }
 

@@ -114,6 +114,6 @@ TEST(LookUpsChild, EndsWithALookUpInProgress) {
     auto target = std::make_unique<platform::TMessageTarget>();
     ASSERT_NE(WinsockAPI().WSAAsyncGetHostByName(target.get(), CM_LOOKUPCOMPLETE, "localhost", buf.data(), 1024), 0);
     std::unique_lock<std::mutex> lock(m);
-    ASSERT_TRUE(entered.wait_for(lock, std::chrono::seconds(20), [] { return inside; }));
+    ASSERT_TRUE(entered.wait_until(lock, nettest::testDeadline(), [] { return inside; }));
     EXPECT_EQ(LookupThreads(), 1u);
 }

@@ -57,6 +57,12 @@ inline int closedPort() {
 // A resolver that holds every look-up until the test lets it go, so that a look-up is
 // certainly in progress; then it asks the system as usual. The hold is bounded so that a
 // failing test cannot leave a thread behind for ever.
+// Twenty seconds from now on the system clock: a condition wait against it is one the
+// thread sanitizer sees (it does not see the steady clock's wait).
+inline std::chrono::system_clock::time_point testDeadline() {
+    return std::chrono::system_clock::now() + std::chrono::seconds(20);
+}
+
 class HeldResolver {
 public:
     HeldResolver() {
@@ -64,7 +70,7 @@ public:
             std::unique_lock<std::mutex> lock(M);
             ++Entered;
             Changed.notify_all();
-            Changed.wait_for(lock, std::chrono::seconds(20), [this] { return Open; });
+            Changed.wait_until(lock, testDeadline(), [this] { return Open; });
             lock.unlock();
             return ::getaddrinfo(name, nullptr, hints, result);
         });
@@ -81,7 +87,7 @@ public:
     }
     bool entered() {
         std::unique_lock<std::mutex> lock(M);
-        return Changed.wait_for(lock, std::chrono::seconds(20), [this] { return Entered > 0; });
+        return Changed.wait_until(lock, testDeadline(), [this] { return Entered > 0; });
     }
 
 private:
