@@ -36,14 +36,6 @@ std::string EncodeFormData(const std::vector<std::string>& results) {
     return data;
 }
 
-std::string AddressWithQuery(const std::string& action, const std::string& data) {
-    const size_t hash = action.find('#');
-    std::string base = action.substr(0, hash);
-    const size_t q = base.find('?');
-    if (q != std::string::npos) base.resize(q);
-    return base + "?" + data;
-}
-
 std::string AppendFormData(const std::string& action, const std::string& data) {
     std::string address = action.substr(0, action.find('#'));
     const size_t q = address.find('?');

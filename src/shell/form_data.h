@@ -11,8 +11,6 @@ namespace shell {
 // with "&". Unescaped, a value holding "&" or "=" would corrupt the submission.
 std::string EncodeFormData(const std::vector<std::string>& results);
 std::string UrlEncode(const std::string& text);
-// The action address with its query (after "?") replaced by Data.
-std::string AddressWithQuery(const std::string& action, const std::string& data);
 // The address a GET form asks for: Data appended to the action's own query, after "?"
 // (or "&" when the action has a query already); a "#fragment" is dropped.
 std::string AppendFormData(const std::string& action, const std::string& data);

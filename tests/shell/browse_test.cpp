@@ -5,6 +5,7 @@
 #include "shell/browser_window.h"
 #include "shell/dialogs.h"
 #include "shell/form_data.h"
+#include "shell_test_support.h"
 #include "test_support.h"
 #include "view/html_view.h"
 
@@ -41,15 +42,9 @@ protected:
                dir.path() + "cache\n";
     }
     std::unique_ptr<TFMain> window() {
-        dir.write("webling.ini", ini());
-        shell::TWindowParams p;
-        p.ProgramDir = dir.path();
-        p.IsMainWindow = false;
-        auto w = std::make_unique<TFMain>(p);
+        auto w = shelltest::Window(dir, "");
         w->resize(731, 677);
         w->show();
-        w->StartUrl.clear();
-        w->FirstActivate();
         return w;
     }
     static std::vector<doc::TImageObj*> images(TFMain& w) {
@@ -120,13 +115,4 @@ TEST_F(BrowseTest, ScreenshotOfAPageWithItsPictures) {
     EXPECT_TRUE(has(qRgb(220, 20, 20)));
     EXPECT_TRUE(has(qRgb(20, 160, 40)));
     EXPECT_TRUE(has(qRgb(20, 40, 200)));
-}
-
-TEST(FormData, EncodingKeepsValuesIntact) {
-    EXPECT_EQ(shell::EncodeFormData({"q=a b&c", "r=1=2", "name with space=x", "flag"}),
-              "q=a+b%26c&r=1%3D2&name+with+space=x&flag");
-    EXPECT_EQ(shell::EncodeFormData({}), "");
-    EXPECT_EQ(shell::UrlEncode("\xE9t\xE9"), "%E9t%E9");
-    EXPECT_EQ(shell::AddressWithQuery("http://h/cgi?old=1#top", "a=b"), "http://h/cgi?a=b");
-    EXPECT_EQ(shell::AddressWithQuery("find", "q=x"), "find?q=x");
 }

@@ -3,6 +3,7 @@
 #include "doc/section_list.h"
 #include "shell/browser_window.h"
 #include "shell/find_dialog.h"
+#include "shell_test_support.h"
 #include "test_support.h"
 #include "view/html_view.h"
 #include "view/paint_panel.h"
@@ -28,17 +29,10 @@ protected:
     std::unique_ptr<TFMain> w;
 
     void SetUp() override {
-        dir.write("webling.ini", "[users]\nusersrootdir=" + dir.path() + "users\n[tmp]\ntmpdir=" + dir.path() +
-                                     "tmp\n[cache]\ncachedir=" + dir.path() + "cache\n");
         dir.write("page.html", "<title>Fruit</title><p>An Apple, an apple<p>and an APPLE.");
-        shell::TWindowParams p;
-        p.ProgramDir = dir.path();
-        p.IsMainWindow = false;
-        w = std::make_unique<TFMain>(p);
+        w = shelltest::Window(dir, "");
         w->resize(600, 400);
         w->show();
-        w->StartUrl.clear();
-        w->FirstActivate();
         w->OpenUrl("file://" + dir.path() + "page.html", true);
         ASSERT_EQ(w->windowTitle().toStdString(), "Fruit");
     }

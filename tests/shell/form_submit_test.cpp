@@ -5,6 +5,7 @@
 #include "shell/cache_files.h"
 #include "shell/dialogs.h"
 #include "shell/form_data.h"
+#include "shell_test_support.h"
 #include "test_support.h"
 #include "view/html_view.h"
 
@@ -43,18 +44,7 @@ protected:
         return "http://127.0.0.1:" + std::to_string(recorder->port());
     }
 
-    std::unique_ptr<TFMain> window() {
-        dir.write("webling.ini", "[users]\nusersrootdir=" + dir.path() +
-                                     "users\n[tmp]\ntmpdir=" + dir.path() +
-                                     "tmp\n[cache]\ncachedir=" + dir.path() + "cache\n");
-        shell::TWindowParams p;
-        p.ProgramDir = dir.path();
-        p.IsMainWindow = false;
-        auto w = std::make_unique<TFMain>(p);
-        w->StartUrl.clear();
-        w->FirstActivate();
-        return w;
-    }
+    std::unique_ptr<TFMain> window() { return shelltest::Window(dir, ""); }
     // The requests the recording server has read in full, decoded.
     std::vector<std::string> requests() {
         recorded += recorder->output();
@@ -98,6 +88,10 @@ TEST(FormData, GetDataIsAppendedToTheAction) {
         SCOPED_TRACE(c.Action);
         EXPECT_EQ(shell::AppendFormData(c.Action, "q=x"), c.Expected);
     }
+    // Values keep their own "&", "=" and blanks.
+    EXPECT_EQ(shell::EncodeFormData({"q=a b&c", "r=1=2", "name with space=x", "flag"}),
+              "q=a+b%26c&r=1%3D2&name+with+space=x&flag");
+    EXPECT_EQ(shell::UrlEncode("\xE9t\xE9"), "%E9t%E9");
 }
 
 TEST_F(FormSubmitTest, APostFormSendsItsEncodedResults) {

@@ -179,21 +179,6 @@ TEST_F(NavigationTest, HistoryBackForwardAndTruncation) {
     EXPECT_EQ(w->HistoryPosition(), 1);
 }
 
-TEST_F(NavigationTest, AFormPostIsSentWithItsData) {
-    auto w = window();
-    w->OpenUrl(base() + "/page.html", true);
-    // What the page's form hands over when it is submitted.
-    w->HTMLVisor->SubmitForm("/echo-post", "", "", "post", {"q=x", "r=y"});
-    std::vector<std::string> reqs;
-    ASSERT_TRUE(testsupport::waitUntil([&] {
-        reqs = seen();
-        return reqs.size() == 2 && w->Address().Path == "/echo-post" && !w->Navigating();
-    }));
-    EXPECT_EQ(reqs[1].substr(0, 27), "POST /echo-post HTTP/1.0\r\nH");
-    EXPECT_NE(reqs[1].find("Content-Length: 7\r\n\r\nq=x&r=y\r\n"), std::string::npos);
-    EXPECT_EQ(w->HistoryList().size(), 1u);
-}
-
 TEST_F(NavigationTest, ThroughTinyproxy) {
     shelltest::Tinyproxy proxy(dir);
     if (!proxy.Port) GTEST_SKIP() << "tinyproxy is not installed";
