@@ -118,7 +118,43 @@ bool TFMain::FileOfAnotherWindow(const std::string& file) const {
 void TFMain::BuildWindow() {
     setWindowTitle("Webling v. 1.0");
     resize(731, 677);
+    BuildToolBar();
 
+    HTMLVisor = new view::THtmlView(this);
+    HTMLVisor->SetDefFontName("Times New Roman");
+    HTMLVisor->SetDefPreFontName("Courier New");
+    HTMLVisor->SetHistoryMaxCount(0);
+    HTMLVisor->SetNoSelect(false);
+    HTMLVisor->SetViewImages(true);
+    setCentralWidget(HTMLVisor);
+
+    SB = statusBar();
+    SB->setSizeGripEnabled(false);
+    const int widths[5] = {150, 150, 150, 150, 50};
+    for (int i = 0; i < 5; ++i) {
+        SBPanels[i] = new QLabel(SB);
+        SBPanels[i]->setFixedWidth(widths[i]);
+        SBPanels[i]->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+        SB->addWidget(SBPanels[i]);
+    }
+    BuildHttpClient();
+
+    SaveDialog = new QFileDialog(this);
+    SaveDialog->setAcceptMode(QFileDialog::AcceptSave);
+    SaveDialog->setFileMode(QFileDialog::AnyFile);
+    SaveDialog->setDefaultSuffix("html");
+    SaveDialog->setNameFilters(
+        FilterToNameFilters("HTML files (*.htm, *.html)|*.html|All files (*.*)|*.*"));
+    SaveDialog->setOption(QFileDialog::DontConfirmOverwrite, false);
+    OpenDialog = new QFileDialog(this);
+    OpenDialog->setAcceptMode(QFileDialog::AcceptOpen);
+    OpenDialog->setFileMode(QFileDialog::ExistingFile);
+    FindDialog = new TFindDialog(this);
+
+    BuildMenus();
+}
+
+void TFMain::BuildToolBar() {
     ToolBar = addToolBar("Tools");
     ToolBar->setMovable(false);
     ToolBar->setFixedHeight(33);
@@ -147,25 +183,9 @@ void TFMain::BuildWindow() {
     CBUrls->OnEnter = [this](const QString& text) {
         platform::Guard([&] { CBUrlsEnter(toLatin1(text)); });
     };
+}
 
-    HTMLVisor = new view::THtmlView(this);
-    HTMLVisor->SetDefFontName("Times New Roman");
-    HTMLVisor->SetDefPreFontName("Courier New");
-    HTMLVisor->SetHistoryMaxCount(0);
-    HTMLVisor->SetNoSelect(false);
-    HTMLVisor->SetViewImages(true);
-    setCentralWidget(HTMLVisor);
-
-    SB = statusBar();
-    SB->setSizeGripEnabled(false);
-    const int widths[5] = {150, 150, 150, 150, 50};
-    for (int i = 0; i < 5; ++i) {
-        SBPanels[i] = new QLabel(SB);
-        SBPanels[i]->setFixedWidth(widths[i]);
-        SBPanels[i]->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-        SB->addWidget(SBPanels[i]);
-    }
-
+void TFMain::BuildHttpClient() {
     HTTPClient = std::make_unique<net::TBinaryClient>();
     HTTPClient->SetProtocol("tcp");
     HTTPClient->SetTimeOut(0);
@@ -199,20 +219,6 @@ void TFMain::BuildWindow() {
     DeadlineTimer = new QTimer(this);
     DeadlineTimer->setSingleShot(true);
     connect(DeadlineTimer, &QTimer::timeout, this, [this] { FailRetrieval("Time out!", false); });
-
-    SaveDialog = new QFileDialog(this);
-    SaveDialog->setAcceptMode(QFileDialog::AcceptSave);
-    SaveDialog->setFileMode(QFileDialog::AnyFile);
-    SaveDialog->setDefaultSuffix("html");
-    SaveDialog->setNameFilters(
-        FilterToNameFilters("HTML files (*.htm, *.html)|*.html|All files (*.*)|*.*"));
-    SaveDialog->setOption(QFileDialog::DontConfirmOverwrite, false);
-    OpenDialog = new QFileDialog(this);
-    OpenDialog->setAcceptMode(QFileDialog::AcceptOpen);
-    OpenDialog->setFileMode(QFileDialog::ExistingFile);
-    FindDialog = new TFindDialog(this);
-
-    BuildMenus();
 }
 
 void TFMain::BuildMenus() {

@@ -209,6 +209,10 @@ private:
 
 
     void BuildWindow();
+    void BuildToolBar();
+    // The page client and its timers: the meta refresh, the time-out between reads and the
+    // deadline of a whole retrieval.
+    void BuildHttpClient();
     void BuildMenus();
     void SetUpWindow();
     void WindowClose();
@@ -271,6 +275,10 @@ private:
     void UpdateHistoryButtons();
     // ftp: addresses: a listing page, a file shown, or a file saved where the user chooses.
     void FtpRetrieval();
+    bool FtpClientGone(const ftp::TClientFTP* c) const;
+    void FtpShowFile(ftp::TClientFTP& c);
+    void FtpSaveFile(ftp::TClientFTP& c);
+    void FtpShowListing(ftp::TClientFTP& c);
     // mailto: addresses: the mail dialog, addressed to Recipient.
     void ShowMailDialog(const std::string& recipient);
 

@@ -27,13 +27,10 @@ void TFMain::FtpRetrieval() {
     platform::ParseIntegerText(CurrentUrl.Port, port);
     c.Port = port;
     c.TimeOut = Options.TimeOut;
-    // Closing the window destroys the client while it waits; nothing of it may be touched
-    // after that.
-    auto gone = [&] { return Closed || FTPClient.get() != &c; };
     std::string home, system;
     SetStatus(0, "Connecting to " + c.Host + " ...");
     const bool loggedIn = c.Login(home, system);
-    if (gone()) return;
+    if (FtpClientGone(&c)) return;
     if (!loggedIn) {
         SetStatus(0, c.Error);
         NavigationError = c.Error;
@@ -44,62 +41,76 @@ void TFMain::FtpRetrieval() {
         SetStatus(2, std::to_string(bytes) + " bytes");
     };
     const bool isFile = c.IsFile();
-    if (gone()) return;
-    if (isFile) {
-        const std::string ext = general::LastExtension(CurrentUrl.Url);
-        if (general::IsKnownExtension(Options, ext)) {
-            // The file keeps its own extension, so that a picture is shown as a picture.
-            const std::string tmp = platform::TempFileName(Options.TmpDir, ext);
-            const std::string local = tmp.empty() ? std::string() : tmp + "." + ext;
-            OwnFile(local);
-            const bool ok = !local.empty() && platform::RenameFile(tmp, local) && c.GetFile(local);
-            if (gone()) return;
-            if (ok) {
-                c.Logout();
-                if (gone()) return;
-                CBUrls->setEditText(QString::fromLatin1(ShownAddress(CurrentUrl).c_str()));
-                AddToHistoryList();
-                DisplayFile(local);
-                FtpShown = true;
-                SetStatus(0, "File retrieved!");
-            } else {
-                c.Logout();
-                NavigationError = "Error getting file!";
-                ShowMessage("Error getting file!", TMsgStyle::Information, this);
-            }
-            return;
-        }
-        // A terminal without file access has nowhere a person may put a file.
-        if (!Options.AllowProtoFile) {
-            c.Logout();
-            NavigationError = "Download not allowed";
-            SetStatus(0, NavigationError);
-            return;
-        }
-        SaveDialog->setDirectory(QString::fromLatin1(Options.UserDir.c_str()));
-        SaveDialog->setNameFilters(FilterToNameFilters("All files (*.*)|*.*"));
-        SaveDialog->setDefaultSuffix("");
-        SaveDialog->selectFile(QString::fromLatin1(general::LastPathSegment(CurrentUrl.Url).c_str()));
-        SaveDialog->setWindowTitle("FTP downloading:");
-        if (RunFileDialog(SaveDialog)) {
-            const bool ok = c.GetFile(SaveDialog->selectedFiles().first().toLatin1().toStdString());
-            if (gone()) return;
-            ShowMessage(ok ? "File retrieved!" : "Error getting file!", TMsgStyle::Information, this);
-        } else {
-            NavigationError = "download cancelled";
-        }
-        c.Logout();
+    if (FtpClientGone(&c)) return;
+    if (!isFile)
+        FtpShowListing(c);
+    else if (general::IsKnownExtension(Options, general::LastExtension(CurrentUrl.Url)))
+        FtpShowFile(c);
+    else
+        FtpSaveFile(c);
+}
+
+bool TFMain::FtpClientGone(const ftp::TClientFTP* c) const {
+    // Closing the window destroys the client while it waits; nothing of it may be touched
+    // after that.
+    return Closed || FTPClient.get() != c;
+}
+
+void TFMain::FtpShowFile(ftp::TClientFTP& c) {
+    // The file keeps its own extension, so that a picture is shown as a picture.
+    const std::string ext = general::LastExtension(CurrentUrl.Url);
+    const std::string tmp = platform::TempFileName(Options.TmpDir, ext);
+    const std::string local = tmp.empty() ? std::string() : tmp + "." + ext;
+    OwnFile(local);
+    const bool ok = !local.empty() && platform::RenameFile(tmp, local) && c.GetFile(local);
+    if (FtpClientGone(&c)) return;
+    c.Logout();
+    if (FtpClientGone(&c)) return;
+    if (!ok) {
+        NavigationError = "Error getting file!";
+        ShowMessage("Error getting file!", TMsgStyle::Information, this);
         return;
     }
+    CBUrls->setEditText(QString::fromLatin1(ShownAddress(CurrentUrl).c_str()));
+    AddToHistoryList();
+    DisplayFile(local);
+    FtpShown = true;
+    SetStatus(0, "File retrieved!");
+}
+
+void TFMain::FtpSaveFile(ftp::TClientFTP& c) {
+    // A terminal without file access has nowhere a person may put a file.
+    if (!Options.AllowProtoFile) {
+        c.Logout();
+        NavigationError = "Download not allowed";
+        SetStatus(0, NavigationError);
+        return;
+    }
+    SaveDialog->setDirectory(QString::fromLatin1(Options.UserDir.c_str()));
+    SaveDialog->setNameFilters(FilterToNameFilters("All files (*.*)|*.*"));
+    SaveDialog->setDefaultSuffix("");
+    SaveDialog->selectFile(QString::fromLatin1(general::LastPathSegment(CurrentUrl.Url).c_str()));
+    SaveDialog->setWindowTitle("FTP downloading:");
+    if (RunFileDialog(SaveDialog)) {
+        const bool ok = c.GetFile(SaveDialog->selectedFiles().first().toLatin1().toStdString());
+        if (FtpClientGone(&c)) return;
+        ShowMessage(ok ? "File retrieved!" : "Error getting file!", TMsgStyle::Information, this);
+    } else {
+        NavigationError = "download cancelled";
+    }
+    c.Logout();
+}
+
+void TFMain::FtpShowListing(ftp::TClientFTP& c) {
     CBUrls->setEditText(QString::fromLatin1(ShownAddress(CurrentUrl).c_str()));
     AddToHistoryList();
     setWindowTitle(QString::fromLatin1(CurrentUrl.Path.c_str()));
     std::string page;
     const std::vector<std::string>& lines = c.List(true, true);
-    if (gone()) return;
+    if (FtpClientGone(&c)) return;
     for (const std::string& line : lines) page += line + "\n";
     c.Logout();
-    if (gone()) return;
+    if (FtpClientGone(&c)) return;
     const std::string tmp = platform::TempFileName(Options.TmpDir, "html");
     const std::string local = tmp.empty() ? std::string() : tmp + ".html";
     OwnFile(local);

@@ -14,6 +14,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <netdb.h>
 #include <netinet/in.h>
@@ -66,11 +67,13 @@ inline std::chrono::system_clock::time_point testDeadline() {
 class HeldResolver {
 public:
     HeldResolver() {
-        net::SetHostResolver([this](const char* name, const addrinfo* hints, addrinfo** result) {
-            std::unique_lock<std::mutex> lock(M);
-            ++Entered;
-            Changed.notify_all();
-            Changed.wait_until(lock, testDeadline(), [this] { return Open; });
+        // The worker keeps the state alive: a look-up abandoned by its socket may still be
+        // inside the resolver when the test that held it has ended.
+        net::SetHostResolver([state = S](const char* name, const addrinfo* hints, addrinfo** result) {
+            std::unique_lock<std::mutex> lock(state->M);
+            ++state->Entered;
+            state->Changed.notify_all();
+            state->Changed.wait_until(lock, testDeadline(), [&] { return state->Open; });
             lock.unlock();
             return ::getaddrinfo(name, nullptr, hints, result);
         });
@@ -81,20 +84,23 @@ public:
         waitFor([] { return net::LookupThreads() == 0; });
     }
     void release() {
-        std::lock_guard<std::mutex> lock(M);
-        Open = true;
-        Changed.notify_all();
+        std::lock_guard<std::mutex> lock(S->M);
+        S->Open = true;
+        S->Changed.notify_all();
     }
     bool entered() {
-        std::unique_lock<std::mutex> lock(M);
-        return Changed.wait_until(lock, testDeadline(), [this] { return Entered > 0; });
+        std::unique_lock<std::mutex> lock(S->M);
+        return S->Changed.wait_until(lock, testDeadline(), [this] { return S->Entered > 0; });
     }
 
 private:
-    std::mutex M;
-    std::condition_variable Changed;
-    int Entered = 0;
-    bool Open = false;
+    struct State {
+        std::mutex M;
+        std::condition_variable Changed;
+        int Entered = 0;
+        bool Open = false;
+    };
+    std::shared_ptr<State> S = std::make_shared<State>();
 };
 
 // Runs a function when its message is handled: inside the nested loop of a look-up.
