@@ -102,229 +102,6 @@ void TSection::SetClear(const html::TAttributeList& attributes) {
     ClearMode = v == "left" ? TClearMode::Left : v == "right" ? TClearMode::Right : TClearMode::Both;
 }
 
-// ---- Measuring ----
-
-int TSection::charWidth(int index) const {
-    const char c = Buff[static_cast<size_t>(index)];
-    if (c == ImagePlaceholder) {
-        TImageObj* img = Images.ImageAt(index);
-        return img && !img->Floating() ? img->ImageWidth : 0;
-    }
-    if (c == ControlPlaceholder) {
-        for (TFormControlObj* f : FormControls)
-            if (f->Pos == index) return f->Hidden ? 0 : f->Width();
-        return 0;
-    }
-    return Fonts.RunAt(index)->CharWidth(static_cast<unsigned char>(c));
-}
-
-int TSection::TextWidth(int index, int count, bool noTrailingSpaces) const {
-    if (noTrailingSpaces)
-        while (count > 1 && Buff[static_cast<size_t>(index + count - 1)] == ' ') --count;
-    int w = 0;
-    RunCursor runs(Fonts, index);
-    for (int i = index; i < index + count; ++i) w += advance(runs, i);
-    return w;
-}
-
-int TSection::CountThatFits(int index, int width) const {
-    const int n = static_cast<int>(Buff.size());
-    int w = 0, i = index;
-    RunCursor runs(Fonts, index);
-    for (; i < n; ++i) {
-        w += advance(runs, i);
-        if (w > width) break;
-    }
-    return i - index;
-}
-
-int TSection::advance(RunCursor& runs, int i) const {
-    const char c = Buff[static_cast<size_t>(i)];
-    if (isPlaceholder(c)) return charWidth(i);
-    const TFontObj* run = runs.at(i);
-    return run->CharWidth(static_cast<unsigned char>(c)) - run->Overhang;
-}
-
-// ---- Layout ----
-
-int TSection::LineWidthAt(const IndentManagerBasic& im, int y) const { return im.RightAt(y) - im.LeftAt(y); }
-
-int TSection::clearingSpace(int y, const IndentManagerBasic& im) const {
-    if (ClearMode == TClearMode::None) return 0;
-    int cl, cr;
-    im.ClearPositions(cl, cr);
-    int space = 0;
-    if (ClearMode == TClearMode::Left || ClearMode == TClearMode::Both) space = std::max(space, cl - y - 1);
-    if (ClearMode == TClearMode::Right || ClearMode == TClearMode::Both) space = std::max(space, cr - y - 1);
-    return std::max(space, 0);
-}
-
-void TSection::registerFloats(const LineRec& line, int y, IndentManagerBasic& im) {
-    for (int i = line.Start; i < line.Start + line.Count; ++i) {
-        if (Buff[static_cast<size_t>(i)] != ImagePlaceholder) continue;
-        TImageObj* img = Images.ImageAt(i);
-        if (!img || !img->Floating()) continue;
-        const int w = img->ImageWidth + img->HSpace;
-        if (img->Placement == TImageObj::ALeft) {
-            img->DrawX = im.LeftAt(y) - im.LeftEdge;
-            im.AddFloat(y, w, 1, img->ImageHeight);
-        } else {
-            img->DrawX = im.RightAt(y) - im.LeftEdge - img->ImageWidth;
-            im.AddFloat(y, w, 3, img->ImageHeight);
-        }
-        img->DrawY = y;
-    }
-}
-
-void TSection::finishLine(LineRec& line, int& y, IndentManagerBasic& im, int right, int floatsEnd) {
-    const int left = im.LeftAt(y) - im.LeftEdge;
-    RunCursor runs(Fonts, line.Start);
-    for (int i = line.Start; i < line.Start + line.Count; ++i) {
-        if (isPlaceholder(Buff[static_cast<size_t>(i)])) continue;
-        const TFontObj* run = runs.at(i);
-        line.TextHeight = std::max(line.TextHeight, run->LineHeight);
-        line.Descent = std::max(line.Descent, run->Descent);
-    }
-    const int t = line.TextHeight, d = line.Descent;
-    for (int i = line.Start; i < line.Start + line.Count; ++i) {
-        const char c = Buff[static_cast<size_t>(i)];
-        if (c == ImagePlaceholder) {
-            TImageObj* img = Images.ImageAt(i);
-            if (!img || img->Floating()) continue;
-            const int h = img->ImageHeight;
-            if (img->Placement == TImageObj::ATop) {
-                line.SpaceAfter = std::max(line.SpaceAfter, h - t);
-            } else if (img->Placement == TImageObj::AMiddle) {
-                const int half = (h - t) / 2;
-                line.SpaceAfter = std::max(line.SpaceAfter, half);
-                line.SpaceBefore = std::max(line.SpaceBefore, h - t - half);
-            } else {
-                line.SpaceBefore = std::max(line.SpaceBefore, h - (t - d));
-            }
-        } else if (c == ControlPlaceholder) {
-            for (TFormControlObj* f : FormControls) {
-                if (f->Pos != i || f->Hidden) continue;
-                const int h = f->Height();
-                line.SpaceBefore = std::max(line.SpaceBefore, f->BaseLine() ? h - (t - d) : h - t);
-                f->YValue = y;
-            }
-        }
-    }
-    const int textWidth = TextWidth(line.Start, line.Count, true);
-    if (Justify == Centered)
-        line.LineIndent = std::max(left, left + (right - left - textWidth) / 2);
-    else if (Justify == Right)
-        line.LineIndent = right - textWidth - 1;
-    else
-        line.LineIndent = left;
-    line.DrawWidth = line.LineIndent + textWidth;
-    // Only the floats that begin the line are placed beside it; later ones go below it.
-    for (int i = line.Start; i < floatsEnd; ++i)
-        if (Buff[static_cast<size_t>(i)] == ImagePlaceholder)
-            if (TImageObj* img = Images.ImageAt(i); img && img->Floating())
-                line.DrawWidth = std::max(line.DrawWidth, img->DrawX + img->ImageWidth);
-}
-
-int TSection::Layout(int y, IndentManagerBasic& im, int& maxWidth, int& curs) {
-    Top = y;
-    FirstPos = curs;
-    Lines.clear();
-    Height = 0;
-    im.SetListLevel(y, Level);
-    const int n = static_cast<int>(Buff.size());
-    if (n == 0) {
-        Height = clearingSpace(y, im);
-        PaintedHeight = Height;
-        PosCount = 0;
-        maxWidth = 0;
-        return Height;
-    }
-    LeftAtLayout = im.LeftAt(y) - im.LeftEdge;
-    maxWidth = im.RightEdge - im.LeftEdge;
-    const int available = im.RightAt(y) - im.LeftAt(y);
-    for (const auto& img : Images) {
-        int ri;
-        TFontObj* run = Fonts.RunAt(img->Pos, ri);
-        img->ComputeSize(*Document, available, run, run && !run->Link.URL.empty());
-        maxWidth = std::max(maxWidth, LeftAtLayout + img->ImageWidth);
-    }
-    for (TFormControlObj* f : FormControls) maxWidth = std::max(maxWidth, LeftAtLayout + f->Width());
-
-    const int cs = clearingSpace(y, im);
-    if (cs > 0) {
-        LineRec gap;
-        gap.TextHeight = cs;
-        Lines.push_back(gap);
-        y += cs;
-        Height += cs;
-    }
-    int start = 0;
-    while (start < n) {
-        // Floating images that begin a line take their place before the line's text is
-        // measured, so that the text beside them flows around them.
-        int lead = start;
-        while (lead < n && Buff[static_cast<size_t>(lead)] == ImagePlaceholder) {
-            TImageObj* img = Images.ImageAt(lead);
-            if (!img || !img->Floating()) break;
-            LineRec one;
-            one.Start = lead;
-            one.Count = 1;
-            registerFloats(one, y, im);
-            ++lead;
-        }
-        const int right = im.RightAt(y) - im.LeftEdge;
-        const int width = LineWidthAt(im, y);
-        const int fit = std::max(1, CountThatFits(start, std::max(0, width)));
-        int count;
-        auto at = [&](int i) { return Buff[static_cast<size_t>(i)]; };
-        if (start + fit >= n) {
-            count = n - start;
-        } else if (at(start + fit - 1) == ' ') {
-            count = fit;
-            while (start + count < n && at(start + count) == ' ') ++count;
-        } else if (isPlaceholder(at(start + fit))) {
-            count = fit;
-        } else {
-            int p = start + fit - 1;
-            while (p > start && at(p) != ' ' && !isPlaceholder(at(p))) --p;
-            if (p > start) {
-                count = p - start + 1;
-            } else {
-                // One word wider than the line overflows rather than being split.
-                p = start + fit;
-                while (p < n && at(p) != ' ' && !isPlaceholder(at(p))) ++p;
-                while (p < n && at(p) == ' ') ++p;
-                count = p - start;
-            }
-        }
-        LineRec line;
-        line.Start = start;
-        line.Count = count;
-        finishLine(line, y, im, right, std::min(lead, start + count));
-        Lines.push_back(line);
-        y += line.Height();
-        Height += line.Height();
-        maxWidth = std::max(maxWidth, line.DrawWidth);
-        // A float met after text was measured at the full width of its line: it starts
-        // below that line, or it would cover the text beside it.
-        LineRec rest = line;
-        rest.Start = std::max(line.Start, lead);
-        rest.Count = line.Start + line.Count - rest.Start;
-        if (rest.Count > 0) {
-            registerFloats(rest, y, im);
-            for (int i = rest.Start; i < rest.Start + rest.Count; ++i)
-                if (TImageObj* img = Buff[static_cast<size_t>(i)] == ImagePlaceholder ? Images.ImageAt(i) : nullptr;
-                    img && img->Floating())
-                    maxWidth = std::max(maxWidth, img->DrawX + img->ImageWidth);
-        }
-        start += count;
-    }
-    curs += n;
-    PosCount = n;
-    PaintedHeight = std::max(Height, im.FloatsBottom() - Top);
-    return Height;
-}
-
 // ---- Painting ----
 
 void TSection::DrawMarker(platform::TCanvas&, int, int, const LineRec&) {}
@@ -334,7 +111,6 @@ int TSection::Paint(platform::TCanvas& canvas, const QRect& clip, IndentManagerB
     const int yOff = Document->YOff;
     const int screenTop = y - yOff;
     if (screenTop > clip.bottom() || screenTop + std::max(Height, PaintedHeight) < clip.top()) return y + Height;
-    const int selB = Document->SelB - FirstPos, selE = Document->SelE - FirstPos;
     int ly = screenTop;
     bool markerDone = false;
     for (const LineRec& line : Lines) {
@@ -348,79 +124,87 @@ int TSection::Paint(platform::TCanvas& canvas, const QRect& clip, IndentManagerB
             markerDone = true;
             DrawMarker(canvas, x + line.LineIndent, baseline, line);
         }
+        // A line with a float is drawn even out of the clip: the float may reach into it.
         bool hasFloat = false;
         for (int i = line.Start; i < line.Start + line.Count && !hasFloat; ++i)
             hasFloat = Buff[static_cast<size_t>(i)] == ImagePlaceholder && Images.ImageAt(i) &&
                        Images.ImageAt(i)->Floating();
-        if (!hasFloat && (ly > clip.bottom() || ly + h < clip.top())) {
-            ly += h;
-            continue;
-        }
-        int cx = x + line.LineIndent;
-        const int end = line.Start + line.Count;
-        int pos = line.Start;
-        while (pos < end) {
-            const char c = Buff[static_cast<size_t>(pos)];
-            if (c == ImagePlaceholder) {
-                if (TImageObj* img = Images.ImageAt(pos)) {
-                    if (img->Floating()) {
-                        img->PaintImage(canvas, *Document, x + img->DrawX, img->DrawY - yOff);
-                    } else {
-                        int top;
-                        if (img->Placement == TImageObj::ATop)
-                            top = ly;
-                        else if (img->Placement == TImageObj::AMiddle)
-                            top = baseline - line.TextHeight / 2 - img->ImageHeight / 2;
-                        else
-                            top = baseline - img->ImageHeight;
-                        img->DrawX = cx - x;
-                        img->DrawY = top + yOff;
-                        cx = img->PaintImage(canvas, *Document, cx, top);
-                    }
-                }
-                ++pos;
-                continue;
-            }
-            if (c == ControlPlaceholder) {
-                for (TFormControlObj* f : FormControls) {
-                    if (f->Pos != pos || f->Hidden) continue;
-                    const int top = f->BaseLine() ? baseline - f->Height()
-                                                  : ly + line.SpaceBefore + line.TextHeight - f->Height();
-                    f->ShowAt(cx, top);
-                    cx += f->Width();
-                }
-                ++pos;
-                continue;
-            }
-            int ri;
-            TFontObj* run = Fonts.RunAt(pos, ri);
-            int stop = end;
-            if (ri + 1 < Fonts.Count()) stop = std::min(stop, Fonts[ri + 1]->StartPos);
-            for (int i = pos + 1; i < stop; ++i)
-                if (isPlaceholder(Buff[static_cast<size_t>(i)])) {
-                    stop = i;
-                    break;
-                }
-            const bool selected = pos >= selB && pos < selE;
-            if (selected && selE < stop) stop = selE;
-            if (!selected && selB > pos && selB < stop) stop = selB;
-            const std::string_view piece(Buff.data() + pos, static_cast<size_t>(stop - pos));
-            const int w = run->TextWidth(piece) - run->Overhang * static_cast<int>(piece.size());
-            int shift = 0;
-            if (run->ScriptPos == TScriptPos::Superscript) shift = -run->TextHeight / 3;
-            if (run->ScriptPos == TScriptPos::Subscript) shift = run->Descent / 2 + 1;
-            if (selected) {
-                canvas.FillRect(QRect(cx, ly + line.SpaceBefore, w, line.TextHeight), platform::clHighlight);
-                canvas.TextOut(cx - run->Overhang / 2, baseline + shift, piece, run->QtFont(), platform::clHighlightText);
-            } else {
-                canvas.TextOut(cx - run->Overhang / 2, baseline + shift, piece, run->QtFont(), run->Font.Color);
-            }
-            cx += w;
-            pos = stop;
-        }
+        if (hasFloat || (ly <= clip.bottom() && ly + h >= clip.top())) paintLine(canvas, line, x, ly, baseline);
         ly += h;
     }
     return y + Height;
+}
+
+void TSection::paintLine(platform::TCanvas& canvas, const LineRec& line, int x, int ly, int baseline) {
+    const int yOff = Document->YOff;
+    int cx = x + line.LineIndent;
+    const int end = line.Start + line.Count;
+    int pos = line.Start;
+    while (pos < end) {
+        const char c = Buff[static_cast<size_t>(pos)];
+        if (c == ImagePlaceholder) {
+            if (TImageObj* img = Images.ImageAt(pos)) {
+                if (img->Floating()) {
+                    img->PaintImage(canvas, *Document, x + img->DrawX, img->DrawY - yOff);
+                } else {
+                    int top;
+                    if (img->Placement == TImageObj::ATop)
+                        top = ly;
+                    else if (img->Placement == TImageObj::AMiddle)
+                        top = baseline - line.TextHeight / 2 - img->ImageHeight / 2;
+                    else
+                        top = baseline - img->ImageHeight;
+                    img->DrawX = cx - x;
+                    img->DrawY = top + yOff;
+                    cx = img->PaintImage(canvas, *Document, cx, top);
+                }
+            }
+            ++pos;
+        } else if (c == ControlPlaceholder) {
+            for (TFormControlObj* f : FormControls) {
+                if (f->Pos != pos || f->Hidden) continue;
+                const int top =
+                    f->BaseLine() ? baseline - f->Height() : ly + line.SpaceBefore + line.TextHeight - f->Height();
+                f->ShowAt(cx, top);
+                cx += f->Width();
+            }
+            ++pos;
+        } else {
+            pos = paintText(canvas, line, pos, end, cx, ly, baseline);
+        }
+    }
+}
+
+int TSection::paintText(platform::TCanvas& canvas, const LineRec& line, int pos, int end, int& cx, int ly,
+                        int baseline) {
+    const int selB = Document->SelB - FirstPos, selE = Document->SelE - FirstPos;
+    // One piece: within one font run, up to the next picture or control, and all inside
+    // or all outside the selection.
+    int ri;
+    TFontObj* run = Fonts.RunAt(pos, ri);
+    int stop = end;
+    if (ri + 1 < Fonts.Count()) stop = std::min(stop, Fonts[ri + 1]->StartPos);
+    for (int i = pos + 1; i < stop; ++i)
+        if (isPlaceholder(Buff[static_cast<size_t>(i)])) {
+            stop = i;
+            break;
+        }
+    const bool selected = pos >= selB && pos < selE;
+    if (selected && selE < stop) stop = selE;
+    if (!selected && selB > pos && selB < stop) stop = selB;
+    const std::string_view piece(Buff.data() + pos, static_cast<size_t>(stop - pos));
+    const int w = run->TextWidth(piece) - run->Overhang * static_cast<int>(piece.size());
+    int shift = 0;
+    if (run->ScriptPos == TScriptPos::Superscript) shift = -run->TextHeight / 3;
+    if (run->ScriptPos == TScriptPos::Subscript) shift = run->Descent / 2 + 1;
+    if (selected) {
+        canvas.FillRect(QRect(cx, ly + line.SpaceBefore, w, line.TextHeight), platform::clHighlight);
+        canvas.TextOut(cx - run->Overhang / 2, baseline + shift, piece, run->QtFont(), platform::clHighlightText);
+    } else {
+        canvas.TextOut(cx - run->Overhang / 2, baseline + shift, piece, run->QtFont(), run->Font.Color);
+    }
+    cx += w;
+    return stop;
 }
 
 // ---- Hit tests ----

@@ -118,7 +118,17 @@ protected:
 
 private:
     // Floats before FloatsEnd begin the line and were placed beside it.
+    // Line breaking (line_breaking.cpp).
     void finishLine(LineRec& line, int& y, IndentManagerBasic& im, int right, int floatsEnd);
+    // Sizes the section's pictures and controls for a line Available wide; the widest
+    // reach of them from the left edge.
+    int sizeObjects(int available);
+    // How many characters from Start make the line, given that Fit of them fit: up to the
+    // last blank that fits (with the blanks after it), or a whole word that does not.
+    int breakCount(int start, int fit) const;
+    // Painting of one line, and of one piece of its text (returns where the piece ends).
+    void paintLine(platform::TCanvas& canvas, const LineRec& line, int x, int ly, int baseline);
+    int paintText(platform::TCanvas& canvas, const LineRec& line, int pos, int end, int& cx, int ly, int baseline);
     void registerFloats(const LineRec& line, int y, IndentManagerBasic& im);
     int clearingSpace(int y, const IndentManagerBasic& im) const;
     // Whether the buffer holds nothing but floating images so far.
