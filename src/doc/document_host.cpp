@@ -29,6 +29,7 @@ const TTextMeasurer& ScreenFonts() {
 }
 
 bool TDocumentHost::RequestImage(const std::string&, image::TMemoryStream*&) { return false; }
+bool TDocumentHost::ReservePictureMemory(const std::string&, uint64_t) { return true; }
 void TDocumentHost::ControlFocused(int) {}
 void TDocumentHost::ObjectClicked(TFormControlObj*, const std::string&) {}
 void TDocumentHost::FormSubmitted(const std::string&, const std::string&, const std::string&, const std::string&,

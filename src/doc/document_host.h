@@ -6,6 +6,7 @@
 #include "platform/canvas.h"
 #include "platform/colors.h"
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -48,6 +49,11 @@ public:
     // pictures, and the document then reads ImageFileName(Src) itself.
     virtual bool RequestImage(const std::string& src, image::TMemoryStream*& stream);
     virtual std::string ImageFileName(const std::string& src) { return src; }
+    // The decoded pictures of a page share one memory budget. Before a picture is decoded,
+    // or a cached one is shown, its bytes are asked for under its cache key; the host counts
+    // a key once for the page it shows, an empty key (memory of one image alone) every time.
+    // False leaves the picture undecoded behind its placeholder.
+    virtual bool ReservePictureMemory(const std::string& key, uint64_t bytes);
 
     // Form controls: the widget they are children of (none when the document is only laid
     // out and drawn into a picture), a control that took the focus at document Y, a click

@@ -6,6 +6,7 @@
 #include "platform/text.h"
 #include "image/gif_image.h"
 #include "image/image_support.h"
+#include "image/jpeg_decoder.h"
 #include "image/picture_loader.h"
 #include "platform/canvas.h"
 
@@ -23,27 +24,66 @@ void forgetWaiting(TSectionList& doc, const TImageObj* image) {
 
 std::string PictureKey(const std::string& name) { return platform::UpperCase(platform::Trim(name)); }
 
-image::TBitmapItem* ObtainPicture(TSectionList& doc, const std::string& name, int transp, bool& pending) {
-    pending = false;
-    const std::string key = PictureKey(name);
-    if (key.empty()) return nullptr;
-    image::TStringBitmapList& cache = image::ImageCache();
-    int index = 0;
-    if (cache.Find(key, index)) return cache.UseImage(index);
+namespace {
 
+// Any picture of this name already decoded, at whatever scale.
+image::TBitmapItem* AnyDecoded(const image::TStringBitmapList& cache, const std::string& key) {
+    for (int denom = 1; denom <= 8; denom *= 2) {
+        const int index = cache.IndexOf(image::ScaledKey(key, denom));
+        if (index >= 0) return cache.Item(index);
+    }
+    return nullptr;
+}
+
+} // namespace
+
+TObtainedPicture ObtainPicture(TSectionList& doc, const std::string& name, const TPictureWish& wish,
+                               const image::TMemoryStream* supplied) {
+    TObtainedPicture got;
+    const std::string key = PictureKey(name);
+    if (key.empty()) return got;
+    image::TStringBitmapList& cache = image::ImageCache();
+    // A picture decoded before tells the scale this image wants without its data.
+    if (const image::TBitmapItem* known = AnyDecoded(cache, key)) {
+        const int denom = known->Scalable ? image::JpegScaleDenom(known->SourceWidth, known->SourceHeight,
+                                                                  wish.ShownWidth, wish.ShownHeight)
+                                          : 1;
+        const int index = cache.IndexOf(image::ScaledKey(key, denom));
+        if (index >= 0) {
+            got.Key = image::ScaledKey(key, denom);
+            if (!doc.Host().ReservePictureMemory(got.Key, cache.Item(index)->Bytes)) {
+                got.Refused = true;
+                return got;
+            }
+            got.Item = cache.UseImage(index);
+            return got;
+        }
+    }
+
+    image::TPictureRequest request;
+    request.ShownWidth = wish.ShownWidth;
+    request.ShownHeight = wish.ShownHeight;
+    request.Admit = [&](uint64_t bytes) {
+        return doc.Host().ReservePictureMemory(image::ScaledKey(key, request.ScaleDenom), bytes);
+    };
     std::unique_ptr<image::TBitmapItem> item;
     image::TMemoryStream* stream = nullptr;
-    if (!doc.Host().RequestImage(name, stream)) {
+    if (supplied) {
+        if (!supplied->Empty()) item = image::PictureFromStream(*supplied, wish.Transp, request);
+    } else if (!doc.Host().RequestImage(name, stream)) {
         const std::string file = doc.Host().ImageFileName(name);
-        if (!file.empty()) item = image::PictureFromFile(file, transp);
+        if (!file.empty()) item = image::PictureFromFile(file, wish.Transp, request);
     } else if (stream == image::LaterStream()) {
-        pending = true;
-        return nullptr;
+        got.Pending = true;
+        return got;
     } else if (stream && !stream->Empty()) {
-        item = image::PictureFromStream(*stream, transp);
+        item = image::PictureFromStream(*stream, wish.Transp, request);
     }
-    if (!item) return nullptr;
-    return cache.AddImage(key, std::move(item));
+    got.Refused = request.Refused;
+    if (!item) return got;
+    got.Key = image::ScaledKey(key, item->ScaleDenom);
+    got.Item = cache.AddImage(got.Key, std::move(item));
+    return got;
 }
 
 TImageObj::TImageObj(int position, const html::TAttributeList& attributes) : Pos(position) {
@@ -94,13 +134,35 @@ TImageObj::~TImageObj() {
     if (!CacheName.empty()) image::ImageCache().ReleaseImage(CacheName);
 }
 
-void TImageObj::takePicture(TSectionList& doc, image::TBitmapItem* item) {
-    CacheName = PictureKey(Source);
+TPictureWish TImageObj::wish() const {
+    TPictureWish w;
+    w.Transp = Transparent ? 1 : 0;
+    // A percentage follows the space available: the picture is decoded whole.
+    if (!PercentWidth) {
+        w.ShownWidth = std::max(WantedWidth, 0);
+        w.ShownHeight = std::max(WantedHeight, 0);
+    }
+    return w;
+}
+
+bool TImageObj::takePicture(TSectionList& doc, const TObtainedPicture& got) {
+    const image::TBitmapItem* item = got.Item;
+    if (item->IsAnimated()) {
+        // Each image runs its own copy, so that two images of one animation step apart; the
+        // copy's drawing surface is this image's alone.
+        const image::TGIFImage& gif = *item->Animation;
+        if (!doc.Host().ReservePictureMemory("", image::PictureBytes(gif.CanvasWidth(), gif.CanvasHeight()))) {
+            image::ImageCache().ReleaseImage(got.Key);
+            return false;
+        }
+    }
+    CacheName = got.Key;
     PictureKind = RealPicture;
+    PictureWidth = item->SourceWidth;
+    PictureHeight = item->SourceHeight;
     if (item->IsAnimated()) {
         Picture = QImage();
         Mask = QImage();
-        // Each image runs its own copy, so that two images of one animation step apart.
         Animated = image::TGIFImage::CloneImage(*item->Animation);
         Animated->SetMayDraw(true);
         if (std::find(doc.AnimList.begin(), doc.AnimList.end(), this) == doc.AnimList.end())
@@ -109,6 +171,27 @@ void TImageObj::takePicture(TSectionList& doc, image::TBitmapItem* item) {
         Animated.reset();
         Picture = item->Bitmap;
         Mask = item->Mask;
+    }
+    if (PictureWidth <= 0 || PictureHeight <= 0) {
+        PictureWidth = Animated ? Animated->CanvasWidth() : Picture.width();
+        PictureHeight = Animated ? Animated->CanvasHeight() : Picture.height();
+    }
+    return true;
+}
+
+void TImageObj::useObtained(TSectionList& doc, const TObtainedPicture& got) {
+    OverBudget = false;
+    if (got.Item && takePicture(doc, got)) return;
+    if (got.Item || got.Refused) {
+        OverBudget = true;
+        usePlaceholder(false);
+    } else if (got.Pending) {
+        usePlaceholder(false);
+        const bool waiting = std::any_of(doc.MissingImages.begin(), doc.MissingImages.end(),
+                                         [this](const auto& e) { return e.second == this; });
+        if (!waiting) doc.MissingImages.emplace_back(Source, this);
+    } else {
+        usePlaceholder(true);
     }
 }
 
@@ -120,15 +203,10 @@ void TImageObj::usePlaceholder(bool error) {
 }
 
 void TImageObj::setPictureSize(int availableWidth) {
-    int pw = 0, ph = 0;
-    if (Animated) {
-        pw = Animated->CanvasWidth();
-        ph = Animated->CanvasHeight();
-    } else {
+    int pw = PictureWidth, ph = PictureHeight;
+    if (IsPlaceholder()) {
         pw = Picture.width();
         ph = Picture.height();
-    }
-    if (IsPlaceholder()) {
         if (WantedWidth > 0 && WantedHeight > 0) {
             BoxWidth = PercentWidth ? MulDiv(availableWidth, WantedWidth, 100) : WantedWidth;
             BoxHeight = WantedHeight;
@@ -183,20 +261,10 @@ void TImageObj::ComputeSize(TSectionList& doc, int availableWidth, const TFontOb
     if (PictureKind == PendingPicture && ImagesWereOff && doc.ShowImages) PictureKind = NoPicture;
     if (PictureKind == NoPicture) {
         ImagesWereOff = !doc.ShowImages;
-        if (!doc.ShowImages) {
+        if (!doc.ShowImages)
             usePlaceholder(false);
-        } else {
-            bool pending = false;
-            image::TBitmapItem* item = ObtainPicture(doc, Source, Transparent ? 1 : 0, pending);
-            if (item) {
-                takePicture(doc, item);
-            } else if (pending) {
-                usePlaceholder(false);
-                doc.MissingImages.emplace_back(Source, this);
-            } else {
-                usePlaceholder(true);
-            }
-        }
+        else
+            useObtained(doc, ObtainPicture(doc, Source, wish()));
     }
     if (!SizeKnown) {
         setPictureSize(availableWidth);
@@ -234,23 +302,11 @@ int TImageObj::PaintImage(platform::TCanvas& canvas, TSectionList& doc, int x, i
     return x + ImageWidth;
 }
 
-bool TImageObj::ReplacePending(TSectionList& doc) {
-    if (PictureKind != PendingPicture || !doc.ShowImages) return false;
-    bool pending = false;
-    image::TBitmapItem* item = ObtainPicture(doc, Source, Transparent ? 1 : 0, pending);
-    if (pending) {
-        // Still to come: make sure the image stays on the waiting list.
-        const bool waiting = std::any_of(doc.MissingImages.begin(), doc.MissingImages.end(),
-                                         [this](const auto& e) { return e.second == this; });
-        if (!waiting) doc.MissingImages.emplace_back(Source, this);
-        return false;
-    }
+bool TImageObj::ReplacePending(TSectionList& doc, const image::TMemoryStream* supplied) {
+    if (PictureKind != PendingPicture || OverBudget || !doc.ShowImages) return false;
     forgetWaiting(doc, this);
-    if (item)
-        takePicture(doc, item);
-    else
-        usePlaceholder(true);
-    return !SizeKnown;
+    useObtained(doc, ObtainPicture(doc, Source, wish(), supplied));
+    return PictureKind != PendingPicture && !SizeKnown;
 }
 
 TImageObj* TImageObjList::ImageAt(int pos) const {
@@ -262,30 +318,19 @@ TImageObj* TImageObjList::ImageAt(int pos) const {
 bool SupplyPicture(TSectionList& doc, const std::string& src, const image::TMemoryStream* stream) {
     const std::string key = PictureKey(src);
     if (key.empty()) return false;
-    image::TStringBitmapList& cache = image::ImageCache();
-    bool supplied = false;
-    if (stream && !stream->Empty()) {
-        if (auto item = image::PictureFromStream(*stream, 0)) {
-            cache.AddImage(key, std::move(item));
-            supplied = true;
-        }
-    }
     // The waiting images are collected first: replacing one edits the waiting list.
     std::vector<TImageObj*> waiting;
     for (const auto& [name, image] : doc.MissingImages)
         if (image && PictureKey(name) == key) waiting.push_back(image);
+    // Each image takes the data at the scale it is shown at; images shown alike share one
+    // decoded picture through the cache.
+    static const image::TMemoryStream nothing;
     bool relayout = false;
     for (TImageObj* image : waiting) {
         forgetWaiting(doc, image);
-        if (supplied) {
-            relayout |= image->ReplacePending(doc);
-        } else if (image->PictureKind == TImageObj::PendingPicture) {
-            image->MarkBroken();
-            relayout |= !image->SizeKnown;
-        }
+        if (image->PictureKind != TImageObj::PendingPicture) continue;
+        relayout |= image->ReplacePending(doc, stream ? stream : &nothing);
     }
-    // The supply itself is no user of the picture: only the images that show it are.
-    if (supplied) cache.ReleaseImage(key);
     return relayout;
 }
 

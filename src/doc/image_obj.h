@@ -31,12 +31,25 @@ class TSectionList;
 // The key of a picture name in the image cache: trimmed and upper-cased.
 std::string PictureKey(const std::string& name);
 
-// Finds or loads the picture named Name for Doc: from the image cache, else through the
-// document's request handler (or from the file system when it has none). The item
-// returned is in the cache and counts one more user; nullptr when there is no picture,
-// with Pending set when the handler answered that the picture comes later.
-// Transp is 1 when the lower-left colour is to be transparent (TRANSP).
-image::TBitmapItem* ObtainPicture(TSectionList& doc, const std::string& name, int transp, bool& pending);
+// How a picture is wanted: Transp is 1 when the lower-left colour is to be transparent
+// (TRANSP); the shown size (0 where the page does not fix it) lets a JPEG be decoded smaller.
+struct TPictureWish {
+    int Transp = 0;
+    int ShownWidth = 0, ShownHeight = 0;
+};
+
+struct TObtainedPicture {
+    image::TBitmapItem* Item = nullptr; // in the cache, counting one more user
+    std::string Key;                    // the cache key the user counts under
+    bool Pending = false;               // the handler answered that it comes later
+    bool Refused = false;               // it would take the page past its picture budget
+};
+
+// Finds or loads the picture named Name for Doc: from the image cache, else from Supplied
+// when given, else through the document's request handler (or from the file system when
+// it has none). Every picture shown is first reserved with the host's picture budget.
+TObtainedPicture ObtainPicture(TSectionList& doc, const std::string& name, const TPictureWish& wish,
+                               const image::TMemoryStream* supplied = nullptr);
 
 class TImageObj {
 public:
@@ -75,6 +88,11 @@ public:
     // played its loop count stays stopped on its last frame until the next layout.
     bool AnimationStarted = false;
     TPictureKind PictureKind = NoPicture;
+    // The pending picture stands for a picture left out because the page's pictures would
+    // take more memory than the host allows; it is not asked for again on this page.
+    bool OverBudget = false;
+    // The picture's own size, which sizes the box: a JPEG decoded smaller holds less.
+    int PictureWidth = 0, PictureHeight = 0;
 
     int BoxWidth = 0, BoxHeight = 0; // the picture box
     bool SizeKnown = false;
@@ -96,14 +114,17 @@ public:
     // Draws the image with its left edge at X and its top at Top (screen) and returns its
     // right edge.
     int PaintImage(platform::TCanvas& canvas, TSectionList& doc, int x, int top);
-    // When the picture is still pending, asks for it again. True when the picture came and
-    // its size was not known, so that a new layout is needed.
-    bool ReplacePending(TSectionList& doc);
-    // The picture will not come (the data supplied later was missing or damaged).
-    void MarkBroken() { usePlaceholder(true); }
+    // When the picture is still pending, asks for it again, or takes it from Supplied (the
+    // data that arrived for it). True when the picture came and its size was not known, so
+    // that a new layout is needed.
+    bool ReplacePending(TSectionList& doc, const image::TMemoryStream* supplied = nullptr);
 
 private:
-    void takePicture(TSectionList& doc, image::TBitmapItem* item);
+    TPictureWish wish() const;
+    // Shows what ObtainPicture found; false (the placeholder stays, as over budget) when an
+    // animation's own drawing surface does not fit the budget.
+    bool takePicture(TSectionList& doc, const TObtainedPicture& got);
+    void useObtained(TSectionList& doc, const TObtainedPicture& got);
     void usePlaceholder(bool error);
     void setPictureSize(int availableWidth);
     void growForAlt();

@@ -20,6 +20,8 @@ struct TOptions {
     int32_t TimeOut = 10;
     // A page (not a download) that grows past this many bytes is given up.
     int64_t MaxPageSize = 64 << 20;
+    // MiB that the decoded pictures of one page may take together.
+    int32_t PictureMemory = 512;
     bool GoToMovedLocations = true;
     std::bitset<8> AllowedProtocols; // protocol numbers 0..7
     bool AllowProtoHttp = true;

@@ -5,6 +5,7 @@
 
 #include "image/gif_frame.h"
 #include "image/memory_stream.h"
+#include "image/picture_request.h"
 
 #include <QImage>
 #include <QRect>
@@ -138,9 +139,15 @@ private:
 
 // Loads a GIF in two passes (structure, then pixels); nil when it cannot be loaded, after
 // dropping unused pictures from the image cache if the second pass failed. Single tells
-// whether the file has one frame, so that the caller may keep it as a plain bitmap.
-std::unique_ptr<TGIFImage> DecodeGifStream(const TMemoryStream* stream, bool& single);
-std::unique_ptr<TGIFImage> DecodeGifFile(const std::string& name, bool& single);
+// whether the file has one frame, so that the caller may keep it as a plain bitmap. A
+// Request is asked between the passes whether the pixels may be decoded.
+std::unique_ptr<TGIFImage> DecodeGifStream(const TMemoryStream* stream, bool& single,
+                                           TPictureRequest* request = nullptr);
+std::unique_ptr<TGIFImage> DecodeGifFile(const std::string& name, bool& single,
+                                         TPictureRequest* request = nullptr);
+// What a GIF read for its structure will take once decoded and kept in the image cache:
+// one frame as a plain picture, an animation with all its frames and its drawing surface.
+uint64_t GifDecodedBytes(const TGIFImage& structure);
 
 // The cache item of a decoded GIF: one frame becomes a bitmap (with its mask and kind
 // TranspGif when something is transparent); an animation is kept whole.

@@ -34,6 +34,11 @@ struct TBitmapItem {
     QImage Bitmap;
     std::unique_ptr<TGIFImage> Animation;
     QImage Mask; // white where transparent; null when opaque
+    // The picture's own size in pixels; a JPEG decoded at 1/ScaleDenom holds a smaller one.
+    int SourceWidth = 0, SourceHeight = 0;
+    int ScaleDenom = 1;
+    bool Scalable = false; // a JPEG: other scales are other cache items
+    uint64_t Bytes = 0; // the memory the decoded picture was estimated to take
 
     bool IsAnimated() const { return Animation != nullptr; }
 };

@@ -25,22 +25,57 @@ namespace {
 // Pictures beyond this many pixels are not decoded (a PNG header can claim 2^31 x 2^31).
 constexpr int MaxPictureMegapixels = 64;
 
-QImage DecodeBmp(const uint8_t* data, size_t size) {
+bool WithinPixelLimit(long long width, long long height) {
+    return width > 0 && height > 0 && width * height <= static_cast<long long>(MaxPictureMegapixels) * 1024 * 1024;
+}
+
+// The size a BMP or PNG header claims, read by Qt without decoding any pixel.
+QSize ClaimedSize(const uint8_t* data, size_t size, const char* format) {
+    QByteArray bytes = QByteArray::fromRawData(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer, format);
+    return reader.size();
+}
+
+// Tells the request (when there is one) the picture's size and asks whether a picture of
+// that size at 1/Denom may be decoded.
+bool Admitted(TPictureRequest* request, int width, int height, int denom = 1) {
+    if (!request) return true;
+    request->SourceWidth = width;
+    request->SourceHeight = height;
+    request->ScaleDenom = denom;
+    return request->Allow(PictureBytes(JpegScaledSide(width, denom), JpegScaledSide(height, denom)));
+}
+
+QImage DecodeBmp(const uint8_t* data, size_t size, TPictureRequest* request) {
+    // Qt would allocate whatever the header claims, up to its own far larger limit.
+    const QSize claimed = ClaimedSize(data, size, "BMP");
+    if (!WithinPixelLimit(claimed.width(), claimed.height()) ||
+        !Admitted(request, claimed.width(), claimed.height()))
+        return {};
     QImage img;
     if (!img.loadFromData(data, static_cast<int>(size), "BMP")) return {};
     return img;
 }
 
-QImage DecodeStill(const uint8_t* data, size_t size, TImageKind kind) {
-    switch (kind) {
-    case TImageKind::Bmp: return DecodeBmp(data, size);
-    case TImageKind::Jpeg: {
-        if (ScreenDepth() <= 8) {
-            const TPalette* palette = JpegIsGreyscale(data, size) ? nullptr : SharedPalette();
-            return DecodeJpeg(data, size, TJpegDepth::Bits8, palette);
-        }
-        return DecodeJpeg(data, size, TJpegDepth::Bits24);
+QImage DecodeJpegPicture(const uint8_t* data, size_t size, TPictureRequest* request) {
+    int w = 0, h = 0;
+    if (!JpegSize(data, size, w, h)) return {};
+    const int denom = request ? JpegScaleDenom(w, h, request->ShownWidth, request->ShownHeight) : 1;
+    if (request) request->Scalable = true;
+    if (!Admitted(request, w, h, denom)) return {};
+    if (ScreenDepth() <= 8) {
+        const TPalette* palette = JpegIsGreyscale(data, size) ? nullptr : SharedPalette();
+        return DecodeJpeg(data, size, TJpegDepth::Bits8, palette, denom);
     }
+    return DecodeJpeg(data, size, TJpegDepth::Bits24, nullptr, denom);
+}
+
+QImage DecodeStill(const uint8_t* data, size_t size, TImageKind kind, TPictureRequest* request = nullptr) {
+    switch (kind) {
+    case TImageKind::Bmp: return DecodeBmp(data, size, request);
+    case TImageKind::Jpeg: return DecodeJpegPicture(data, size, request);
     default: return {};
     }
 }
@@ -72,9 +107,11 @@ void CornerMask(const QImage& img, int transp, QImage& mask) {
 
 // Still picture from bytes: BMP, JPEG or PNG, with the transparency rules of the loaders.
 QImage StillAndMask(const uint8_t* data, size_t size, TImageKind kind, int& transp,
-                    QImage& mask) {
+                    QImage& mask, TPictureRequest* request) {
     mask = QImage();
     if (kind == TImageKind::Png) {
+        const QSize claimed = ClaimedSize(data, size, "PNG");
+        if (!Admitted(request, claimed.width(), claimed.height())) return {};
         QImage alpha;
         QImage img = DecodePng(data, size, alpha);
         if (img.isNull()) return {};
@@ -87,7 +124,7 @@ QImage StillAndMask(const uint8_t* data, size_t size, TImageKind kind, int& tran
         return RebuildOnPalette(img);
     }
     if (kind == TImageKind::Jpeg && transp != TranspCorner) transp = TranspNone;
-    QImage img = DecodeStill(data, size, kind);
+    QImage img = DecodeStill(data, size, kind, request);
     if (img.isNull()) return {};
     CornerMask(img, transp, mask);
     if (mask.isNull()) transp = TranspNone;
@@ -170,10 +207,7 @@ QImage DecodePng(const uint8_t* data, size_t size, QImage& mask) {
     buffer.open(QIODevice::ReadOnly);
     QImageReader reader(&buffer, "PNG");
     const QSize claimed = reader.size();
-    if (!claimed.isValid() ||
-        static_cast<long long>(claimed.width()) * claimed.height() >
-            static_cast<long long>(MaxPictureMegapixels) * 1024 * 1024)
-        return {};
+    if (!WithinPixelLimit(claimed.width(), claimed.height())) return {};
     QImage img = reader.read();
     if (img.isNull()) return {};
     if (!img.hasAlphaChannel()) return img.convertToFormat(QImage::Format_RGB32);
@@ -202,7 +236,7 @@ QImage ReadImageFile(const std::string& name, bool convert) {
     return convert ? RebuildOnPalette(img) : img;
 }
 
-QImage ImageAndMaskFromFile(const std::string& name, int& transp, QImage& mask) {
+QImage ImageAndMaskFromFile(const std::string& name, int& transp, QImage& mask, TPictureRequest* request) {
     mask = QImage();
     std::string data;
     if (!platform::ReadWholeFile(name, data)) return {};
@@ -212,21 +246,21 @@ QImage ImageAndMaskFromFile(const std::string& name, int& transp, QImage& mask) 
     if (ext == ".gif" && GifTransparency(stream, color)) transp = TranspGif;
     const auto* bytes = stream.Memory();
     const TImageKind kind = SniffImageKind(bytes, stream.Size());
-    if (kind == TImageKind::Png) return StillAndMask(bytes, stream.Size(), kind, transp, mask);
+    if (kind == TImageKind::Png) return StillAndMask(bytes, stream.Size(), kind, transp, mask, request);
     if (kind != TImageKind::Bmp && kind != TImageKind::Jpeg) return {};
-    if (transp == TranspNone) return RebuildOnPalette(DecodeStill(bytes, stream.Size(), kind));
-    QImage raw = DecodeStill(bytes, stream.Size(), kind);
+    if (transp == TranspNone) return RebuildOnPalette(DecodeStill(bytes, stream.Size(), kind, request));
+    QImage raw = DecodeStill(bytes, stream.Size(), kind, request);
     if (raw.isNull()) return {};
     mask = MakeMask(raw, transp != TranspCorner, color);
     return RebuildOnPalette(raw);
 }
 
-QImage ImageAndMaskFromStream(const TMemoryStream* stream, int& transp, QImage& mask) {
+QImage ImageAndMaskFromStream(const TMemoryStream* stream, int& transp, QImage& mask, TPictureRequest* request) {
     mask = QImage();
     if (!stream || stream->Size() < 20) return {};
     const TImageKind kind = SniffImageKind(stream->Memory(), stream->Size());
     if (kind != TImageKind::Bmp && kind != TImageKind::Jpeg && kind != TImageKind::Png) return {};
-    return StillAndMask(stream->Memory(), stream->Size(), kind, transp, mask);
+    return StillAndMask(stream->Memory(), stream->Size(), kind, transp, mask, request);
 }
 
 QImage MakeMask(const QImage& image, bool colorValid, platform::TColor color) {

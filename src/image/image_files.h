@@ -4,6 +4,7 @@
 #pragma once
 
 #include "image/memory_stream.h"
+#include "image/picture_request.h"
 #include "platform/colors.h"
 
 #include <QImage>
@@ -41,9 +42,13 @@ QImage DecodePng(const uint8_t* data, size_t size, QImage& mask);
 // The displayable bitmap of a BMP, JPEG or PNG file. Transp comes in as 1 to ask for the
 // lower-left pixel's colour to be transparent (0 otherwise) and goes out as the kind found
 // (TTranspKind); Mask is set when the picture is transparent. GIF files give null here.
-QImage ImageAndMaskFromFile(const std::string& name, int& transp, QImage& mask);
+// With a Request, a JPEG is decoded at the smallest scale that still covers the shown size,
+// and nothing is decoded that the request does not admit.
+QImage ImageAndMaskFromFile(const std::string& name, int& transp, QImage& mask,
+                            TPictureRequest* request = nullptr);
 // The same for a stream of at least 20 bytes holding a BMP, JPEG or PNG.
-QImage ImageAndMaskFromStream(const TMemoryStream* stream, int& transp, QImage& mask);
+QImage ImageAndMaskFromStream(const TMemoryStream* stream, int& transp, QImage& mask,
+                              TPictureRequest* request = nullptr);
 
 // A monochrome mask, white (1) where Image has Color; without ColorValid the colour is the
 // lower-left pixel's.

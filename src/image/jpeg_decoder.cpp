@@ -63,9 +63,17 @@ bool ReadHeader(TJpegSession& s, const uint8_t* data, size_t size) {
     return jpeg_read_header(&s.Info, TRUE) == JPEG_HEADER_OK;
 }
 
-bool Start(TJpegSession& s, bool eightBit, const TPalette* palette) {
+bool FitsLimit(const TJpegSession& s) {
+    return static_cast<long long>(s.Info.image_width) * s.Info.image_height <= MaxJpegPixels;
+}
+
+bool Start(TJpegSession& s, bool eightBit, const TPalette* palette, int scaleDenom) {
     if (setjmp(s.Err.Jump)) return false;
     j_decompress_ptr c = &s.Info;
+    if (scaleDenom == 2 || scaleDenom == 4 || scaleDenom == 8) {
+        c->scale_num = 1;
+        c->scale_denom = static_cast<unsigned>(scaleDenom);
+    }
     const bool grey = c->jpeg_color_space == JCS_GRAYSCALE;
     const bool cmyk = c->jpeg_color_space == JCS_CMYK || c->jpeg_color_space == JCS_YCCK;
     if (grey) {
@@ -141,13 +149,12 @@ bool ReadRows(TJpegSession& s, uint8_t* bits, size_t rowBytes) {
 
 } // namespace
 
-QImage DecodeJpeg(const uint8_t* data, size_t size, TJpegDepth depth, const TPalette* palette) {
+QImage DecodeJpeg(const uint8_t* data, size_t size, TJpegDepth depth, const TPalette* palette,
+                  int scaleDenom) {
     if (!data || size < 4) return {};
     TJpegSession s;
-    if (!ReadHeader(s, data, size)) return {};
-    if (static_cast<long long>(s.Info.image_width) * s.Info.image_height > MaxJpegPixels)
-        return {};
-    if (!Start(s, depth == TJpegDepth::Bits8, palette)) return {};
+    if (!ReadHeader(s, data, size) || !FitsLimit(s)) return {};
+    if (!Start(s, depth == TJpegDepth::Bits8, palette, scaleDenom)) return {};
     const int w = static_cast<int>(s.Info.output_width);
     const int h = static_cast<int>(s.Info.output_height);
     const bool indexed = s.Info.output_components == 1;
@@ -173,6 +180,27 @@ QImage DecodeJpegFile(const std::string& name, TJpegDepth depth, const TPalette*
     std::string data;
     if (!platform::ReadWholeFile(name, data)) return {};
     return DecodeJpeg(reinterpret_cast<const uint8_t*>(data.data()), data.size(), depth, palette);
+}
+
+bool JpegSize(const uint8_t* data, size_t size, int& width, int& height) {
+    width = height = 0;
+    if (!data || size < 4) return false;
+    TJpegSession s;
+    if (!ReadHeader(s, data, size) || !FitsLimit(s) || s.Info.image_width == 0 || s.Info.image_height == 0)
+        return false;
+    width = static_cast<int>(s.Info.image_width);
+    height = static_cast<int>(s.Info.image_height);
+    return true;
+}
+
+int JpegScaleDenom(int width, int height, int shownWidth, int shownHeight) {
+    if (shownWidth <= 0 && shownHeight <= 0) return 1;
+    for (int denom = 8; denom > 1; denom /= 2) {
+        const bool wideEnough = shownWidth <= 0 || JpegScaledSide(width, denom) >= shownWidth;
+        const bool highEnough = shownHeight <= 0 || JpegScaledSide(height, denom) >= shownHeight;
+        if (wideEnough && highEnough) return denom;
+    }
+    return 1;
 }
 
 bool JpegIsGreyscale(const uint8_t* data, size_t size) {

@@ -336,6 +336,7 @@ void TFMain::SetUpWindow() {
     SaveDialog->setDirectory(QString::fromLatin1(o.UserDir.c_str()));
     OpenDialog->setDirectory(QString::fromLatin1(o.UserDir.c_str()));
     HTMLVisor->SetImageCacheCount(o.InternalImageCache);
+    HTMLVisor->SetPictureMemory(o.PictureMemory);
     o.Bookmarks = refusal.empty() ? LoadUrlList(o.BookmarksFile) : std::vector<std::string>();
     std::erase(o.Bookmarks, std::string());
     MUseProxy->setChecked(o.UseProxy);

@@ -30,6 +30,13 @@ void TFMain::WireViewer() {
     v->OnProcessing = [this](void*, bool on) {
         SetStatus(0, on ? "Processing ..." : RefusedPictures > 0 ? PictureRefusal : "Finished.");
     };
+    // A picture beyond the page's memory budget keeps its placeholder; the reason stays
+    // on the status line once the page is shown.
+    v->OnPictureRefused = [this](view::THtmlView*, const std::string& text) {
+        PictureRefusal = text;
+        RefusedPictures = std::max(RefusedPictures, 1);
+        SetStatus(0, text);
+    };
     v->SetOnScript([this](void*, const std::string& language, const std::string& script) {
         SetStatus(0, "This page has SCRIPTS!");
         Scripts.push_back("");

@@ -56,6 +56,7 @@ TDefaultDirs ReadWindowOptions(general::TOptions& o, const platform::TIniFile& i
     o.TimeOut = ini.ReadInteger("main", "timeout", 10);
     o.MaxPageSize = ini.ReadInteger("main", "maxpagesize", 64 << 20);
     if (o.MaxPageSize <= 0) o.MaxPageSize = 64 << 20;
+    o.PictureMemory = ini.ReadInteger("main", "picturememory", 512);
     o.TmpDir = perUser(ini, o, "tmp", "tmpdir", "tmp", defaults.Tmp);
     o.DelTmpFilesAtExit = ini.ReadBool("tmp", "deltmpfilesatexit", true);
     o.UseCache = ini.ReadBool("cache", "usecache", false);

@@ -283,6 +283,23 @@ bool THtmlView::RequestImage(const std::string& src, image::TMemoryStream*& stre
     return true;
 }
 
+bool THtmlView::ReservePictureMemory(const std::string& key, uint64_t bytes) {
+    if (PictureBudget.Reserve(key, bytes)) return true;
+    // One report a page: the reason is the same for every picture left out.
+    if (!PictureRefusalReported) {
+        PictureRefusalReported = true;
+        if (OnPictureRefused)
+            OnPictureRefused(this, "Picture not shown: the page's pictures would take more than " +
+                                       std::to_string(PictureBudget.LimitMiB()) + " MiB");
+    }
+    return false;
+}
+
+void THtmlView::ForgetPagePictures() {
+    PictureBudget.Clear();
+    PictureRefusalReported = false;
+}
+
 QWidget* THtmlView::ControlParent() const { return Panel; }
 
 void THtmlView::ObjectClicked(doc::TFormControlObj* obj, const std::string& onClick) {
@@ -383,6 +400,7 @@ void THtmlView::LoadCommon(const std::string& name, TDocKind kind) {
 
     const std::string previousFile = FDocumentFile;
     List->Clear();
+    ForgetPagePictures();
     List->SetBackgroundImage("");
     image::ImageCache().AgeImages();
     PassDefaults(FDefBackground);
@@ -470,18 +488,18 @@ void THtmlView::FetchBackground() {
         list.BackgroundAttempted)
         return;
     list.BackgroundAttempted = true;
-    bool pending = false;
-    image::TBitmapItem* item = doc::ObtainPicture(list, list.BackgroundName, 0, pending);
-    if (pending) {
+    const doc::TObtainedPicture got = doc::ObtainPicture(list, list.BackgroundName, {});
+    if (got.Pending) {
         list.MissingImages.emplace_back(list.BackgroundName, nullptr);
         return;
     }
+    const image::TBitmapItem* item = got.Item;
     if (!item) return;
     QImage picture = item->IsAnimated() ? item->Animation->FirstBitmap() : item->Bitmap;
     if (!item->Mask.isNull()) picture = platform::ApplyMask(picture, item->Mask);
     list.BackgroundBitmap = picture;
     // The document keeps its own copy of the tile, so it does not hold the cache entry.
-    image::ImageCache().ReleaseImage(doc::PictureKey(list.BackgroundName));
+    image::ImageCache().ReleaseImage(got.Key);
 }
 
 bool THtmlView::ScrollToAnchor(const std::string& dest) {
@@ -517,6 +535,7 @@ bool THtmlView::SupplyImage(const std::string& src, const image::TMemoryStream* 
 void THtmlView::ClearDocument() {
     if (FProcessing) return;
     List->Clear();
+    ForgetPagePictures();
     List->SetBackgroundImage("");
     PassDefaults(FDefBackground);
     AnchorList.Clear();

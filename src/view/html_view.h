@@ -5,6 +5,7 @@
 
 #include "doc/builder.h"
 #include "doc/section_list.h"
+#include "image/picture_budget.h"
 #include "platform/colors.h"
 #include "platform/messages.h"
 #include "view/view_types.h"
@@ -69,6 +70,12 @@ public:
     void SetViewImages(bool on);
     int ImageCacheCount() const { return FImageCacheCount; }
     void SetImageCacheCount(int count);
+    // How many MiB the decoded pictures of one page may take together (1 MiB to 1 TiB;
+    // 512 unless set). Pictures beyond it keep their placeholder and OnPictureRefused says so.
+    int PictureMemory() const { return PictureBudget.LimitMiB(); }
+    void SetPictureMemory(int mib) { PictureBudget.SetLimitMiB(mib); }
+    // What the pictures of the page on show take now, in bytes.
+    uint64_t PictureMemoryUsed() const { return PictureBudget.Used(); }
     int HistoryMaxCount() const { return FHistoryMaxCount; }
     void SetHistoryMaxCount(int count);
     bool NoSelect() const { return FNoSelect; }
@@ -165,6 +172,9 @@ public:
     TKeyEvent OnKeyUp;
     TKeyPressEvent OnKeyPress;
     TNotifyEvent OnEnter;
+    // A picture of the page was left out for the picture memory limit; once a page, with
+    // the text for the status line.
+    TStatusTextEvent OnPictureRefused;
     // What the document asks of its host.
     void SetOnImageRequest(TImageRequestEvent handler) { FOnImageRequest = std::move(handler); }
     void SetOnScript(TScriptEvent handler) { FOnScript = std::move(handler); }
@@ -216,6 +226,7 @@ protected:
 private:
     // The document's host.
     bool RequestImage(const std::string& src, image::TMemoryStream*& stream) override;
+    bool ReservePictureMemory(const std::string& key, uint64_t bytes) override;
     std::string ImageFileName(const std::string& src) override { return ResolveFileName(src); }
     QWidget* ControlParent() const override;
     void ControlFocused(int y) override { FormControlFocused(y); }
@@ -235,6 +246,8 @@ private:
     intptr_t handleMessage(unsigned msg, uintptr_t wParam, intptr_t lParam);
 
     void SetProcessing(bool on);
+    // The page is left: its pictures no longer count against the budget.
+    void ForgetPagePictures();
     void LoadCommon(const std::string& name, TDocKind kind);
     void LoadAndRecord(const std::string& name, TDocKind kind);
     void MetaHandler(const std::string& httpEq, const std::string& name, const std::string& content);
@@ -290,6 +303,8 @@ private:
     TScrollStyle FScrollBars = ssBoth;
     THTMLBorderStyle FBorderStyle = htFocused;
     int FImageCacheCount = 5;
+    image::TPictureBudget PictureBudget;
+    bool PictureRefusalReported = false; // on the page on show
     int FHistoryMaxCount = 0;
     bool FNoSelect = false;
     std::string FServerRoot;

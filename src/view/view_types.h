@@ -50,6 +50,7 @@ using THotSpotClickEvent = std::function<void(THtmlView* sender, const std::stri
 using TFormSubmitEvent =
     std::function<void(THtmlView* sender, const std::string& action, const std::string& target,
                        const std::string& encType, const std::string& method, std::vector<std::string> results)>;
+using TStatusTextEvent = std::function<void(THtmlView* sender, const std::string& text)>;
 using TProcessingEvent = std::function<void(THtmlView* sender, bool processingOn)>;
 using TMetaRefreshType = std::function<void(THtmlView* sender, int delay, const std::string& url)>;
 using TImageClickEvent = std::function<void(THtmlView* sender, doc::TImageObj* obj, Qt::MouseButton button,

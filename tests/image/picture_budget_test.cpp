@@ -1,0 +1,221 @@
+// The page's picture budget, JPEG pictures decoded at the size they are shown, and the
+// size estimates made before any pixel memory is taken.
+#include "image/gif_image.h"
+#include "image/image_support.h"
+#include "image/jpeg_decoder.h"
+#include "image/picture_budget.h"
+#include "image/picture_loader.h"
+#include "image/gif_builder.h"
+#include "image/jpeg_builder.h"
+#include "test_support.h"
+
+#include <QImage>
+#include <functional>
+#include <gtest/gtest.h>
+
+using namespace image;
+
+namespace {
+
+using jpegbuild::JpegBytes;
+
+// An Admit that says yes and keeps the estimate it was asked about.
+std::function<bool(uint64_t)> recordAndAdmit(uint64_t& asked) {
+    return [&asked](uint64_t bytes) {
+        asked = bytes;
+        return true;
+    };
+}
+
+// The smallest BMP header, claiming Width x Height pixels of 24 bits and holding none.
+std::string bmpHeaderOnly(int32_t w, int32_t h) {
+    std::string s(54, '\0');
+    auto put32 = [&](size_t at, uint32_t v) {
+        for (int i = 0; i < 4; ++i) s[at + i] = static_cast<char>((v >> (8 * i)) & 0xFF);
+    };
+    s[0] = 'B';
+    s[1] = 'M';
+    put32(2, 54);
+    put32(10, 54);
+    put32(14, 40);
+    put32(18, static_cast<uint32_t>(w));
+    put32(22, static_cast<uint32_t>(h));
+    s[26] = 1;
+    s[28] = 24;
+    return s;
+}
+
+} // namespace
+
+TEST(PictureBudget, CountsEachSharedPictureOnceAndGivesAllBackWhenThePageIsLeft) {
+    TPictureBudget budget(1);
+    EXPECT_TRUE(budget.Reserve("A", 600 * 1024));
+    EXPECT_TRUE(budget.Reserve("A", 600 * 1024)); // the same picture again costs nothing
+    EXPECT_EQ(budget.Used(), 600u * 1024);
+    EXPECT_FALSE(budget.Reserve("B", 600 * 1024));
+    EXPECT_EQ(budget.Used(), 600u * 1024); // a refusal takes nothing
+    EXPECT_FALSE(budget.Reserve("B", 600 * 1024)); // nor is it remembered as counted
+    // An image's own memory counts every time.
+    EXPECT_TRUE(budget.Reserve("", 200 * 1024));
+    EXPECT_TRUE(budget.Reserve("", 200 * 1024));
+    EXPECT_FALSE(budget.Reserve("", 200 * 1024));
+    EXPECT_EQ(budget.Used(), 1000u * 1024);
+    budget.Clear();
+    EXPECT_EQ(budget.Used(), 0u);
+    EXPECT_TRUE(budget.Reserve("B", TPictureBudget::MiB)); // exactly the limit fits
+    EXPECT_FALSE(budget.Reserve("C", 1));
+    EXPECT_FALSE(budget.Reserve("D", ~uint64_t{0})); // no wrap-around
+}
+
+TEST(PictureBudget, LimitIsClampedToSaneValues) {
+    TPictureBudget budget;
+    EXPECT_EQ(budget.LimitMiB(), 512);
+    budget.SetLimitMiB(0);
+    EXPECT_EQ(budget.LimitMiB(), 1);
+    budget.SetLimitMiB(-5);
+    EXPECT_EQ(budget.LimitMiB(), 1);
+    budget.SetLimitMiB(1 << 30);
+    EXPECT_EQ(budget.LimitMiB(), TPictureBudget::MaxMiB);
+}
+
+TEST(JpegScale, SmallestScaleStillCoveringTheShownSize) {
+    struct Case {
+        const char* Name;
+        int W, H, ShownW, ShownH, Denom;
+    };
+    const Case cases[] = {
+        {"nothing shown", 4000, 4000, 0, 0, 1},
+        {"eighth exactly", 4000, 4000, 500, 500, 8},
+        {"one pixel past an eighth", 4000, 4000, 501, 500, 4},
+        {"width alone", 4000, 3000, 100, 0, 8},
+        {"height alone", 4000, 3000, 0, 1000, 2},
+        {"larger than the picture", 400, 300, 800, 600, 1},
+        {"half", 1000, 1000, 400, 260, 2},
+        {"rounded up side counts", 1001, 1001, 126, 126, 8},
+        {"tiny picture", 3, 3, 1, 1, 8},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.Name);
+        EXPECT_EQ(JpegScaleDenom(c.W, c.H, c.ShownW, c.ShownH), c.Denom);
+    }
+}
+
+TEST(JpegScale, DecodesAtTheChosenScaleWithLibjpegsRounding) {
+    ResetImageSupport();
+    const std::string data = JpegBytes(1601, 1203);
+    int w = 0, h = 0;
+    ASSERT_TRUE(JpegSize(reinterpret_cast<const uint8_t*>(data.data()), data.size(), w, h));
+    EXPECT_EQ(w, 1601);
+    EXPECT_EQ(h, 1203);
+    struct Case {
+        int ShownW, ShownH, Denom;
+    };
+    for (const Case& c : {Case{100, 100, 8}, Case{250, 0, 4}, Case{0, 600, 2}, Case{1601, 1203, 1}, Case{0, 0, 1}}) {
+        SCOPED_TRACE(std::to_string(c.ShownW) + "x" + std::to_string(c.ShownH));
+        TPictureRequest request;
+        request.ShownWidth = c.ShownW;
+        request.ShownHeight = c.ShownH;
+        uint64_t asked = 0;
+        request.Admit = recordAndAdmit(asked);
+        auto item = PictureFromStream(TMemoryStream(data), 0, request);
+        ASSERT_TRUE(item);
+        EXPECT_EQ(item->ScaleDenom, c.Denom);
+        EXPECT_TRUE(item->Scalable);
+        EXPECT_EQ(item->SourceWidth, 1601);
+        EXPECT_EQ(item->SourceHeight, 1203);
+        EXPECT_EQ(item->Bitmap.width(), JpegScaledSide(1601, c.Denom));
+        EXPECT_EQ(item->Bitmap.height(), JpegScaledSide(1203, c.Denom));
+        EXPECT_GE(item->Bitmap.width(), c.ShownW);
+        EXPECT_GE(item->Bitmap.height(), c.ShownH);
+        // The estimate asked about is the picture actually held.
+        EXPECT_EQ(asked, PictureBytes(item->Bitmap.width(), item->Bitmap.height()));
+        EXPECT_EQ(item->Bytes, asked);
+        EXPECT_EQ(asked, static_cast<uint64_t>(item->Bitmap.sizeInBytes()));
+    }
+}
+
+TEST(PictureRequests, RefusedPicturesAreNotDecoded) {
+    ResetImageSupport();
+    const std::string jpeg = JpegBytes(64, 48);
+    const std::string png = testsupport::pngBytes(64, 48, Qt::red);
+    for (const std::string* data : {&jpeg, &png}) {
+        TPictureRequest request;
+        int calls = 0;
+        request.Admit = [&](uint64_t) {
+            ++calls;
+            return false;
+        };
+        EXPECT_FALSE(PictureFromStream(TMemoryStream(*data), 0, request));
+        EXPECT_TRUE(request.Refused);
+        EXPECT_EQ(calls, 1);
+        EXPECT_EQ(request.SourceWidth, 64);
+        EXPECT_EQ(request.Bytes, PictureBytes(64, 48));
+    }
+}
+
+TEST(PictureRequests, GifEstimateHoldsEveryStoredFrameAndTheSurface) {
+    ResetImageSupport();
+    using namespace gifbuild;
+    const std::vector<QRgb> colors{qRgb(255, 0, 0), qRgb(0, 255, 0)};
+    const std::string still = Header("89a", 40, 30, colors) + Image(TImage(0, 0, 40, 30, std::vector<uint8_t>(1200, 1))) +
+                              Trailer;
+    const std::string animated = Header("89a", 40, 30, colors) + Control(10, 1, false, 0) +
+                                 Image(TImage(0, 0, 40, 30, std::vector<uint8_t>(1200, 1))) + Control(10, 1, true, 0) +
+                                 Image(TImage(5, 5, 8, 8, std::vector<uint8_t>(64, 0))) + Trailer;
+    struct Case {
+        const char* Name;
+        const std::string* Data;
+        uint64_t Bytes;
+    };
+    const Case cases[] = {
+        {"one frame: its picture and mask", &still, 40 * 30 * 4 + 40 * 30 * 4 / 32},
+        {"animation: frames as stored, mask rows, surface", &animated, 1200 + (64 + 8 + 8) + 40 * 30 * 4},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.Name);
+        TPictureRequest request;
+        uint64_t asked = 0;
+        request.Admit = recordAndAdmit(asked);
+        auto item = PictureFromStream(TMemoryStream(*c.Data), 0, request);
+        ASSERT_TRUE(item);
+        EXPECT_EQ(asked, c.Bytes);
+        EXPECT_EQ(item->Bytes, c.Bytes);
+        EXPECT_EQ(item->SourceWidth, 40);
+        EXPECT_FALSE(item->Scalable);
+        request.Admit = [](uint64_t) { return false; };
+        EXPECT_FALSE(PictureFromStream(TMemoryStream(*c.Data), 0, request));
+        EXPECT_TRUE(request.Refused);
+    }
+}
+
+TEST(PictureRequests, AbsurdDeclaredSizesAreRefusedBeforeAnyAllocation) {
+    ResetImageSupport();
+    struct Case {
+        const char* Name;
+        std::string Data;
+    };
+    const Case cases[] = {
+        {"BMP of 100000 x 100000", bmpHeaderOnly(100000, 100000)},
+        {"BMP of 20000 x -20000 (top-down)", bmpHeaderOnly(20000, -20000)},
+        {"GIF screen of 65535 x 65535", gifbuild::Header("89a", 65535, 65535, {qRgb(0, 0, 0), qRgb(1, 1, 1)}) +
+                                            gifbuild::Image(gifbuild::TImage(0, 0, 65535, 65535, {0})) +
+                                            gifbuild::Trailer},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.Name);
+        TPictureRequest request;
+        uint64_t asked = 0;
+        request.Admit = recordAndAdmit(asked);
+        EXPECT_FALSE(PictureFromStream(TMemoryStream(c.Data), 0, request));
+        // A BMP is measured against the pixel limit before the budget is even asked.
+        if (c.Data[0] == 'B') {
+            EXPECT_EQ(asked, 0u);
+        }
+    }
+}
+
+TEST(PictureRequests, ScaledPicturesHaveTheirOwnCacheKeys) {
+    EXPECT_EQ(ScaledKey("HTTP://H/A.JPG", 1), "HTTP://H/A.JPG");
+    EXPECT_NE(ScaledKey("HTTP://H/A.JPG", 8), ScaledKey("HTTP://H/A.JPG", 4));
+    EXPECT_NE(ScaledKey("A", 2), "A");
+}
