@@ -1,12 +1,8 @@
 // The document and its host: text measured through the host, and the requests a document
 // makes of it.
-#include "doc/builder.h"
+#include "doc/doc_page.h"
 #include "doc/image_obj.h"
-#include "doc/section_list.h"
-#include "doc/test_host.h"
-#include "doc/text_section.h"
 #include "image/image_support.h"
-#include "test_support.h"
 
 #include <gtest/gtest.h>
 
@@ -16,29 +12,12 @@ namespace {
 
 // Parses HTML into a document whose host measures with fixed metrics: 12-point text is 16
 // pixels high and 8 wide per character (9 in bold).
-struct FixedPage {
-    testsupport::TTestHost Host;
-    TSectionList Doc{&Host};
-    TNameList Names;
-
+struct FixedPage : testsupport::TPage {
     explicit FixedPage(const std::string& html) {
         Host.Fonts = &testsupport::FixedMetrics();
-        Doc.SetDefaults("Times New Roman", "Courier New", platform::clWhite, platform::clBlue, platform::clBlack,
-                        12);
-        Doc.ShowImages = false;
-        THtmlBuilder b;
-        b.ParseBuffer(Doc, Names, html);
+        parse(html);
     }
-    TSection* text(size_t n = 0) const {
-        size_t i = 0;
-        for (const auto& s : Doc)
-            if (auto* t = dynamic_cast<TSection*>(s.get()); t && !t->Buff.empty() && i++ == n) return t;
-        return nullptr;
-    }
-    int layout(int width) {
-        int sw = 0;
-        return Doc.DoLayout(width, sw);
-    }
+    TSection* text() const { return texts().at(0); }
 };
 
 } // namespace
@@ -66,16 +45,11 @@ TEST(TextMeasuring, LinesBreakByTheHostsMetrics) {
 TEST(TextMeasuring, FacesAreNotSharedBetweenMeasurers) {
     // The same font measured on the screen first must not hand its widths to a document
     // measured otherwise, nor the other way round.
-    testsupport::TTestHost screenHost;
-    TSectionList screen(&screenHost);
-    TNameList names;
-    THtmlBuilder b;
-    b.ParseBuffer(screen, names, "iiii");
+    testsupport::TPage screen;
+    screen.parse("iiii");
     FixedPage fixed("iiii");
-    auto* onScreen = dynamic_cast<TSection*>(screen[0]);
-    ASSERT_NE(onScreen, nullptr);
     EXPECT_EQ(fixed.text()->TextWidth(0, 4), 32);
-    EXPECT_NE(onScreen->TextWidth(0, 4), 32);
+    EXPECT_NE(screen.texts().at(0)->TextWidth(0, 4), 32);
 }
 
 TEST(DocumentHost, AnimatedPicturesRunTheHostsTimer) {

@@ -1,5 +1,4 @@
 #include "doc/free_list.h"
-#include "doc/url_target.h"
 
 #include <gtest/gtest.h>
 
@@ -30,18 +29,4 @@ TEST(FreeList, FreesItsItemsOnClearDeleteAndDestruction) {
         list.Add(std::make_unique<Counted>(live));
     }
     EXPECT_EQ(live, 0);
-}
-
-TEST(UrlTarget, AssignChangesOnlyThePartsGiven) {
-    TUrlTarget t;
-    EXPECT_TRUE(t.URL.empty() && t.Target.empty());
-    t.Assign("a.htm", "main");
-    t.Assign(std::nullopt, "top");
-    EXPECT_EQ(t.URL, "a.htm");
-    EXPECT_EQ(t.Target, "top");
-    t.Assign("b.htm", std::nullopt);
-    EXPECT_EQ(t.URL, "b.htm");
-    EXPECT_EQ(t.Target, "top");
-    t.Clear();
-    EXPECT_TRUE(t.URL.empty() && t.Target.empty());
 }

@@ -1,15 +1,10 @@
 // Forms and their controls as the builder makes them: which class each tag gets, what a
 // submission carries, how Enter, clicks, radio groups and reset behave, and the sizes the
 // controls take from the fonts. The platform controls exist but are not on screen.
-#include "doc/builder.h"
+#include "doc/doc_page.h"
 #include "doc/form_controls.h"
 #include "doc/form_controls_select.h"
 #include "doc/html_form.h"
-#include "doc/html_table.h"
-#include "doc/section_list.h"
-#include "doc/text_section.h"
-#include "doc/test_host.h"
-#include "platform/canvas.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -33,18 +28,11 @@ struct TSubmission {
     Strings Results;
 };
 
-struct FormPage {
-    testsupport::TTestHost Host;
-    TSectionList Doc{&Host};
-    TNameList Names;
-    THtmlBuilder Builder;
+struct FormPage : testsupport::TPage {
     std::vector<TSubmission> Submitted;
     std::vector<std::string> ObjectClicks; // the ONCLICK text of every object click
 
     explicit FormPage(const std::string& html) {
-        Doc.SetDefaults("Times New Roman", "Courier New", platform::clWhite, platform::clBlue,
-                        platform::clBlack, 12);
-        Doc.ShowImages = false;
         Host.OnSubmit = [this](const std::string& action, const std::string&, const std::string&,
                                const std::string& method, Strings results) {
             Submitted.push_back({action, method, std::move(results)});
@@ -52,9 +40,8 @@ struct FormPage {
         Host.OnObjectClick = [this](TFormControlObj*, const std::string& onClick) {
             ObjectClicks.push_back(onClick);
         };
-        Builder.ParseBuffer(Doc, Names, html);
-        int scrollWidth = 0;
-        Doc.DoLayout(600, scrollWidth);
+        parse(html);
+        layout();
     }
     ThtmlForm& form(size_t i = 0) { return *Doc.htmlFormList.at(i); }
     // The first control named Name (any case), of class T.
@@ -190,13 +177,9 @@ TEST(FormSubmit, NamedAndUnnamedSubmitButtons) {
     EXPECT_EQ(p.Submitted[0].Method, "post");
     EXPECT_EQ(p.Submitted[0].Results, (Strings{"q=x", "go=Search"})) << "the button comes last";
     EXPECT_EQ(p.Submitted[1].Results, (Strings{"q=x"})) << "an unnamed button adds nothing";
-}
-
-TEST(FormSubmit, NothingWithoutAHandler) {
-    FormPage p("<FORM><INPUT TYPE=submit></FORM>");
     p.Host.OnSubmit = nullptr;
-    p.control<TButtonFormControlObj>("")->Button()->click();
-    EXPECT_TRUE(p.Submitted.empty());
+    named->Button()->click();
+    EXPECT_EQ(p.Submitted.size(), 2u) << "nothing without a handler";
 }
 
 TEST(FormSubmit, EnterSubmitsOnlyALoneField) {
@@ -217,28 +200,12 @@ TEST(FormSubmit, EnterSubmitsOnlyALoneField) {
     }
 }
 
-TEST(FormSubmit, ImageButtonSendsItsClickOnce) {
-    FormPage p(
-        "<FORM><INPUT TYPE=image NAME=map SRC=m.gif><INPUT TYPE=hidden NAME=h VALUE=1></FORM>"
-        "<FORM><INPUT TYPE=image SRC=n.gif></FORM>");
-    auto* named = dynamic_cast<TImageFormControlObj*>(p.Doc.FormControlList.at(0));
-    auto* unnamed = dynamic_cast<TImageFormControlObj*>(p.Doc.FormControlList.at(2));
-    ASSERT_TRUE(named && unnamed);
-    named->ImageHit(7, 12);
-    named->ImageClicked();
-    ASSERT_EQ(p.Submitted.size(), 1u);
-    EXPECT_EQ(p.Submitted[0].Results, (Strings{"map.x=7", "map.y=12", "h=1"}));
-    EXPECT_EQ(p.results(), (Strings{"h=1"})) << "the click is not repeated";
-    unnamed->ImageHit(0, 3);
-    unnamed->ImageClicked();
-    EXPECT_EQ(p.Submitted.at(1).Results, (Strings{"x=0", "y=3"}));
-}
-
-TEST(FormSubmit, ImageButtonIsAnImageThatHitTestsToItsControl) {
-    FormPage p("<FORM><INPUT TYPE=image NAME=map SRC=m.gif WIDTH=40 HEIGHT=30></FORM>");
+TEST(FormSubmit, ImageButtonHitTestsToItsControlAndSendsItsClickOnce) {
+    FormPage p("<FORM><INPUT TYPE=image NAME=map SRC=m.gif WIDTH=40 HEIGHT=30><INPUT TYPE=hidden NAME=h VALUE=1>"
+               "</FORM><FORM><INPUT TYPE=image SRC=n.gif></FORM>");
     auto* section = dynamic_cast<TSection*>(p.Doc[0]);
     ASSERT_NE(section, nullptr);
-    ASSERT_EQ(section->Images.size(), 1u);
+    ASSERT_FALSE(section->Images.empty());
     TImageObj* img = section->Images[0].get();
     EXPECT_EQ(img->MyFormControl, p.Doc.FormControlList.at(0));
     EXPECT_TRUE(section->FormControls.empty()) << "drawn as an image, not placed as a control";
@@ -248,7 +215,13 @@ TEST(FormSubmit, ImageButtonIsAnImageThatHitTestsToItsControl) {
     ASSERT_EQ(control, img->MyFormControl);
     control->ImageClicked();
     ASSERT_EQ(p.Submitted.size(), 1u);
-    EXPECT_EQ(p.Submitted[0].Results, (Strings{"map.x=5", "map.y=6"}));
+    EXPECT_EQ(p.Submitted[0].Results, (Strings{"map.x=5", "map.y=6", "h=1"}));
+    EXPECT_EQ(p.results(), (Strings{"h=1"})) << "the click is not repeated";
+    auto* unnamed = dynamic_cast<TImageFormControlObj*>(p.Doc.FormControlList.at(2));
+    ASSERT_NE(unnamed, nullptr);
+    unnamed->ImageHit(0, 3);
+    unnamed->ImageClicked();
+    EXPECT_EQ(p.Submitted.at(1).Results, (Strings{"x=0", "y=3"}));
 }
 
 TEST(FormControls, RadioNamesMatchWithoutRegardToCase) {
@@ -297,33 +270,24 @@ TEST(FormControls, AHandlerThatClearsTheDocumentEndsTheClick) {
     button->click();
     EXPECT_TRUE(p.Submitted.empty());
     EXPECT_TRUE(p.Doc.htmlFormList.empty());
+    EXPECT_TRUE(p.Doc.FormControlList.empty());
 }
 
-TEST(FormControls, SizesFollowTheFont) {
-    FormPage p(
-        "<FORM><INPUT NAME=a><INPUT NAME=b SIZE=\"8,1\"><INPUT NAME=c SIZE=3><INPUT NAME=d "
-        "SIZE=99999999>"
-        "<INPUT TYPE=submit NAME=s VALUE=Send><TEXTAREA NAME=t ROWS=3 COLS=10></TEXTAREA>"
-        "<SELECT NAME=l SIZE=2><OPTION>abcdef</SELECT><SELECT NAME=k><OPTION>abc</SELECT></FORM>");
+TEST(FormControls, SizesFollowTheFontWithinLimits) {
+    FormPage p("<FORM><INPUT NAME=b SIZE=\"8,1\"><INPUT NAME=d SIZE=99999999><INPUT TYPE=submit NAME=s VALUE=Send>"
+               "<TEXTAREA NAME=t ROWS=3 COLS=10></TEXTAREA><SELECT NAME=l SIZE=2><OPTION>abcdef</SELECT></FORM>");
     const QFont font = platform::MakeFont("Times New Roman", 10);
     const int aw = platform::TextWidth(font, "A"), ah = platform::MetricsOf(font).Height;
-    EXPECT_EQ(p.control("a")->Width(), aw * 20 + 5);
-    EXPECT_EQ(p.control("a")->Height(), ah + 8);
     EXPECT_EQ(p.control("b")->Width(), aw * 8 + 5);
-    EXPECT_EQ(p.control("c")->Width(), aw * 3 + 5);
     EXPECT_EQ(p.control("d")->Width(), aw * TEditFormControlObj::MaxEditSize + 5);
     EXPECT_EQ(p.control("s")->Width(), platform::TextWidth(font, "Send") + 20);
-    EXPECT_EQ(p.control("s")->Height(), ah + 8);
-    EXPECT_EQ(p.control("t")->Width(), aw * 10 + 5);
     EXPECT_EQ(p.control("t")->Height(), ah * 3 + 5);
     auto* list = p.control<TListBoxFormControlObj>("l");
-    EXPECT_EQ(list->Width(), aw * 6 + 15);
     EXPECT_EQ(list->Height(), ah * 2 + 2 * list->List()->frameWidth());
-    EXPECT_EQ(p.control("k")->Width(), platform::TextWidth(QApplication::font(), "A") * 3 + 30);
     // The controls sit in the text: their lines make room for them.
     auto* section = dynamic_cast<TSection*>(p.Doc[0]);
     ASSERT_NE(section, nullptr);
-    EXPECT_EQ(std::count(section->Buff.begin(), section->Buff.end(), ControlPlaceholder), 8);
+    EXPECT_EQ(std::count(section->Buff.begin(), section->Buff.end(), ControlPlaceholder), 5);
     EXPECT_GE(section->Height, p.control("t")->Height());
 }
 
@@ -388,13 +352,4 @@ TEST(FormControls, TextAreaKeepsItsSourceLines) {
     EXPECT_FALSE(plain.control<TTextAreaFormControlObj>("t")->WordWrap);
     EXPECT_EQ(plain.control<TTextAreaFormControlObj>("t")->Memo()->lineWrapMode(),
               QPlainTextEdit::NoWrap);
-}
-
-TEST(FormControls, ClearingTheDocumentEmptiesTheForms) {
-    FormPage p("<FORM><INPUT NAME=a></FORM><INPUT NAME=b>");
-    EXPECT_EQ(p.Doc.htmlFormList.size(), 2u);
-    EXPECT_EQ(p.Doc.FormControlList.size(), 2u);
-    p.Doc.Clear();
-    EXPECT_TRUE(p.Doc.htmlFormList.empty());
-    EXPECT_TRUE(p.Doc.FormControlList.empty());
 }

@@ -1,7 +1,5 @@
-#include "doc/cursors.h"
 #include "doc/text_drawing.h"
 
-#include <QCursor>
 #include <QImage>
 #include <QPainter>
 #include <gtest/gtest.h>
@@ -98,11 +96,4 @@ TEST(TextWidthOf, MeasuresThePrefix) {
     EXPECT_EQ(TextWidthOf(font, "abcdef", 3), platform::TextWidth(font, "abc"));
     EXPECT_EQ(TextWidthOf(font, "abc", 0), 0);
     EXPECT_EQ(TextWidthOf(font, "abc", 10), platform::TextWidth(font, "abc"));
-}
-
-TEST(Cursors, HandAndIBeamByNumber) {
-    EXPECT_EQ(CursorByNumber(crHandCursor).shape(), Qt::PointingHandCursor);
-    EXPECT_EQ(CursorByNumber(crIBeamCursor).shape(), Qt::IBeamCursor);
-    EXPECT_EQ(CursorByNumber(0).shape(), Qt::ArrowCursor);
-    EXPECT_EQ(&HandCursor(), &CursorByNumber(1));
 }

@@ -1,3 +1,4 @@
+// The scanner on small inputs; real pages are scanned against their kept symbol dumps.
 #include "html/parse_error.h"
 #include "html/scanner.h"
 #include "html/symbol_dump.h"
@@ -54,7 +55,6 @@ TEST(ScannerComments, AreInvisibleToEveryCaller) {
     checkStreams({
         {"between letters", "a<!-- x -->b", "symText:ab"},
         {"blanks around fold into one", "a <!--x--> b", "symText:a b"},
-        {"doctype", "<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 3.2//EN\">x", "symText:x"},
         {"several in a row", "<!-- a --><!-- b -->\n<!---->c", "symText: c"},
         {"closing with blanks", "<!-- a -- \n >b", "symText:b"},
         {"closing with many dashes", "<!-- a --->b", "symText:b"},
@@ -81,21 +81,7 @@ TEST(ScannerComments, EndOfInputInsideACommentIsAParseError) {
     EXPECT_EQ(stream("x<!DOCTYPE html"), "symText:x");
 }
 
-TEST(ScannerComments, NoCommentsFlagLetsThemThrough) {
-    TScanner s;
-    s.StartBuffer("x<!-- y -->");
-    s.NoComments = true;
-    std::string got;
-    for (s.NextSymbol(); s.Symbol() != symEof; s.NextSymbol())
-        got += s.Token() + "|";
-    EXPECT_EQ(got, "x|<|!-- y --|>|");
-}
-
 TEST(ScannerCharacters, LineEndsFoldToOneCarriageReturn) {
-    checkStreams({
-        {"lf", "a\nb", "symText:a b"},
-        {"crlf", "a\r\nb", "symText:a b"},
-    });
     struct {
         const char* name;
         std::string input;
@@ -136,18 +122,15 @@ TEST(ScannerCharacters, ByteTwentySixEndsTheInput) {
     EXPECT_TRUE(s.AtEof()) << "the end is final";
 }
 
+// Ordinary named and numeric references are in the golden pages; these are the edges.
 TEST(ScannerEntities, DecodeAsTheTablesSay) {
     checkStreams({
         {"the four named first", "&amp;&lt;&gt;&quot;", "symText:&|symText:<|symText:>|symText:\""},
-        {"nbsp", "&nbsp;", "symText:\xA0"},
         {"last of the table", "&yuml;", "symText:\xFF"},
         {"exact case", "&Agrave;&agrave;", "symText:\xC0|symText:\xE0"},
         {"upper case stays literal", "&NBSP;", "symText:&NBSP;"},
         {"semicolon optional", "&nbsp x", "symText:\xA0|symText: x"},
-        {"unknown name", "&unknwn;", "symText:&unknwn;"},
         {"seven letters", "&toolongname;", "symText:&toolong|symText:name;"},
-        {"lone ampersand", "& b", "symText:&|symText: b"},
-        {"decimal", "&#65;", "symText:A"},
         {"decimal without semicolon", "&#65x", "symText:A|symText:x"},
         {"tab code is a space", "&#9;", "symText: "},
         {"line feed code", "&#10;", "symText:\n"},
@@ -175,11 +158,7 @@ TEST(ScannerTags, NamesLevelsAndEndSymbols) {
         {"shared symbols", "<SELECTED><WRAP>", "symSelected|symWrap"},
         {"too long a name", ("<" + std::string(200, 'B') + ">t").c_str(), "symUnknown|symText:t"},
     });
-    Scanned h3("<H3 ALIGN=center>");
-    EXPECT_EQ(h3.s.Level(), 3);
-    ASSERT_EQ(h3.s.Attributes().Count(), 1);
-    EXPECT_EQ(h3.s.Attributes()[0].Sym, symAlign);
-    EXPECT_EQ(h3.s.Attributes()[0].StrValue, "center");
+    EXPECT_EQ(Scanned("<H3 ALIGN=center>").s.Level(), 3);
     Scanned end("</h3>");
     EXPECT_EQ(end.s.Symbol(), symHEnd);
     EXPECT_EQ(end.s.Level(), 3);
@@ -191,19 +170,10 @@ TEST(ScannerTags, NamesLevelsAndEndSymbols) {
 }
 
 TEST(ScannerAttributes, ValuesInTheirThreeForms) {
-    Scanned img("<IMG SRC=a.gif WIDTH=50% BORDER>");
-    const auto& a = img.s.Attributes();
-    ASSERT_EQ(a.Count(), 3);
-    EXPECT_EQ(a[0].Sym, symSrc);
-    EXPECT_EQ(a[0].StrValue, "a.gif");
-    EXPECT_EQ(a[1].Sym, symWidth);
-    EXPECT_EQ(a[1].StrValue, "50%");
-    EXPECT_EQ(a[1].IntValue, 50);
-    EXPECT_EQ(a[2].Sym, symBorder);
-    EXPECT_EQ(a[2].IntValue, 1);
-    EXPECT_EQ(a.FindAttribute(symBorder), &a[2]);
-    EXPECT_EQ(a.FindAttribute(symHeight), nullptr);
-
+    Scanned img("<IMG SRC=a.gif BORDER>");
+    ASSERT_EQ(img.s.Attributes().Count(), 2);
+    EXPECT_EQ(img.s.Attributes().FindAttribute(symBorder)->IntValue, 1) << "a bare attribute counts as 1";
+    EXPECT_EQ(img.s.Attributes().FindAttribute(symHeight), nullptr);
     struct {
         const char* tag;
         TSymbol sym;
@@ -407,14 +377,7 @@ TEST(ScannerSources, FileReadsTheSameAsMemoryAcrossBufferEdges) {
     EXPECT_EQ(missing.Symbol(), symEof);
 }
 
-TEST(SymbolDump, ShowsSymbolsTokensLevelsAndKeptAttributes) {
-    EXPECT_EQ(DumpSymbols("<H2 ALIGN=\"center\">Caf\xE9</H2><B ID=1>\"q\"\r\n"),
-              "symH 2\n"
-              "  symAlign \"center\" 0\n"
-              "symText \"Caf\\xe9\"\n"
-              "symHEnd 2\n"
-              "symB\n"
-              "symText \"\\\"q\\\" \"\n"
-              "symEof\n");
+// The dump's format is proven by the golden symbol dumps.
+TEST(SymbolDump, ReportsAnOpenComment) {
     EXPECT_EQ(DumpSymbols("x<!-- open"), "EParseError: Open Comment at End of HTML File\n");
 }

@@ -1,0 +1,79 @@
+// A document built from HTML through the test host, and the views the tests take of it:
+// its sections as one line of text, the text sections, the tables, a picture of it.
+#pragma once
+
+#include "doc/builder.h"
+#include "doc/html_table.h"
+#include "doc/section_list.h"
+#include "doc/test_host.h"
+#include "doc/text_section.h"
+#include "platform/canvas.h"
+
+#include <QImage>
+#include <QPainter>
+#include <string>
+#include <vector>
+
+namespace testsupport {
+
+inline QImage Render(doc::TSectionList& d, int width, int height) {
+    QImage img(width, height, QImage::Format_RGB32);
+    img.fill(Qt::white);
+    QPainter painter(&img);
+    platform::TCanvas canvas(painter);
+    d.Paint(canvas, QRect(0, 0, width, height), 0);
+    return img;
+}
+
+// The text sections of Cell that hold something, in order.
+inline std::vector<doc::TSection*> TextsOf(const doc::TCell& cell) {
+    std::vector<doc::TSection*> out;
+    for (const auto& s : cell)
+        if (auto* t = dynamic_cast<doc::TSection*>(s.get()); t && !t->Buff.empty()) out.push_back(t);
+    return out;
+}
+
+struct TPage {
+    TTestHost Host;
+    doc::TSectionList Doc{&Host};
+    doc::TNameList Names;
+    doc::THtmlBuilder Builder;
+    int Height = 0;
+    int ScrollWidth = 0;
+
+    explicit TPage(int fontSize = 12, bool showImages = false) {
+        Doc.SetDefaults("Times New Roman", "Courier New", platform::clWhite, platform::clBlue, platform::clBlack,
+                        fontSize);
+        Doc.ShowImages = showImages;
+    }
+    void parse(const std::string& html) { Builder.ParseBuffer(Doc, Names, html); }
+    int layout(int width = 600) { return Height = Doc.DoLayout(width, ScrollWidth); }
+
+    // Kind and text of every section: "Text(a) ParagraphSpace Text(b)"; empty text sections
+    // read "Text()" unless left out.
+    std::string shape(bool withEmpty = true) const {
+        std::string out;
+        for (const auto& s : Doc) {
+            auto* t = dynamic_cast<const doc::TSection*>(s.get());
+            if (t && t->Buff.empty() && !withEmpty) continue;
+            out += std::string(out.empty() ? "" : " ") + s->KindName() + (t ? "(" + t->Buff + ")" : "");
+        }
+        return out;
+    }
+    std::vector<doc::TSection*> texts() const { return TextsOf(Doc); }
+    // The first text section containing Content.
+    doc::TSection* text(const std::string& content) const {
+        for (doc::TSection* t : texts())
+            if (t->Buff.find(content) != std::string::npos) return t;
+        return nullptr;
+    }
+    // The I-th table of the document's own sections.
+    doc::ThtmlTable* table(int i = 0) const {
+        for (const auto& s : Doc)
+            if (auto* t = dynamic_cast<doc::ThtmlTable*>(s.get()); t && i-- == 0) return t;
+        return nullptr;
+    }
+    QImage render(int width, int height) { return Render(Doc, width, height); }
+};
+
+} // namespace testsupport
