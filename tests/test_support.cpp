@@ -80,8 +80,13 @@ std::string readFile(const std::string& name) {
 bool waitUntil(const std::function<bool()>& done, int ms) {
     QElapsedTimer t;
     t.start();
-    while (!done() && t.elapsed() < ms) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    return done();
+    // Each condition is asked once per turn: asking again after it held could find it
+    // gone (a caption while the window is replaced, say) and report a failure.
+    while (true) {
+        if (done()) return true;
+        if (t.elapsed() >= ms) return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    }
 }
 
 void feedSplit(const std::string& reply, size_t split, const std::function<void(const char*, size_t)>& deliver,
