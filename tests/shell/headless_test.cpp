@@ -94,12 +94,31 @@ TEST_F(HeadlessTest, ClosingNeverLogsOffButStillDeletesFiles) {
     EXPECT_NE(r.err.find("logoffatexit is set"), std::string::npos) << r.err;
 }
 
-TEST_F(HeadlessTest, BadOptionsAreRefused) {
-    RunResult r = run({"--screenshot=x.png", "--window-size=abc"});
+TEST_F(HeadlessTest, HelpVersionAndBadOptions) {
+    RunResult r = run({"--help"});
+    EXPECT_EQ(r.code, 0);
+    EXPECT_EQ(r.out.rfind("usage: webling", 0), 0u) << r.out;
+    r = run({"--version"});
+    EXPECT_EQ(r.code, 0);
+    EXPECT_EQ(r.out, "Webling v. 1.0\n");
+    r = run({"--screenshot=x.png", "--window-size=abc"});
     EXPECT_EQ(r.code, 2);
     EXPECT_NE(r.err.find("--window-size"), std::string::npos);
+    // An unknown option prints the usage to standard error only.
     r = run({"--frobnicate"});
     EXPECT_EQ(r.code, 2);
+    EXPECT_TRUE(r.out.empty());
+    EXPECT_NE(r.err.find("usage: webling"), std::string::npos) << r.err;
+}
+
+TEST_F(HeadlessTest, APageEndingInsideACommentIsShownWithTheErrorOnTheStatusLine) {
+    const std::string page = dir.write("open.html", "<title>Open</title><h1>Shown</h1><!-- never closed");
+    const std::string png = dir.file("open.png");
+    RunResult r = run({QString::fromStdString("--screenshot=" + png), QString::fromStdString(page)});
+    EXPECT_EQ(r.code, 0) << r.err;
+    EXPECT_NE(r.out.find("caption: Open\n"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("status: Open Comment at End of HTML File"), std::string::npos) << r.out;
+    EXPECT_TRUE(QFile::exists(QString::fromStdString(png)));
 }
 
 TEST_F(HeadlessTest, APlainFileNameOpensThatFile) {
