@@ -437,34 +437,6 @@ void THtmlBuilder::buildInline(int level) {
     }
     case symH:
     case symHEnd: buildHeading(level); return;
-    case symTt:
-    case symCode:
-    case symKbd:
-    case symSamp:
-        if (pushFont(fixedFont())) newFontRun();
-        break;
-    case symTtEnd:
-    case symCodeEnd:
-    case symKbdEnd:
-    case symSampEnd:
-    case symFontEnd:
-    case symBigEnd:
-    case symSmallEnd:
-        popFont();
-        newFontRun();
-        break;
-    case symAddress: {
-        closeSection();
-        auto f = copyTop();
-        f->Style |= fsItalic;
-        pushFont(std::move(f));
-        openSection(level, Align);
-        break;
-    }
-    case symAddressEnd:
-        closeSection();
-        popFont();
-        break;
     case symPre: buildPre(level); return;
     case symImg:
         ensureSection(level);
@@ -482,19 +454,6 @@ void THtmlBuilder::buildInline(int level) {
     case symTextarea: buildFormControl(level); break;
     case symForm:
     case symFormEnd: formTag(s); break;
-    case symFont:
-    case symBasefont:
-        if (setFontFromTag(s, false)) newFontRun();
-        break;
-    case symBig:
-    case symSmall: {
-        // A font is pushed even when the size cannot step, so that the end tag pops
-        // this tag's font and not an enclosing one.
-        auto f = copyTop();
-        f->SetUnscaledSize(*Master, s == symBig ? BigStep(f->UnscaledSize) : SmallStep(f->UnscaledSize));
-        if (pushFont(std::move(f))) newFontRun();
-        break;
-    }
     case symMap: buildMap(); break;
     case symScript: buildScript(); break;
     case symSub:
@@ -504,12 +463,60 @@ void THtmlBuilder::buildInline(int level) {
         newFontRun();
         break;
     default:
+        if (buildFontTag(level, s)) break;
         // The style tags; the end of a TEXTAREA read already is passed over.
         setStyle(s);
         if (IsStyleSymbol(s)) newFontRun();
         break;
     }
     next();
+}
+
+bool THtmlBuilder::buildFontTag(int level, TSymbol s) {
+    switch (s) {
+    case symTt:
+    case symCode:
+    case symKbd:
+    case symSamp:
+        if (pushFont(fixedFont())) newFontRun();
+        return true;
+    case symTtEnd:
+    case symCodeEnd:
+    case symKbdEnd:
+    case symSampEnd:
+    case symFontEnd:
+    case symBigEnd:
+    case symSmallEnd:
+        popFont();
+        newFontRun();
+        return true;
+    case symAddress: {
+        closeSection();
+        auto f = copyTop();
+        f->Style |= fsItalic;
+        pushFont(std::move(f));
+        openSection(level, Align);
+        return true;
+    }
+    case symAddressEnd:
+        closeSection();
+        popFont();
+        return true;
+    case symFont:
+    case symBasefont:
+        if (setFontFromTag(s, false)) newFontRun();
+        return true;
+    case symBig:
+    case symSmall: {
+        // A font is pushed even when the size cannot step, so that the end tag pops
+        // this tag's font and not an enclosing one.
+        auto f = copyTop();
+        f->SetUnscaledSize(*Master, s == symBig ? BigStep(f->UnscaledSize) : SmallStep(f->UnscaledSize));
+        if (pushFont(std::move(f))) newFontRun();
+        return true;
+    }
+    default: return false;
+    }
 }
 
 } // namespace doc

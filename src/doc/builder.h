@@ -109,10 +109,20 @@ private:
     // The routines of the reader.
     void buildBody(int level, const TSymbolSet& terminators);
     void buildInline(int level);
+    // TT and its kin, FONT, BASEFONT, BIG, SMALL, ADDRESS and their end tags; false for
+    // any other symbol.
+    bool buildFontTag(int level, html::TSymbol s);
     bool buildRuleOrList(int level, const TSymbolSet& terminators);
     void buildList(int level, html::TSymbol listSymbol, const TSymbolSet& terminators);
     void buildTable(int level);
+    class TTableReader;
     void buildPre(int level);
+    // Up to the next '<' (true) or the end of the input (false).
+    bool readPreText(int level, std::string& line);
+    // The tag at '<'; false when it ends the preformatted text.
+    bool readPreTag(int level, std::string& line);
+    void flushPreLine(std::string& line);
+    void newPreLine(int level, std::string& line);
     void openPreSection(int level);
     void closeLastTextLine(bool afterLineEnd);
     void buildMap();

@@ -113,145 +113,194 @@ bool isBlank(const std::string& text) {
 
 } // namespace
 
-void THtmlBuilder::buildTable(int level) {
-    endLink();
-    const size_t depth = Fonts.size();
-    closeSection();
-    TCell* const outer = CurrentList;
-    const int savedAlign = Align;
-    const int savedStyle = Master->CurrentStyle;
-    CurrentList = nullptr;
-    auto table = std::make_unique<ThtmlTable>(Master, level, outer, Align, attrs());
-    std::unique_ptr<TCellList> row;
-    std::unique_ptr<TCellObj> cell;
-    int rowAlign = 0, rowVAlign = 1;
-    TSymbolSet inTable;
+// One table being read: its open row and cell, and what the builder gets back when the
+// table closes (the list it stands in, the alignment, the style and the font depth).
+class THtmlBuilder::TTableReader {
+public:
+    TTableReader(THtmlBuilder& builder, int level);
+    void read();
+
+private:
+    void step(TSymbol s);
+    void looseContent(TSymbol s);
+    void startCell(TSymbol s);
+    void startRow();
+    void readCaption();
+    void resetFonts();
+    void finishCell();
+    void finishRow();
+    void close();
+
+    THtmlBuilder& B;
+    const size_t Depth;
+    TCell* const Outer;
+    const int SavedAlign;
+    const int SavedStyle;
+    std::unique_ptr<ThtmlTable> Table;
+    std::unique_ptr<TCellList> Row;
+    std::unique_ptr<TCellObj> Cell;
+    int RowAlign = 0;
+    int RowVAlign = 1;
+    TSymbolSet InTable;
+};
+
+THtmlBuilder::TTableReader::TTableReader(THtmlBuilder& builder, int level)
+    : B(builder), Depth(builder.Fonts.size()), Outer(builder.CurrentList),
+      SavedAlign(builder.Align), SavedStyle(builder.Master->CurrentStyle) {
+    B.CurrentList = nullptr;
+    Table = std::make_unique<ThtmlTable>(B.Master, level, Outer, B.Align, B.attrs());
     for (TSymbol s : {symTableEnd, symTd, symTdEnd, symTr, symTrEnd, symTh, symThEnd, symCaption, symCaptionEnd})
-        inTable.set(s);
-    auto resetFonts = [&] {
-        while (Fonts.size() > depth) popFont();
-        Master->CurrentStyle = savedStyle;
-    };
-    auto finishCell = [&] {
-        if (!cell) return;
-        closeSection();
-        row->Add(std::move(cell));
-        CurrentList = nullptr;
-    };
-    auto finishRow = [&] {
-        finishCell();
-        if (row) table->AddRow(std::move(row));
-    };
-    auto closeTable = [&] {
-        finishRow();
-        CurrentList = outer;
-        outer->Add(std::move(table));
-        Master->CurrentStyle = savedStyle;
-        Align = savedAlign;
-    };
+        InTable.set(s);
+}
+
+void THtmlBuilder::TTableReader::read() {
     // A parse failure inside a cell closes the table too: the rows read so far are kept, and
     // the open section is not left to be closed into a cell that is gone.
-    platform::TScopeExit closeOnFailure([&] {
-        if (table) closeTable();
+    platform::TScopeExit closeOnFailure([this] {
+        if (Table) close();
     });
-    next();
-    while (sym() != symTableEnd && sym() != symEof) {
-        const TSymbol s = sym();
-        switch (s) {
-        case symText:
-        case symInput:
-        case symSelect:
-        case symTextarea:
-            if (cell) {
-                buildBody(0, inTable);
-            } else if (s == symText && isBlank(Scanner.Token())) {
-                next();
-            } else {
-                // Text and controls outside the cells go before the table, as the text
-                // they stand in (hidden fields only join their form).
-                resetFonts();
-                Align = savedAlign;
-                CurrentList = outer;
-                buildBody(0, inTable);
-                closeSection();
-                CurrentList = nullptr;
-            }
-            break;
-        case symForm:
-        case symFormEnd:
-            // A FORM between TABLE and TR (or around a row) is common: the form takes the
-            // controls of the cells that follow.
-            formTag(s);
-            next();
-            break;
-        case symTd:
-        case symTh: {
-            endLink();
-            resetFonts();
-            if (!row) {
-                row = std::make_unique<TCellList>();
-                rowAlign = 0;
-                rowVAlign = 1;
-            } else {
-                finishCell();
-            }
-            Align = rowAlign != 0 ? rowAlign : s == symTh ? 2 : 1;
-            if (s == symTh)
-                Master->CurrentStyle |= fsBold;
-            else
-                Master->CurrentStyle &= ~fsBold;
-            if (const TAttribute* a = attrs().FindAttribute(symAlign)) Align = AlignmentOf(a->StrValue, Align);
-            cell = std::make_unique<TCellObj>(Master, verticalAlignmentOf(attrs(), rowVAlign), attrs());
-            CurrentList = &cell->Cell;
-            // Set before the first symbol of the cell is read, so that content clears it
-            // and a paragraph after the cell's first words still gets its space.
-            Scanner.SkipBlanks();
-            Scanner.SpacePending = true;
-            next();
-            buildBody(0, inTable);
-            break;
-        }
-        case symTdEnd:
-        case symThEnd:
-            finishCell();
-            next();
-            break;
-        case symTr:
-            endLink();
-            finishRow();
-            row = std::make_unique<TCellList>(attrs());
-            rowAlign = 0;
-            if (const TAttribute* a = attrs().FindAttribute(symAlign)) rowAlign = AlignmentOf(a->StrValue, 0);
-            rowVAlign = verticalAlignmentOf(attrs(), 1);
-            next();
-            break;
-        case symTrEnd:
-            endLink();
-            finishRow();
-            next();
-            break;
-        case symCaption: {
-            endLink();
-            resetFonts();
-            finishCell();
-            const TAttribute* a = attrs().FindAttribute(symAlign);
-            table->CaptionOnTop = !(a && platform::LowerCase(a->StrValue) == "bottom");
-            CurrentList = &table->Caption->Cell;
-            Align = 2;
-            next();
-            buildBody(0, inTable);
-            closeSection();
-            CurrentList = nullptr;
-            if (sym() == symCaptionEnd) next();
-            break;
-        }
-        default: next(); break;
-        }
+    B.next();
+    while (B.sym() != symTableEnd && B.sym() != symEof) step(B.sym());
+    B.endLink();
+    while (B.Fonts.size() > Depth) B.popFont();
+    close();
+    B.next();
+}
+
+void THtmlBuilder::TTableReader::step(TSymbol s) {
+    switch (s) {
+    case symText:
+    case symInput:
+    case symSelect:
+    case symTextarea: looseContent(s); break;
+    case symForm:
+    case symFormEnd:
+        // A FORM between TABLE and TR (or around a row) is common: the form takes the
+        // controls of the cells that follow.
+        B.formTag(s);
+        B.next();
+        break;
+    case symTd:
+    case symTh: startCell(s); break;
+    case symTdEnd:
+    case symThEnd:
+        finishCell();
+        B.next();
+        break;
+    case symTr: startRow(); break;
+    case symTrEnd:
+        B.endLink();
+        finishRow();
+        B.next();
+        break;
+    case symCaption: readCaption(); break;
+    default: B.next(); break;
     }
+}
+
+void THtmlBuilder::TTableReader::looseContent(TSymbol s) {
+    if (Cell) {
+        B.buildBody(0, InTable);
+    } else if (s == symText && isBlank(B.Scanner.Token())) {
+        B.next();
+    } else {
+        // Text and controls outside the cells go before the table, as the text they stand
+        // in (hidden fields only join their form).
+        resetFonts();
+        B.Align = SavedAlign;
+        B.CurrentList = Outer;
+        B.buildBody(0, InTable);
+        B.closeSection();
+        B.CurrentList = nullptr;
+    }
+}
+
+void THtmlBuilder::TTableReader::startCell(TSymbol s) {
+    B.endLink();
+    resetFonts();
+    if (!Row) {
+        Row = std::make_unique<TCellList>();
+        RowAlign = 0;
+        RowVAlign = 1;
+    } else {
+        finishCell();
+    }
+    B.Align = RowAlign != 0 ? RowAlign : s == symTh ? 2 : 1;
+    if (s == symTh)
+        B.Master->CurrentStyle |= fsBold;
+    else
+        B.Master->CurrentStyle &= ~fsBold;
+    const TAttributeList& attributes = B.attrs();
+    if (const TAttribute* a = attributes.FindAttribute(symAlign))
+        B.Align = AlignmentOf(a->StrValue, B.Align);
+    Cell = std::make_unique<TCellObj>(B.Master, verticalAlignmentOf(attributes, RowVAlign),
+                                      attributes);
+    B.CurrentList = &Cell->Cell;
+    // Set before the first symbol of the cell is read, so that content clears it and a
+    // paragraph after the cell's first words still gets its space.
+    B.Scanner.SkipBlanks();
+    B.Scanner.SpacePending = true;
+    B.next();
+    B.buildBody(0, InTable);
+}
+
+void THtmlBuilder::TTableReader::startRow() {
+    B.endLink();
+    finishRow();
+    const TAttributeList& attributes = B.attrs();
+    Row = std::make_unique<TCellList>(attributes);
+    RowAlign = 0;
+    if (const TAttribute* a = attributes.FindAttribute(symAlign))
+        RowAlign = AlignmentOf(a->StrValue, 0);
+    RowVAlign = verticalAlignmentOf(attributes, 1);
+    B.next();
+}
+
+void THtmlBuilder::TTableReader::readCaption() {
+    B.endLink();
+    resetFonts();
+    finishCell();
+    const TAttribute* a = B.attrs().FindAttribute(symAlign);
+    Table->CaptionOnTop = !(a && platform::LowerCase(a->StrValue) == "bottom");
+    B.CurrentList = &Table->Caption->Cell;
+    B.Align = 2;
+    B.next();
+    B.buildBody(0, InTable);
+    B.closeSection();
+    B.CurrentList = nullptr;
+    if (B.sym() == symCaptionEnd) B.next();
+}
+
+void THtmlBuilder::TTableReader::resetFonts() {
+    while (B.Fonts.size() > Depth) B.popFont();
+    B.Master->CurrentStyle = SavedStyle;
+}
+
+void THtmlBuilder::TTableReader::finishCell() {
+    if (!Cell) return;
+    B.closeSection();
+    Row->Add(std::move(Cell));
+    B.CurrentList = nullptr;
+}
+
+void THtmlBuilder::TTableReader::finishRow() {
+    finishCell();
+    if (Row) Table->AddRow(std::move(Row));
+}
+
+void THtmlBuilder::TTableReader::close() {
+    finishRow();
+    B.CurrentList = Outer;
+    Outer->Add(std::move(Table));
+    B.Master->CurrentStyle = SavedStyle;
+    B.Align = SavedAlign;
+}
+
+void THtmlBuilder::buildTable(int level) {
     endLink();
-    while (Fonts.size() > depth) popFont();
-    closeTable();
-    next();
+    closeSection();
+    TTableReader reader(*this, level);
+    reader.read();
 }
 
 void THtmlBuilder::openPreSection(int level) {
@@ -275,102 +324,107 @@ void THtmlBuilder::buildPre(int level) {
     openPreSection(level);
     Scanner.Preformatted = true;
     std::string line;
-    auto flush = [&] {
-        if (!line.empty()) Section->AppendText(line);
-        line.clear();
-    };
-    auto newLine = [&] {
-        flush();
-        closeSection();
-        openPreSection(level);
-    };
-    bool done = false;
-    while (!done) {
-        const int c = Scanner.Ch();
-        if (c == EofChar) break;
-        if (c == '\r') {
-            newLine();
-            Scanner.NextChar();
-            continue;
-        }
-        if (c == '&') {
-            next();
-            line += Scanner.Token();
-            continue;
-        }
-        if (c == ' ' && Scanner.CameFromTab()) {
-            appendTab(line, Section->Buff.size() + line.size());
-            if (line.size() > PreFlushLength) flush();
-            Scanner.NextChar();
-            continue;
-        }
-        if (c != '<') {
-            line += static_cast<char>(c);
-            if (line.size() > PreFlushLength) flush();
-            Scanner.NextChar();
-            continue;
-        }
-        next();
-        const TSymbol s = sym();
-        switch (s) {
-        case symPreEnd:
-        case symTdEnd:
-        case symThEnd: done = true; break;
-        case symBr:
-        case symP:
-            newLine();
-            if (Scanner.Ch() == '\r') Scanner.NextChar();
-            break;
-        case symFont:
-        case symBasefont:
-            flush();
-            if (setFontFromTag(s, true)) newFontRun();
-            break;
-        case symFontEnd:
-            popFont();
-            flush();
-            newFontRun();
-            break;
-        case symA:
-            flush();
-            startLinks(level);
-            break;
-        case symAEnd:
-            flush();
-            endLink();
-            break;
-        case symImg:
-            flush();
-            Section->PlaceImage(attrs());
-            break;
-        case symText: // a '<' that starts no tag
-            line += Scanner.Token();
-            break;
-        case symInput:
-        case symSelect:
-        case symTextarea:
-            flush();
-            buildFormControl(level);
-            break;
-        case symForm:
-        case symFormEnd: formTag(s); break;
-        case symMap: buildMap(); break;
-        case symScript: buildScript(); break;
-        default:
-            if (IsStyleSymbol(s) && s != symSub && s != symSubEnd && s != symSup && s != symSupEnd) {
-                flush();
-                setStyle(s);
-                newFontRun();
-            }
-            // Every other tag is ignored inside PRE (tables included).
-            break;
-        }
-    }
-    flush();
+    bool open = true;
+    while (open) open = readPreText(level, line) && readPreTag(level, line);
+    flushPreLine(line);
     closeSection();
     Scanner.Preformatted = false;
     if (pushed) popFont();
     next();
+}
+
+// Line is the text read since the last flush, kept apart from the section so that a tab
+// can count the columns of both.
+void THtmlBuilder::flushPreLine(std::string& line) {
+    if (!line.empty()) Section->AppendText(line);
+    line.clear();
+}
+
+void THtmlBuilder::newPreLine(int level, std::string& line) {
+    flushPreLine(line);
+    closeSection();
+    openPreSection(level);
+}
+
+bool THtmlBuilder::readPreText(int level, std::string& line) {
+    for (;;) {
+        const int c = Scanner.Ch();
+        if (c == EofChar) return false;
+        if (c == '<') return true;
+        if (c == '\r') {
+            newPreLine(level, line);
+            Scanner.NextChar();
+        } else if (c == '&') {
+            next();
+            line += Scanner.Token();
+        } else {
+            if (c == ' ' && Scanner.CameFromTab())
+                appendTab(line, Section->Buff.size() + line.size());
+            else
+                line += static_cast<char>(c);
+            if (line.size() > PreFlushLength) flushPreLine(line);
+            Scanner.NextChar();
+        }
+    }
+}
+
+bool THtmlBuilder::readPreTag(int level, std::string& line) {
+    next();
+    const TSymbol s = sym();
+    switch (s) {
+    case symPreEnd:
+    case symTdEnd:
+    case symThEnd: return false;
+    case symBr:
+    case symP:
+        newPreLine(level, line);
+        if (Scanner.Ch() == '\r') Scanner.NextChar();
+        break;
+    case symFont:
+    case symBasefont:
+        flushPreLine(line);
+        if (setFontFromTag(s, true)) newFontRun();
+        break;
+    case symFontEnd:
+        popFont();
+        flushPreLine(line);
+        newFontRun();
+        break;
+    case symA:
+        flushPreLine(line);
+        startLinks(level);
+        break;
+    case symAEnd:
+        flushPreLine(line);
+        endLink();
+        break;
+    case symImg:
+        flushPreLine(line);
+        Section->PlaceImage(attrs());
+        break;
+    case symText: // a '<' that starts no tag
+        line += Scanner.Token();
+        break;
+    case symInput:
+    case symSelect:
+    case symTextarea:
+        flushPreLine(line);
+        buildFormControl(level);
+        break;
+    case symForm:
+    case symFormEnd: formTag(s); break;
+    case symMap: buildMap(); break;
+    case symScript: buildScript(); break;
+    default:
+        if (IsStyleSymbol(s) && s != symSub && s != symSubEnd && s != symSup && s != symSupEnd) {
+            flushPreLine(line);
+            setStyle(s);
+            newFontRun();
+        }
+        // Every other tag is ignored inside PRE (tables included).
+        break;
+    }
+    return true;
 }
 
 void THtmlBuilder::ParseTextFile(TSectionList& list, TNameList& names, const std::string& fileName) {

@@ -8,6 +8,7 @@
 #include "image/image_support.h"
 #include "platform/canvas.h"
 #include "platform/files.h"
+#include "platform/scope_exit.h"
 #include "platform/text.h"
 #include "view/paint_panel.h"
 #include "view/scroll_bar32.h"
@@ -60,6 +61,25 @@ int refreshDelay(const std::string& content) {
         value = std::min(value * 10 + (number[i] - '0'), 1L << 30);
     }
     return number[0] == '-' ? -static_cast<int>(value) : static_cast<int>(value);
+}
+
+// A picture shown as a document is read as a page of one IMG tag. The name is quoted as an
+// attribute value, so that no file name can add tags, comments or include directives; nor
+// is it cut, which lost long paths.
+std::string imagePage(const std::string& file) {
+    std::string html = "<img src=\"";
+    for (char c : file) {
+        if (c == '&')
+            html += "&amp;";
+        else if (c == '"')
+            html += "&quot;";
+        else if (c == '<')
+            html += "&lt;";
+        else
+            html += c;
+    }
+    html += "\">";
+    return html;
 }
 
 // Shows the hourglass for the lifetime of the object.
@@ -391,62 +411,17 @@ void THtmlView::LoadCommon(const std::string& name, TDocKind kind) {
     PendingRefreshDelay = 0;
     PendingRefreshURL.clear();
     SetProcessing(true);
-    struct TDone {
-        THtmlView* View;
-        ~TDone() { View->SetProcessing(false); }
-    } done{this};
+    platform::TScopeExit done([this] { SetProcessing(false); });
 
     if (!platform::IsPlainFile(file)) throw EInOutError("Can't locate file: " + file);
 
     const std::string previousFile = FDocumentFile;
-    List->Clear();
-    ForgetPagePictures();
-    List->SetBackgroundImage("");
+    dropPage();
     image::ImageCache().AgeImages();
-    PassDefaults(FDefBackground);
-    AnchorList.Clear();
-    Caret = 0;
-    DragOrigin = -1;
-    FLinkURL.clear();
-    FLinkTarget.clear();
-
-    std::exception_ptr failure;
-    try {
-        if (kind == dkHTML) {
-            if (OnSoundRequest) OnSoundRequest(this, "", 0, true);
-            ParsingHtml = true;
-            Builder->ParseFile(*List, AnchorList, file);
-        } else {
-            // The name is quoted as an attribute value, so that no file name can add tags,
-            // comments or include directives; nor is it cut, which lost long paths.
-            std::string html = "<img src=\"";
-            for (char c : file) {
-                if (c == '&')
-                    html += "&amp;";
-                else if (c == '"')
-                    html += "&quot;";
-                else if (c == '<')
-                    html += "&lt;";
-                else
-                    html += c;
-            }
-            html += "\">";
-            Builder->ParseBuffer(*List, AnchorList, html);
-        }
-    } catch (...) {
-        failure = std::current_exception();
-    }
-    ParsingHtml = false;
+    std::exception_ptr failure = parseDocument(file, kind);
 
     // What was built is shown even when the parse failed part-way.
-    FDocumentFile = absolutePath(file);
-    FDocKind = kind;
-    FDocTitle = Builder->Title;
-    FEffectiveBase = Builder->Base.empty() ? FFallbackBase : Builder->Base;
-    FDocBaseTarget = Builder->BaseTarget;
-    LayingOut = true;
-    FetchBackground();
-    LayingOut = false;
+    takeParsedDocument(file, kind);
     // A layout failure (a table with too many columns) is reported like a parse failure,
     // after the page is shown.
     try {
@@ -455,20 +430,64 @@ void THtmlView::LoadCommon(const std::string& name, TDocKind kind) {
         if (!failure) failure = std::current_exception();
     }
     LaidOutWidth = width();
-    if (!dest.empty())
+    scrollToLoaded(dest, previousFile);
+    Panel->update();
+    if (failure) std::rethrow_exception(failure);
+
+    SetProcessing(false);
+    if (PendingRefreshDelay > 0 && OnMetaRefresh) OnMetaRefresh(this, PendingRefreshDelay, PendingRefreshURL);
+}
+
+void THtmlView::dropPage() {
+    List->Clear();
+    ForgetPagePictures();
+    List->SetBackgroundImage("");
+    PassDefaults(FDefBackground);
+    AnchorList.Clear();
+    FLinkURL.clear();
+    FLinkTarget.clear();
+    Caret = 0;
+    DragOrigin = -1;
+}
+
+std::exception_ptr THtmlView::parseDocument(const std::string& file, TDocKind kind) {
+    std::exception_ptr failure;
+    try {
+        if (kind == dkHTML) {
+            if (OnSoundRequest) OnSoundRequest(this, "", 0, true);
+            ParsingHtml = true;
+            Builder->ParseFile(*List, AnchorList, file);
+        } else {
+            Builder->ParseBuffer(*List, AnchorList, imagePage(file));
+        }
+    } catch (...) {
+        failure = std::current_exception();
+    }
+    ParsingHtml = false;
+    return failure;
+}
+
+void THtmlView::takeParsedDocument(const std::string& file, TDocKind kind) {
+    FDocumentFile = absolutePath(file);
+    FDocKind = kind;
+    FDocTitle = Builder->Title;
+    FEffectiveBase = Builder->Base.empty() ? FFallbackBase : Builder->Base;
+    FDocBaseTarget = Builder->BaseTarget;
+    LayingOut = true;
+    FetchBackground();
+    LayingOut = false;
+}
+
+void THtmlView::scrollToLoaded(const std::string& dest, const std::string& previousFile) {
+    if (!dest.empty()) {
         ScrollToAnchor(dest);
-    else if (FDocumentFile != previousFile) {
+    } else if (FDocumentFile != previousFile) {
         ScrollToY(0);
         SetHorzPosition(0);
     } else {
         ScrollToY(VPos); // the same file again keeps the view, within the new height
         SetHorzPosition(HorzPosition());
     }
-    Panel->update();
-    if (failure) std::rethrow_exception(failure);
-
-    SetProcessing(false);
-    if (PendingRefreshDelay > 0 && OnMetaRefresh) OnMetaRefresh(this, PendingRefreshDelay, PendingRefreshURL);
 }
 
 void THtmlView::MetaHandler(const std::string& httpEq, const std::string& name, const std::string& content) {
@@ -534,17 +553,11 @@ bool THtmlView::SupplyImage(const std::string& src, const image::TMemoryStream* 
 
 void THtmlView::ClearDocument() {
     if (FProcessing) return;
-    List->Clear();
-    ForgetPagePictures();
-    List->SetBackgroundImage("");
-    PassDefaults(FDefBackground);
-    AnchorList.Clear();
+    dropPage();
     FEffectiveBase.clear();
     FFallbackBase.clear();
     FDocBaseTarget.clear();
     FDocTitle.clear();
-    FLinkURL.clear();
-    FLinkTarget.clear();
     FDocHeight = 0;
     FWidestLine = 0;
     VPos = 0;
@@ -553,8 +566,6 @@ void THtmlView::ClearDocument() {
     VBar->hide();
     HBar->hide();
     VBar->setGeometry(VBar->x(), VBar->y(), VBar->width(), Panel->height());
-    Caret = 0;
-    DragOrigin = -1;
     if (OnSoundRequest) OnSoundRequest(this, "", 0, true);
     Panel->update();
 }

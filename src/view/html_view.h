@@ -12,6 +12,7 @@
 
 #include <QWidget>
 #include <deque>
+#include <exception>
 #include <memory>
 #include <string>
 #include <vector>
@@ -249,6 +250,15 @@ private:
     // The page is left: its pictures no longer count against the budget.
     void ForgetPagePictures();
     void LoadCommon(const std::string& name, TDocKind kind);
+    // The page on show goes: its sections, anchors and pictures, and the link and selection
+    // state that points into it.
+    void dropPage();
+    // The parts of a load after the old page went: the new one is read (a failure is handed
+    // back so that what was read is still shown), takes over the view's state, and is
+    // scrolled to.
+    std::exception_ptr parseDocument(const std::string& file, TDocKind kind);
+    void takeParsedDocument(const std::string& file, TDocKind kind);
+    void scrollToLoaded(const std::string& dest, const std::string& previousFile);
     void LoadAndRecord(const std::string& name, TDocKind kind);
     void MetaHandler(const std::string& httpEq, const std::string& name, const std::string& content);
     void FollowLink();
