@@ -130,15 +130,10 @@ TEST_F(ClientFtp, UserWithPassword) {
     EXPECT_EQ(testsupport::readFile(scratch.file("r")), "hello\n");
     c.Logout();
 
-    TClientFTP wrong;
-    wrong.Host = c.Host;
-    wrong.Port = c.Port;
-    wrong.User = "ann";
-    wrong.Password = "nope";
-    std::string home, system;
-    EXPECT_FALSE(wrong.Login(home, system));
-    EXPECT_EQ(wrong.Error, "Authentication failed.");
-    EXPECT_FALSE(wrong.ControlSocket().SocketIfAny()->Connected()) << "QUIT was sent and the session ended";
+    c.Password = "nope";
+    EXPECT_FALSE(login());
+    EXPECT_EQ(c.Error, "Authentication failed.");
+    EXPECT_FALSE(c.ControlSocket().SocketIfAny()->Connected()) << "QUIT was sent and the session ended";
 }
 
 TEST_F(ClientFtp, ABusyDataPortIsPassedOver) {
@@ -251,15 +246,20 @@ private:
 
 } // namespace
 
+// Logs C in to Server.
+bool loggedIn(TClientFTP& c, const ScriptServer& server) {
+    c.Host = "127.0.0.1";
+    c.Port = server.port();
+    std::string home, system;
+    return c.Login(home, system);
+}
+
 TEST(ClientFtpScripted, BothOrdersOfTheTransferEndsComplete) {
     for (auto mode : {ScriptServer::CloseThen226, ScriptServer::Then226Close}) {
         SCOPED_TRACE(mode);
         ScriptServer server(mode);
         TClientFTP c;
-        c.Host = "127.0.0.1";
-        c.Port = server.port();
-        std::string home, system;
-        ASSERT_TRUE(c.Login(home, system)) << c.Error;
+        ASSERT_TRUE(loggedIn(c, server)) << c.Error;
         c.RemotePath = "/";
         const auto lines = c.List(false, false);
         EXPECT_EQ(lines, std::vector<std::string>{"-rw-r--r-- 1 a a 1 Jan 1 2000 f"});
@@ -277,11 +277,8 @@ TEST(ClientFtpScripted, AServerThatStallsOnTheDataConnectionTimesOut) {
     ScriptServer server(ScriptServer::Stall);
     TempDir scratch;
     TClientFTP c;
-    c.Host = "127.0.0.1";
-    c.Port = server.port();
     c.TimeOut = 1;
-    std::string home, system;
-    ASSERT_TRUE(c.Login(home, system)) << c.Error;
+    ASSERT_TRUE(loggedIn(c, server)) << c.Error;
     c.RemotePath = "/big";
     EXPECT_FALSE(c.GetFile(scratch.file("big")));
     EXPECT_EQ(c.Error, "Time out");

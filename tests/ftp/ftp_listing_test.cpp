@@ -37,7 +37,7 @@ TEST(FtpListing, EverySystemTypeConverts) {
         {"unix without a total line keeps its first entry", fsUnix, false, "/",
          {"-rw-r--r--   1 ftp  ftp  5 Jan  1  2000 a.txt", "drwxr-xr-x   2 ftp  ftp  0 Jan  1  2000 my dir"},
          {"f a.txt", "d my"}},
-        {"unix markup in names stays text", fsUnix, true, "/",
+        {"unix markup in names stays text, under an empty path", fsUnix, true, "",
          {"-rw-r--r--   1 ftp  ftp  5 Jan  1  2000 x><B>bold"},
          {Head, "<B>FILE:</B> <A HREF=ftp://10.0.0.1:21/x&gt;&lt;B&gt;bold>x&gt;&lt;B&gt;bold</A><BR>", Tail}},
         {"windows nt", fsWindowsNT, true, "/",
@@ -64,19 +64,8 @@ TEST(FtpListing, EverySystemTypeConverts) {
         SCOPED_TRACE(c.name);
         std::string path = c.path;
         EXPECT_EQ(ConvertListing(c.in, c.system, "10.0.0.1", 21, path, c.asHtml), c.out);
-        EXPECT_EQ(path.back(), '/');
+        EXPECT_TRUE(path.ends_with('/')) << path;
     }
-}
-
-TEST(FtpListing, TheUnixDirectoryLineByteForByte) {
-    std::string path = "/";
-    const Lines out = ConvertListing({"total 1", "drwxr-xr-x 2 ftp ftp 512 Jan 1 2000 pub"}, fsUnix,
-                                     "10.0.0.1", 21, path, true);
-    ASSERT_EQ(out.size(), 3u);
-    EXPECT_EQ(out[1], "<B>DIR:</B>  <A HREF=ftp://10.0.0.1:21/pub>pub</A><BR>");
-    path.clear();
-    ConvertListing({}, fsUnix, "h", 21, path, false);
-    EXPECT_EQ(path, "/");
 }
 
 TEST(FtpListing, ShortAndDamagedLinesNeverCrash) {

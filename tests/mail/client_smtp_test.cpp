@@ -31,38 +31,32 @@ protected:
     TempDir dir;
 };
 
-TEST_F(ClientSmtp, AMessageArrivesByteForByteAtEveryRecipient) {
+TEST_F(ClientSmtp, ALargeMessageArrivesByteForByteAtEveryRecipient) {
+    // Many blocks of the file, and a last line without its line end.
+    std::string body = "Subject: greetings\r\n\r\n";
+    for (int i = 0; body.size() < 3'000'000; ++i)
+        body += "line " + std::to_string(i) + " of a long message\r\n";
+    body += "there";
     c.ToAddress = "bob@example.org";
     c.SplitRecipients("carol@example.org, dave@example.org");
     c.SUBJECT = "greetings";
-    c.FileToSend = dir.write("msg", "Subject: greetings\r\n\r\nHello\r\nthere");
+    c.FileToSend = dir.write("msg", body);
     ASSERT_TRUE(c.SendMail()) << c.Error;
     EXPECT_TRUE(c.Error.empty());
     const mailtest::Delivery d = mailtest::nextDelivery();
     EXPECT_EQ(d.from, "ann");
     EXPECT_EQ(d.to, (std::vector<std::string>{"bob@example.org", "carol@example.org",
                                               "dave@example.org"}));
-    EXPECT_EQ(d.content, "SUBJECT: greetings\r\nSubject: greetings\r\n\r\nHello\r\nthere\r\n");
-    EXPECT_EQ(c.FileSize(), 39);
-    EXPECT_FALSE(c.ControlSocket().SocketIfAny()->Connected());
-}
-
-TEST_F(ClientSmtp, ALargeMessageArrivesWhole) {
-    std::string body;
-    for (int i = 0; body.size() < 3'000'000; ++i)
-        body += "line " + std::to_string(i) + " of a long message\r\n";
-    c.ToAddress = "bob@example.org";
-    c.FileToSend = dir.write("big", body);
-    ASSERT_TRUE(c.SendMail()) << c.Error;
-    const std::string arrived = mailtest::nextDelivery().content,
-                      expected = "SUBJECT: \r\n" + body + "\r\n";
+    const std::string expected = "SUBJECT: greetings\r\n" + body + "\r\n";
     // Not EXPECT_EQ: a line diff of megabytes would take all the memory there is.
-    EXPECT_EQ(arrived.size(), expected.size());
-    EXPECT_TRUE(arrived == expected)
+    EXPECT_EQ(d.content.size(), expected.size());
+    EXPECT_TRUE(d.content == expected)
         << "first difference at "
-        << std::mismatch(arrived.begin(), arrived.end(), expected.begin(), expected.end()).first -
-               arrived.begin();
+        << std::mismatch(d.content.begin(), d.content.end(), expected.begin(), expected.end()).first -
+               d.content.begin();
+    EXPECT_EQ(c.FileSize(), static_cast<int64_t>(body.size()) + 5);
     EXPECT_EQ(c.BytesSent(), static_cast<int64_t>(body.size()) + 5);
+    EXPECT_FALSE(c.ControlSocket().SocketIfAny()->Connected());
 }
 
 TEST(ClientSmtpFailures, NoServerSilenceAndNoSettings) {
@@ -93,18 +87,8 @@ TEST(ClientSmtpFailures, NoServerSilenceAndNoSettings) {
         TClientsmtp c;
         c.ToAddress = "b";
         c.FileToSend = file;
-        c.TimeOut = 45;
         EXPECT_FALSE(c.SendMail());
         EXPECT_EQ(c.Error, "No address specified");
-        EXPECT_EQ(c.TimeOut, 30);
-    }
-    {
-        TClientsmtp c;
-        c.Host = "127.0.0.1";
-        c.ToAddress = "b";
-        c.FileToSend = dir.file("missing");
-        EXPECT_FALSE(c.SendMail());
-        EXPECT_TRUE(c.Error.empty());
     }
 }
 

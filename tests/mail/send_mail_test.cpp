@@ -75,8 +75,6 @@ TEST_F(SendMailDialog, ControlsPrepareAndTabOrder) {
     EXPECT_EQ(text(dlg.EFrom), "ann");
     EXPECT_TRUE(dlg.ESubject->text().isEmpty());
     EXPECT_TRUE(dlg.Memo->toPlainText().isEmpty());
-    EXPECT_EQ(dlg.TmpDir, tmp.path());
-    EXPECT_EQ(dlg.SmtpPort, options.SmtpPort);
     EXPECT_EQ(dlg.SmtpTimeOut, 10);
     EXPECT_EQ(dlg.BSend->text(), "OK");
     EXPECT_TRUE(dlg.BSend->isDefault());

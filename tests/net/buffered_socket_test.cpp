@@ -3,7 +3,6 @@
 #include "net_test_support.h"
 #include "test_support.h"
 
-#include <QDir>
 #include <gtest/gtest.h>
 #include <sys/socket.h>
 
@@ -192,45 +191,6 @@ TEST(BufferedSocket, APeerResetGivesDisconnectNotAnError) {
     int n = p.sock->ReadBuf(buf, sizeof buf);
     got.append(buf, static_cast<size_t>(std::max(n, 0)));
     EXPECT_EQ(got, "last words");
-}
-
-TEST(BinaryClient, FetchesAFileFromARealServer) {
-    testsupport::TempDir dir;
-    std::string body;
-    for (int i = 0; i < 50000; ++i) body += static_cast<char>('a' + i % 26);
-    dir.write("data.bin", body);
-    testsupport::Peer server("python3", {testsupport::peerScript("http_server.py"), QString::fromStdString(dir.path())});
-    ASSERT_TRUE(server.started()) << server.errorText();
-
-    TBinaryClient c;
-    c.ReadBufferSize = 4001;
-    c.WriteBufferSize = 4001;
-    std::string received;
-    bool done = false;
-    auto take = [&](TBufferedSocketBase* s) {
-        char buf[4001];
-        int n = s->ReadBuf(buf, sizeof buf);
-        if (n > 0) received.append(buf, static_cast<size_t>(n));
-    };
-    c.OnConnect = [&](TSockCtrl*, TSocketBase* s) {
-        auto* b = static_cast<TBufferedSocketBase*>(s);
-        std::string req = "GET /data.bin HTTP/1.0\r\n\r\n";
-        b->WriteBlock(req.data(), static_cast<uint32_t>(req.size()));
-        b->FlushWriteBuffer();
-    };
-    c.OnReadBufferFull = take;
-    c.OnDisconnect = [&](TSockCtrl*, TSocketBase* s) {
-        take(static_cast<TBufferedSocketBase*>(s));
-        done = true;
-    };
-    c.SetAddress("localhost");
-    c.SetPort(std::to_string(server.port()));
-    c.Connect();
-    ASSERT_TRUE(waitFor([&] { return done; }, 20000));
-    size_t split = received.find("\r\n\r\n");
-    ASSERT_NE(split, std::string::npos);
-    EXPECT_EQ(received.substr(0, 15), "HTTP/1.0 200 OK");
-    EXPECT_EQ(received.substr(split + 4), body);
 }
 
 namespace {

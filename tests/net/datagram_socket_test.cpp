@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 using namespace net;
+using nettest::raised;
 using nettest::waitFor;
 
 namespace {
@@ -15,25 +16,11 @@ TSocketFactory datagramClass() {
 }
 
 // A plain UDP socket on 127.0.0.1.
-struct Peer {
-    int fd = ::socket(AF_INET, SOCK_DGRAM, 0);
-    int port = 0;
-    Peer() {
-        sockaddr_in a{};
-        a.sin_family = AF_INET;
-        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        ::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
-        socklen_t len = sizeof a;
-        ::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len);
-        port = ntohs(a.sin_port);
-    }
-    ~Peer() { ::close(fd); }
+struct Peer : nettest::Listener {
+    Peer() : Listener(0, SOCK_DGRAM) {}
     void sendTo(int p, const std::string& s) {
-        sockaddr_in a{};
-        a.sin_family = AF_INET;
-        a.sin_port = htons(static_cast<uint16_t>(p));
-        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        ::sendto(fd, s.data(), s.size(), 0, reinterpret_cast<sockaddr*>(&a), sizeof a);
+        const sockaddr_in a = nettest::loopback(p);
+        ::sendto(fd, s.data(), s.size(), 0, reinterpret_cast<const sockaddr*>(&a), sizeof a);
     }
     std::string take() {
         char buf[128];
@@ -46,15 +33,6 @@ struct Peer {
         return got;
     }
 };
-
-std::string raised(const std::function<void()>& f) {
-    try {
-        f();
-    } catch (const ESockError& e) {
-        return e.what();
-    }
-    return {};
-}
 
 } // namespace
 

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "platform/clock.h"
+#include "net/sock_error.h"
 #include "net/winsock_api.h"
 #include "platform/messages.h"
 #include "test_support.h"
@@ -29,16 +30,24 @@ namespace nettest {
 // Socket tests poll often: their events come from the network, not from timers.
 inline bool waitFor(const std::function<bool()>& done, int ms = 10000) { return testsupport::waitUntil(done, ms); }
 
+// 127.0.0.1 at Port.
+inline sockaddr_in loopback(int port = 0) {
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_port = htons(static_cast<uint16_t>(port));
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    return a;
+}
+
+// A socket bound to a port of the system's choosing on 127.0.0.1; a stream socket listens.
 struct Listener {
     int fd = -1;
     int port = 0;
-    explicit Listener(int backlog = 8) {
-        fd = ::socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in a{};
-        a.sin_family = AF_INET;
-        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    explicit Listener(int backlog = 8, int type = SOCK_STREAM) {
+        fd = ::socket(AF_INET, type, 0);
+        sockaddr_in a = loopback();
         ::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
-        ::listen(fd, backlog);
+        if (type == SOCK_STREAM) ::listen(fd, backlog);
         socklen_t len = sizeof a;
         ::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len);
         port = ntohs(a.sin_port);
@@ -48,6 +57,31 @@ struct Listener {
     }
     int acceptOne() { return ::accept(fd, nullptr, nullptr); }
 };
+
+// A plain client socket connecting to Port on 127.0.0.1, optionally from another loopback
+// address; a non-blocking one may still be connecting when it is returned.
+inline int connectTo(int port, const char* from = nullptr, int flags = 0) {
+    const int fd = ::socket(AF_INET, SOCK_STREAM | flags, 0);
+    if (from) {
+        sockaddr_in local{};
+        local.sin_family = AF_INET;
+        local.sin_addr.s_addr = inet_addr(from);
+        ::bind(fd, reinterpret_cast<sockaddr*>(&local), sizeof local);
+    }
+    const sockaddr_in a = loopback(port);
+    ::connect(fd, reinterpret_cast<const sockaddr*>(&a), sizeof a);
+    return fd;
+}
+
+// The text of the socket error F raises, or "" when it raises none.
+inline std::string raised(const std::function<void()>& f) {
+    try {
+        f();
+    } catch (const net::ESockError& e) {
+        return e.what();
+    }
+    return {};
+}
 
 // A port on which nothing listens.
 inline int closedPort() {

@@ -6,24 +6,10 @@
 #include <netdb.h>
 
 using namespace net;
+using nettest::connectTo;
 using nettest::waitFor;
 
 namespace {
-
-// A plain blocking client socket connected to Port, optionally from another loopback address.
-int connectTo(int port, const char* from = nullptr) {
-    int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    if (from) {
-        a.sin_addr.s_addr = inet_addr(from);
-        ::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
-    }
-    a.sin_port = htons(static_cast<uint16_t>(port));
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ::connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
-    return fd;
-}
 
 // Whether the server has closed its end: a read returns 0 at once.
 bool closedByPeer(int fd) {
@@ -67,12 +53,7 @@ TEST(ServerSocket, ListeningOnPortZeroStoresTheChosenPort) {
     TBasicServerSocket busy;
     busy.SetAddress("127.0.0.1");
     busy.SetPort(s.GetPort());
-    try {
-        busy.Listen();
-        FAIL();
-    } catch (const ESockError& e) {
-        EXPECT_STREQ(e.what(), "Error 10048 (Address already in use) Binding Socket");
-    }
+    EXPECT_EQ(nettest::raised([&] { busy.Listen(); }), "Error 10048 (Address already in use) Binding Socket");
 }
 
 TEST(ServerSocket, ConnectionsBeyondMaxConnectionsAreRejected) {

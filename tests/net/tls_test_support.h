@@ -60,6 +60,12 @@ private:
     }
 };
 
+// Made once per test program: the openssl runs are the slow part of the TLS tests.
+inline const TestAuthority& authority() {
+    static const TestAuthority ca;
+    return ca;
+}
+
 // The HTTPS server serving Dir with the named certificate; Relay is "" or one of the
 // relay modes of tls_server.py with its byte count.
 inline std::unique_ptr<testsupport::Peer> startTlsServer(const TestAuthority& ca,
