@@ -13,6 +13,7 @@ namespace net {
 
 namespace {
 
+// One line per error code: long because the table is, not because of any logic.
 const std::unordered_map<int, const char*>& texts() {
     static const std::unordered_map<int, const char*> table = {
         {10004, "Interrupted system call"},

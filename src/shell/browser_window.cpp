@@ -221,6 +221,7 @@ void TFMain::BuildHttpClient() {
     connect(DeadlineTimer, &QTimer::timeout, this, [this] { FailRetrieval("Time out!", false); });
 }
 
+// One statement per menu item, in the menus' own order: long as the menus are.
 void TFMain::BuildMenus() {
     auto item = [&](QMenu* menu, const char* text, void (TFMain::*slot)()) {
         QAction* a = menu->addAction(text);

@@ -64,95 +64,60 @@ TEST(FormResults, FollowEveryControlKind) {
         const char* Html;
         Strings Expected;
     } cases[] = {
-        {"edit text and VALUE",
-         "<FORM><INPUT NAME=q VALUE='a b&c'><INPUT TYPE=password NAME=pw VALUE=s>",
-         {"q=a b&c", "pw=s"}},
-        {"unknown TYPE is an edit box", "<FORM><INPUT TYPE=colour NAME=c VALUE=red>", {"c=red"}},
-        {"check box without VALUE",
-         "<FORM><INPUT TYPE=checkbox NAME=x CHECKED><INPUT TYPE=checkbox NAME=y>",
-         {"x=On"}},
-        {"check box with VALUE", "<FORM><INPUT TYPE=checkbox NAME=x VALUE=yes CHECKED>", {"x=yes"}},
-        {"radio buttons",
-         "<FORM><INPUT TYPE=radio NAME=c VALUE=r><INPUT TYPE=radio NAME=c VALUE=b CHECKED>",
-         {"c=b"}},
-        {"hidden without NAME",
-         "<FORM><INPUT TYPE=hidden VALUE=v><INPUT TYPE=hidden NAME=h VALUE=w>",
-         {"=v", "h=w"}},
-        {"buttons give nothing by themselves",
-         "<FORM><INPUT TYPE=submit NAME=go VALUE=Go><INPUT TYPE=reset>",
-         {}},
-        {"image not clicked", "<FORM><INPUT TYPE=image NAME=map SRC=m.gif>", {}},
+        {"edit text and VALUE", "<INPUT NAME=q VALUE='a b&c'><INPUT TYPE=password NAME=pw VALUE=s>", {"q=a b&c", "pw=s"}},
+        {"unknown TYPE is an edit box", "<INPUT TYPE=colour NAME=c VALUE=red>", {"c=red"}},
+        {"check box without VALUE", "<INPUT TYPE=checkbox NAME=x CHECKED><INPUT TYPE=checkbox NAME=y>", {"x=On"}},
+        {"check box with VALUE", "<INPUT TYPE=checkbox NAME=x VALUE=yes CHECKED>", {"x=yes"}},
+        {"radio buttons", "<INPUT TYPE=radio NAME=c VALUE=r><INPUT TYPE=radio NAME=c VALUE=b CHECKED>", {"c=b"}},
+        {"hidden without NAME", "<INPUT TYPE=hidden VALUE=v><INPUT TYPE=hidden NAME=h VALUE=w>", {"=v", "h=w"}},
+        {"buttons give nothing by themselves", "<INPUT TYPE=submit NAME=go VALUE=Go><INPUT TYPE=reset>", {}},
+        {"image not clicked", "<INPUT TYPE=image NAME=map SRC=m.gif>", {}},
         {"combo: the last SELECTED option",
-         "<FORM><SELECT NAME=s><OPTION VALUE=1 SELECTED>one<OPTION VALUE=2 "
-         "SELECTED>two<OPTION>three</SELECT>",
-         {"s=2"}},
-        {"combo: the first option when none is SELECTED",
-         "<FORM><SELECT NAME=s><OPTION>one<OPTION>two</SELECT>",
-         {"s=one"}},
+         "<SELECT NAME=s><OPTION VALUE=1 SELECTED>one<OPTION VALUE=2 SELECTED>two<OPTION>three</SELECT>", {"s=2"}},
+        {"combo: the first option when none is SELECTED", "<SELECT NAME=s><OPTION>one<OPTION>two</SELECT>", {"s=one"}},
         {"option without VALUE or with an empty VALUE gives its text",
-         "<FORM><SELECT NAME=s MULTIPLE><OPTION SELECTED>  Plain text <OPTION VALUE=\"\" "
-         "SELECTED>Empty</SELECT>",
+         "<SELECT NAME=s MULTIPLE><OPTION SELECTED>  Plain text <OPTION VALUE=\"\" SELECTED>Empty</SELECT>",
          {"s=Plain text", "s=Empty"}},
         {"multiple: every SELECTED option",
-         "<FORM><SELECT NAME=m MULTIPLE><OPTION SELECTED VALUE=a>A<OPTION>B<OPTION "
-         "SELECTED>C</SELECT>",
-         {"m=a", "m=C"}},
-        {"single list box: the current option",
-         "<FORM><SELECT NAME=l SIZE=3><OPTION>A<OPTION SELECTED>B</SELECT>",
-         {"l=B"}},
+         "<SELECT NAME=m MULTIPLE><OPTION SELECTED VALUE=a>A<OPTION>B<OPTION SELECTED>C</SELECT>", {"m=a", "m=C"}},
+        {"single list box: the current option", "<SELECT NAME=l SIZE=3><OPTION>A<OPTION SELECTED>B</SELECT>", {"l=B"}},
         {"options of blanks are dropped",
-         "<FORM><SELECT NAME=s SIZE=4 MULTIPLE><OPTION SELECTED>   <OPTION SELECTED>x<OPTION "
-         "SELECTED></SELECT>",
-         {"s=x"}},
-        {"text area: one result per line",
-         "<FORM><TEXTAREA NAME=t>one &amp; <b>two</b>\n\nthree\n</TEXTAREA>",
+         "<SELECT NAME=s SIZE=4 MULTIPLE><OPTION SELECTED>   <OPTION SELECTED>x<OPTION SELECTED></SELECT>", {"s=x"}},
+        {"text area: one result per line", "<TEXTAREA NAME=t>one &amp; <b>two</b>\n\nthree\n</TEXTAREA>",
          {"t=one & <b>two</b>", "t=", "t=three"}},
-        {"controls before FORM join one implicit form",
-         "a<INPUT NAME=a VALUE=1> b<INPUT NAME=b VALUE=2>",
-         {"a=1", "b=2"}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.Name);
-        FormPage p(c.Html);
+        FormPage p(std::string("<FORM>") + c.Html);
         ASSERT_EQ(p.Doc.htmlFormList.size(), 1u);
         EXPECT_EQ(p.results(), c.Expected);
     }
+    FormPage implicit("a<INPUT NAME=a VALUE=1> b<INPUT NAME=b VALUE=2>");
+    ASSERT_EQ(implicit.Doc.htmlFormList.size(), 1u) << "controls before FORM join one implicit form";
+    EXPECT_EQ(implicit.results(), (Strings{"a=1", "b=2"}));
 }
 
-TEST(FormResults, SelectKindsAndRows) {
+TEST(FormResults, SelectKindsRowsAndCutTexts) {
     struct Case {
-        const char* Html;
-        bool ListBox;
-        int Rows; // list boxes only
+        std::string Attrs, Options;
+        int Rows; // 0 for a combo box
     } cases[] = {
-        {"<SELECT NAME=s><OPTION>a</SELECT>", false, 0},
-        {"<SELECT NAME=s SIZE=1><OPTION>a</SELECT>", false, 0},
-        {"<SELECT NAME=s SIZE=3><OPTION>a</SELECT>", true, 3},
-        {"<SELECT NAME=s MULTIPLE><OPTION>a<OPTION>b</SELECT>", true, 2},
-        {"<SELECT NAME=s MULTIPLE></SELECT>", true, 1},
-        {"<SELECT NAME=s "
-         "MULTIPLE><OPTION>1<OPTION>2<OPTION>3<OPTION>4<OPTION>5<OPTION>6<OPTION>7<OPTION>8<OPTION>"
-         "9</SELECT>",
-         true, 8},
-        {"<SELECT NAME=s SIZE=99999><OPTION>a</SELECT>", true, TListBoxFormControlObj::MaxRows},
+        {"", "<OPTION>a", 0},
+        {"SIZE=1", "<OPTION>a", 0},
+        {"SIZE=3", "<OPTION>a", 3},
+        {"MULTIPLE", "<OPTION>a<OPTION>b", 2},
+        {"MULTIPLE", "", 1},
+        {"MULTIPLE", "<OPTION>1<OPTION>2<OPTION>3<OPTION>4<OPTION>5<OPTION>6<OPTION>7<OPTION>8<OPTION>9", 8},
+        {"SIZE=99999", "<OPTION>a", TListBoxFormControlObj::MaxRows},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.Html);
-        FormPage p(c.Html);
+        SCOPED_TRACE(c.Attrs + c.Options);
+        FormPage p("<SELECT NAME=s " + c.Attrs + ">" + c.Options + "</SELECT>");
         auto* list = dynamic_cast<TListBoxFormControlObj*>(p.Doc.FormControlList.at(0));
-        EXPECT_EQ(list != nullptr, c.ListBox);
-        EXPECT_EQ(dynamic_cast<TComboFormControlObj*>(p.Doc.FormControlList[0]) != nullptr,
-                  !c.ListBox);
-        if (list) {
-            EXPECT_EQ(list->Rows(), c.Rows);
-        }
+        EXPECT_EQ(dynamic_cast<TComboFormControlObj*>(p.Doc.FormControlList[0]) == nullptr, c.Rows > 0);
+        EXPECT_EQ(list ? list->Rows() : 0, c.Rows);
     }
-}
-
-TEST(FormResults, OptionTextsAndValuesAreCut) {
-    const std::string longText(200, 'x');
-    FormPage p("<SELECT NAME=s><OPTION VALUE=" + std::string(100, 'v') + ">" + longText +
-               "</SELECT>");
+    FormPage p("<SELECT NAME=s><OPTION VALUE=" + std::string(100, 'v') + ">" + std::string(200, 'x') + "</SELECT>");
     auto* combo = p.control<TComboFormControlObj>("s");
     ASSERT_EQ(combo->Texts.size(), 1u);
     EXPECT_EQ(combo->Texts[0].size(), TOptionsFormControlObj::MaxOptionLength);
@@ -161,8 +126,7 @@ TEST(FormResults, OptionTextsAndValuesAreCut) {
 }
 
 TEST(FormSubmit, NamedAndUnnamedSubmitButtons) {
-    FormPage p("<FORM ACTION=/cgi METHOD=post><INPUT NAME=q VALUE=x><INPUT TYPE=submit NAME=go "
-               "VALUE=Search>"
+    FormPage p("<FORM ACTION=/cgi METHOD=post><INPUT NAME=q VALUE=x><INPUT TYPE=submit NAME=go VALUE=Search>"
                "<INPUT TYPE=submit VALUE=Plain></FORM>");
     ASSERT_EQ(p.Doc.FormControlList.size(), 3u);
     auto* named = dynamic_cast<TButtonFormControlObj*>(p.Doc.FormControlList[1]);
@@ -225,12 +189,9 @@ TEST(FormSubmit, ImageButtonHitTestsToItsControlAndSendsItsClickOnce) {
 }
 
 TEST(FormControls, RadioNamesMatchWithoutRegardToCase) {
-    FormPage p("<FORM><INPUT TYPE=radio NAME=R VALUE=1 CHECKED ONCLICK=one><INPUT TYPE=radio "
-               "NAME=r VALUE=2 ONCLICK=two>"
-               "<INPUT TYPE=radio NAME=other VALUE=3 CHECKED></FORM>"
-               "<FORM><INPUT TYPE=radio NAME=r VALUE=4 CHECKED></FORM>");
-    auto& c = p.Doc.FormControlList;
-    auto radio = [&](size_t i) { return dynamic_cast<TRadioButtonFormControlObj*>(c.at(i)); };
+    FormPage p("<FORM><INPUT TYPE=radio NAME=R VALUE=1 CHECKED ONCLICK=one><INPUT TYPE=radio NAME=r VALUE=2 ONCLICK=two>"
+               "<INPUT TYPE=radio NAME=other VALUE=3 CHECKED></FORM><FORM><INPUT TYPE=radio NAME=r VALUE=4 CHECKED>");
+    auto radio = [&](size_t i) { return dynamic_cast<TRadioButtonFormControlObj*>(p.Doc.FormControlList.at(i)); };
     radio(1)->Radio()->click();
     EXPECT_FALSE(radio(0)->Checked()) << "R and r are one group";
     EXPECT_TRUE(radio(1)->Checked());
@@ -243,8 +204,7 @@ TEST(FormControls, RadioNamesMatchWithoutRegardToCase) {
 }
 
 TEST(FormControls, ResetRestoresEveryControl) {
-    FormPage p("<FORM><INPUT NAME=e VALUE=start><INPUT TYPE=checkbox NAME=c CHECKED><INPUT "
-               "TYPE=checkbox NAME=d>"
+    FormPage p("<FORM><INPUT NAME=e VALUE=start><INPUT TYPE=checkbox NAME=c CHECKED><INPUT TYPE=checkbox NAME=d>"
                "<SELECT NAME=s><OPTION>a<OPTION SELECTED>b</SELECT>"
                "<SELECT NAME=m MULTIPLE><OPTION SELECTED>x<OPTION>y</SELECT>"
                "<TEXTAREA NAME=t>one\ntwo</TEXTAREA><INPUT TYPE=reset ONCLICK=reset></FORM>");
@@ -298,17 +258,14 @@ TEST(FormControls, FormsAroundAndInsideTables) {
         std::vector<Strings> Forms;
     } cases[] = {
         {"FORM between TABLE and TR",
-         "<TABLE><FORM ACTION=a><INPUT TYPE=hidden NAME=h VALUE=1><TR><TD><INPUT NAME=q "
-         "VALUE=x></TD></TR>"
+         "<TABLE><FORM ACTION=a><INPUT TYPE=hidden NAME=h VALUE=1><TR><TD><INPUT NAME=q VALUE=x></TD></TR>"
          "</FORM></TABLE><INPUT NAME=after>",
          {{"h=1", "q=x"}, {"after="}}},
         {"FORM around the table",
-         "<FORM><TABLE><TR><TD><INPUT NAME=a><TD><INPUT TYPE=checkbox NAME=b "
-         "CHECKED></TABLE></FORM>",
+         "<FORM><TABLE><TR><TD><INPUT NAME=a><TD><INPUT TYPE=checkbox NAME=b CHECKED></TABLE></FORM>",
          {{"a=", "b=On"}}},
         {"FORM inside a cell, ending in the next",
-         "<TABLE><TR><TD><FORM><INPUT NAME=a></TD><TD><INPUT NAME=b></FORM></TD><TD><INPUT "
-         "NAME=c></TABLE>",
+         "<TABLE><TR><TD><FORM><INPUT NAME=a></TD><TD><INPUT NAME=b></FORM></TD><TD><INPUT NAME=c></TABLE>",
          {{"a=", "b="}, {"c="}}},
         {"FORM between TR and TD",
          "<TABLE><TR><FORM><TD><INPUT NAME=a></TD></FORM><TD><INPUT NAME=b></TD></TR></TABLE>",
@@ -337,8 +294,7 @@ TEST(FormControls, ControlsInPreformattedText) {
 }
 
 TEST(FormControls, TextAreaKeepsItsSourceLines) {
-    FormPage p("<TEXTAREA NAME=t ROWS=2 COLS=5 WRAP=hard>\nfirst  line\n\n  third "
-               "&lt;x&gt;</TEXTAREA>after");
+    FormPage p("<TEXTAREA NAME=t ROWS=2 COLS=5 WRAP=hard>\nfirst  line\n\n  third &lt;x&gt;</TEXTAREA>after");
     auto* area = p.control<TTextAreaFormControlObj>("t");
     EXPECT_EQ(area->InitialLines, (Strings{"", "first  line", "", "  third <x>"}));
     EXPECT_EQ(area->Lines(), area->InitialLines);
