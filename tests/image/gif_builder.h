@@ -99,11 +99,7 @@ inline std::string Word(int v) { return {static_cast<char>(v & 0xFF), static_cas
 
 inline std::string Table(const std::vector<QRgb>& colors) {
     std::string out;
-    for (QRgb c : colors) {
-        out += static_cast<char>(qRed(c));
-        out += static_cast<char>(qGreen(c));
-        out += static_cast<char>(qBlue(c));
-    }
+    for (QRgb c : colors) out += {char(qRed(c)), char(qGreen(c)), char(qBlue(c))};
     return out;
 }
 
@@ -129,37 +125,19 @@ inline std::string Netscape(int loops) {
 }
 
 inline std::string Control(int delay, int dispose, bool transparent, int index) {
-    std::string out("\x21\xF9\x04", 3);
-    out += static_cast<char>((dispose << 2) | (transparent ? 1 : 0));
-    out += Word(delay);
-    out += static_cast<char>(index);
-    out += '\0';
-    return out;
+    return std::string("\x21\xF9\x04", 3) + char((dispose << 2) | (transparent ? 1 : 0)) + Word(delay) +
+           char(index) + '\0';
 }
 
+// An image without a local colour table, its indices coded with the minimum code size 2.
 struct TImage {
-    TImage() = default;
-    TImage(int left, int top, int width, int height, std::vector<uint8_t> pixels)
-        : Left(left), Top(top), Width(width), Height(height), Pixels(std::move(pixels)) {}
     int Left = 0, Top = 0, Width = 0, Height = 0;
     std::vector<uint8_t> Pixels; // rows top to bottom
-    std::vector<QRgb> Local;
-    int MinCodeSize = 2;
 };
 
 inline std::string Image(const TImage& im) {
-    std::string out = "\x2C" + Word(im.Left) + Word(im.Top) + Word(im.Width) + Word(im.Height);
-    int packed = 0;
-    std::vector<QRgb> local = im.Local;
-    if (!local.empty()) {
-        const int bits = TableBits(local.size());
-        local.resize(size_t{1} << bits, qRgb(0, 0, 0));
-        packed |= 0x80 | (bits - 1);
-    }
-    out += static_cast<char>(packed);
-    out += Table(local);
-    out += static_cast<char>(im.MinCodeSize);
-    return out + SubBlocks(LzwCodes(im.Pixels, im.MinCodeSize));
+    return "\x2C" + Word(im.Left) + Word(im.Top) + Word(im.Width) + Word(im.Height) + std::string("\0\x02", 2) +
+           SubBlocks(LzwCodes(im.Pixels, 2));
 }
 
 inline const std::string Trailer = "\x3B";

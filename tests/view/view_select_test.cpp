@@ -6,7 +6,6 @@
 #include "platform/colors.h"
 
 #include <QClipboard>
-#include <QFile>
 #include <QGuiApplication>
 #include <QTimer>
 #include <vector>
@@ -41,6 +40,7 @@ protected:
     }
 
     bool nothingSelected() { return doc().SelE <= doc().SelB; }
+    std::pair<int, int> selection() { return {doc().SelB, doc().SelE}; }
 
     // Press, release, and the second press that the desktop reports as a double click.
     void doubleClick(QPoint p) {
@@ -70,8 +70,7 @@ TEST_F(SelectTest, DraggingSelectsFromThePressPointAndTurnsAroundIt) {
 
     // Forwards across the link and some words, released over the link: no link is followed.
     drag(at(beta), {at(link), at(delta)});
-    EXPECT_EQ(doc().SelB, beta);
-    EXPECT_EQ(doc().SelE, delta);
+    EXPECT_EQ(selection(), std::make_pair(beta, delta));
     EXPECT_EQ(selectedText(), "beta gamma link ");
     drag(at(beta), {at(link + 2)});
     EXPECT_EQ(selectedText(), "beta gamma li");
@@ -82,8 +81,7 @@ TEST_F(SelectTest, DraggingSelectsFromThePressPointAndTurnsAroundIt) {
     QTest::mouseMove(panel(), at(beta));
     EXPECT_EQ(selectedText(), "beta gamma link ");
     QTest::mouseMove(panel(), at(zeta));
-    EXPECT_EQ(doc().SelB, delta);
-    EXPECT_EQ(doc().SelE, zeta);
+    EXPECT_EQ(selection(), std::make_pair(delta, zeta));
     QTest::mouseRelease(panel(), Qt::LeftButton, {}, at(zeta));
     EXPECT_EQ(selectedText(), "delta epsilon, ");
     EXPECT_EQ(View->CaretPos(), zeta);
@@ -141,13 +139,11 @@ TEST_F(SelectTest, WithNoSelectNothingIsEverSelected) {
     View->SelectAll();
     ASSERT_FALSE(nothingSelected());
     View->SetNoSelect(true);
-    EXPECT_EQ(doc().SelB, -1);
-    EXPECT_EQ(doc().SelE, -1);
+    EXPECT_EQ(selection(), std::make_pair(-1, -1));
     View->SelectAll();
     drag(at(posOf("beta")), {at(posOf("delta"))});
     doubleClick(at(posOf("gamma") + 1));
-    EXPECT_EQ(doc().SelB, -1);
-    EXPECT_EQ(doc().SelE, -1);
+    EXPECT_EQ(selection(), std::make_pair(-1, -1));
     EXPECT_EQ(View->CaretPos(), posOf("gamma") + 1) << "the caret still moves";
 
     View->SetNoSelect(false);
@@ -211,8 +207,7 @@ TEST_F(SelectTest, FindForwardGoesFromTheCaretAndDoesNotWrap) {
             continue;
         }
         const int start = posOf(s.selectedAt);
-        EXPECT_EQ(doc().SelB, start);
-        EXPECT_EQ(doc().SelE, start + 5);
+        EXPECT_EQ(selection(), std::make_pair(start, start + 5));
         if (s.found) {
             EXPECT_EQ(View->CaretPos(), start + 5);
         }
@@ -276,15 +271,13 @@ TEST_F(SelectTest, HoldingTheMouseOutsideTheWindowScrollsAndExtendsTheSelection)
             EXPECT_LT(doc().SelB, origin);
             EXPECT_EQ(doc().SelE, origin);
         }
-        int lineTop;
-        const int edge = c.below > 0 ? View->height() : 0;
-        const QPoint d = documentPoint(outside.x(), edge);
-        int px, h;
+        // The caret is at the text beside the edge the mouse went past.
+        const QPoint d = documentPoint(outside.x(), c.below > 0 ? View->height() : 0);
+        int px, lineTop, h;
         doc::TCell* cell = nullptr;
         bool inText;
-        const int expected = doc().PositionAt(d.x(), d.y(), px, lineTop, h, cell, inText);
-        if (expected >= 0) {
-            EXPECT_EQ(View->CaretPos(), expected);
+        if (const int edge = doc().PositionAt(d.x(), d.y(), px, lineTop, h, cell, inText); edge >= 0) {
+            EXPECT_EQ(View->CaretPos(), edge);
         }
     }
 }
@@ -299,20 +292,15 @@ TEST_F(SelectTest, TheSelectionIsDrawnInTheHighlightColours) {
 
     const QRgb highlight = platform::ToQColor(platform::clHighlight).rgb();
     const QPoint from = at(posOf("selected")), to = at(posOf("selected") + 8);
-    int inside = 0, outside = 0;
+    const QRect word(from.x() - 1, from.y() - 20, to.x() - from.x() + 2, 41);
+    int inside = 0, outside = 0, highlightedBefore = 0;
     for (int y = 0; y < after.height(); ++y)
         for (int x = 0; x < after.width(); ++x) {
-            if (after.pixel(x, y) != highlight) continue;
-            if (x >= from.x() - 1 && x <= to.x() && y >= from.y() - 20 && y <= from.y() + 20)
-                ++inside;
-            else
-                ++outside;
+            highlightedBefore += before.pixel(x, y) == highlight;
+            if (after.pixel(x, y) == highlight) ++(word.contains(x, y) ? inside : outside);
         }
     EXPECT_GT(inside, 100) << "the selected word has a highlighted background";
     EXPECT_EQ(outside, 0);
-    int highlightedBefore = 0;
-    for (int y = 0; y < before.height(); ++y)
-        for (int x = 0; x < before.width(); ++x) highlightedBefore += before.pixel(x, y) == highlight;
     EXPECT_EQ(highlightedBefore, 0);
 }
 
@@ -349,7 +337,7 @@ TEST_F(SelectTest, TheHistoryKeepsTheNewestEntriesUpToItsLimit) {
 }
 
 TEST_F(SelectTest, TheHistoryRemembersWhereEachPageWasLeft) {
-    QFile::copy(QString(TEST_DATA_DIR) + "/gif/gif89a.gif", QString::fromStdString(Dir.file("pic.gif")));
+    copyGif("gif89a.gif", "pic.gif");
     const std::string a = page("a.htm", "<p><a href=\"#s5\">down</a> <a href=\"pic.gif\">pic</a>" + longBody(80));
     View->SetHistoryMaxCount(10);
     View->LoadDocument(a);
