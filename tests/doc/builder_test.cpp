@@ -18,10 +18,10 @@ struct Parsed : testsupport::TPage {
     explicit Parsed(const std::string& html, int fontSize = 12) : TPage(fontSize) { parse(html); }
 };
 
-const TMyFont& fontAt(const TSection* s, const std::string& word) {
-    const int pos = static_cast<int>(s->Buff.find(word));
-    return s->Fonts.RunAt(pos)->Font;
+const TFontObj* runAt(const TSection* s, const std::string& word) {
+    return s->Fonts.RunAt(static_cast<int>(s->Buff.find(word)));
 }
+const TMyFont& fontAt(const TSection* s, const std::string& word) { return runAt(s, word)->Font; }
 
 TOListItem* item(const Parsed& p, const std::string& content) { return dynamic_cast<TOListItem*>(p.text(content)); }
 
@@ -43,16 +43,17 @@ TEST(Builder, HeadingsAndTheirSpaces) {
     for (int size : {12, 16}) {
         SCOPED_TRACE(size);
         Parsed p("<H2>Title</H2>after<H7>seven</H7>", size);
-        EXPECT_EQ(p.shape(), "Text() HeadingSpace Text(Title) HeadingSpace Text(after) HeadingSpace Text(seven) HeadingSpace");
+        EXPECT_EQ(p.shape(),
+                  "Text() HeadingSpace Text(Title) HeadingSpace Text(after) HeadingSpace Text(seven) HeadingSpace");
         const TMyFont& h2 = fontAt(p.text("Title"), "Title");
         EXPECT_EQ(h2.UnscaledSize, 18);
         EXPECT_EQ(h2.Size, 18 * size / 12);
         EXPECT_TRUE(h2.Style & fsBold);
-        EXPECT_EQ(static_cast<THeadingSpace*>(p.Doc[1])->Level, 2);
         // H7 is a level-0 heading: 12 points, not bold.
         const TMyFont& h7 = fontAt(p.text("seven"), "seven");
         EXPECT_EQ(h7.UnscaledSize, 12);
         EXPECT_FALSE(h7.Style & fsBold);
+        EXPECT_EQ(static_cast<THeadingSpace*>(p.Doc[1])->Level, 2);
         EXPECT_EQ(static_cast<THeadingSpace*>(p.Doc[5])->Level, 0);
         EXPECT_EQ(fontAt(p.text("after"), "after").UnscaledSize, 12);
     }
@@ -60,18 +61,15 @@ TEST(Builder, HeadingsAndTheirSpaces) {
 
 TEST(Builder, OrderedListStartTypeAndNesting) {
     Parsed p("<OL START=5 TYPE=a><LI>five<LI>six<OL><LI>inner</OL><LI>seven</OL>");
-    ASSERT_NE(item(p, "five"), nullptr);
-    EXPECT_EQ(item(p, "five")->ItemNumber, 5);
-    EXPECT_EQ(item(p, "five")->NumberStyle, 'a');
-    EXPECT_EQ(item(p, "six")->ItemNumber, 6);
-    EXPECT_EQ(item(p, "inner")->ItemNumber, 1);
-    EXPECT_EQ(item(p, "inner")->NumberStyle, '1');
-    EXPECT_EQ(item(p, "inner")->Level, 2);
-    EXPECT_EQ(item(p, "seven")->ItemNumber, 7);
-    Parsed negative("<OL START=-3><LI>x</OL>");
-    EXPECT_EQ(item(negative, "x")->Level, 1);
-    EXPECT_EQ(item(negative, "x")->ItemNumber, 1);
-    EXPECT_EQ(item(Parsed("<OL START=2147483647><LI>max<LI>beyond</OL>"), "beyond")->ItemNumber, 2147483647);
+    // Number, style and level of an item: "5/a/1".
+    auto numbered = [](const Parsed& page, const std::string& content) {
+        const TOListItem* i = item(page, content);
+        return i ? std::to_string(i->ItemNumber) + "/" + i->NumberStyle + "/" + std::to_string(i->Level) : "none";
+    };
+    EXPECT_EQ(numbered(p, "five") + " " + numbered(p, "six") + " " + numbered(p, "inner") + " " + numbered(p, "seven"),
+              "5/a/1 6/a/1 1/1/2 7/a/1");
+    EXPECT_EQ(numbered(Parsed("<OL START=-3><LI>x</OL>"), "x"), "1/1/1");
+    EXPECT_EQ(numbered(Parsed("<OL START=2147483647><LI>max<LI>beyond</OL>"), "beyond"), "2147483647/1/1");
 }
 
 TEST(Builder, AnyEndOfListEndsTheInnermostList) {
@@ -93,15 +91,14 @@ TEST(Builder, LinksAnchorsAndBaseTarget) {
     EXPECT_EQ(p.Builder.Base, "http://h/d/");
     EXPECT_EQ(p.Builder.BaseTarget, "frame");
     TSection* s = p.text("link");
-    const TFontObj* run = s->Fonts.RunAt(static_cast<int>(s->Buff.find("link")));
+    const TFontObj* run = runAt(s, "link");
     EXPECT_EQ(run->Link.URL, "x");
     EXPECT_EQ(run->Link.Target, "frame");
     EXPECT_TRUE(run->Font.Style & fsUnderline);
     EXPECT_EQ(run->Font.Color & 0xFFFFFF, platform::clBlue);
-    const TFontObj* plain = s->Fonts.RunAt(static_cast<int>(s->Buff.find("plain")));
-    EXPECT_TRUE(plain->Link.URL.empty());
-    EXPECT_FALSE(plain->Font.Style & fsUnderline);
-    EXPECT_EQ(s->Fonts.RunAt(static_cast<int>(s->Buff.find("y")))->Link.Target, "t");
+    EXPECT_TRUE(runAt(s, "plain")->Link.URL.empty());
+    EXPECT_FALSE(fontAt(s, "plain").Style & fsUnderline);
+    EXPECT_EQ(runAt(s, "y")->Link.Target, "t");
     ASSERT_NE(p.Names.Find("top"), nullptr);
     EXPECT_EQ(p.Names.Find("#TOP")->Section, s);
     EXPECT_EQ(p.Names.Find("bottom"), nullptr);
@@ -150,7 +147,7 @@ TEST(Builder, FontSizesFollowTheFontStack) {
     EXPECT_EQ(fontAt(s, "back").Name, "Times New Roman");
     EXPECT_EQ(fontAt(s, "tt").Name, "Courier New");
     EXPECT_TRUE(fontAt(s, "tt").FixedPitch);
-    EXPECT_EQ(s->Fonts.RunAt(static_cast<int>(s->Buff.find("up")))->ScriptPos, TScriptPos::Superscript);
+    EXPECT_EQ(runAt(s, "up")->ScriptPos, TScriptPos::Superscript);
     // The end of a BIG that could not step pops its own font, not the red one.
     EXPECT_EQ(fontAt(s, "red").Color, red);
     EXPECT_EQ(fontAt(Parsed("<FONT SIZE=+2>x</FONT>", 16).texts()[0], "x").Size, 24);
@@ -162,12 +159,11 @@ TEST(Builder, FontStackStopsAt25) {
     html += "<FONT COLOR=blue>x</FONT>y";
     Parsed p(html);
     // The 25th entry was refused: x stays red; its end tag pops one red entry.
-    EXPECT_EQ(fontAt(p.texts()[0], "x").Color, platform::clRed | platform::PaletteRelative);
-    EXPECT_EQ(fontAt(p.texts()[0], "y").Color, platform::clRed | platform::PaletteRelative);
+    for (const char* word : {"x", "y"})
+        EXPECT_EQ(fontAt(p.texts()[0], word).Color, platform::clRed | platform::PaletteRelative);
     std::string deep;
     for (int i = 0; i < 200; ++i) deep += "<H1><TT><FONT SIZE=+1><A HREF=a><ADDRESS><BIG>";
-    Parsed q(deep + "text");
-    EXPECT_NE(q.text("text"), nullptr);
+    EXPECT_NE(Parsed(deep + "text").text("text"), nullptr);
 }
 
 TEST(Builder, BodyColoursOnlyBeforeContent) {
@@ -179,11 +175,9 @@ TEST(Builder, BodyColoursOnlyBeforeContent) {
     EXPECT_EQ(p.Doc.Background, platform::clWhite | platform::PaletteRelative);
     EXPECT_EQ(p.Doc.BackgroundName, "paper.gif");
     EXPECT_EQ(fontAt(p.text("green"), "green").Color, platform::clLime | platform::PaletteRelative);
-    Parsed late("<P>text<BODY BGCOLOR=red>");
-    EXPECT_EQ(late.Doc.Background, platform::clWhite);
+    EXPECT_EQ(Parsed("<P>text<BODY BGCOLOR=red>").Doc.Background, platform::clWhite);
     // Text before BODY is kept, and an anchor in a dropped section moves to its successor.
-    Parsed early("early<BODY TEXT=red>late");
-    EXPECT_NE(early.text("early"), nullptr);
+    EXPECT_NE(Parsed("early<BODY TEXT=red>late").text("early"), nullptr);
     Parsed anchor("<A NAME=x></A><BODY>text");
     ASSERT_NE(anchor.Names.Find("x"), nullptr);
     EXPECT_EQ(anchor.Names.Find("x")->Section, anchor.text("text"));
@@ -236,10 +230,8 @@ TEST(Builder, PreformattedLines) {
     EXPECT_FALSE(fontAt(line, "x").Style & fsBold);
     EXPECT_TRUE(fontAt(line, "x").FixedPitch);
     EXPECT_FALSE(fontAt(p.text("after"), "after").FixedPitch);
-    Parsed three("<PRE>one\ntwo\nthree</PRE>");
-    EXPECT_EQ(three.shape(), "Text() Pre(one) Pre(two) Pre(three)");
-    Parsed br("<PRE>a<BR>\nb</PRE>");
-    EXPECT_EQ(br.shape(), "Text() Pre(a) Pre(b)");
+    EXPECT_EQ(Parsed("<PRE>one\ntwo\nthree</PRE>").shape(), "Text() Pre(one) Pre(two) Pre(three)");
+    EXPECT_EQ(Parsed("<PRE>a<BR>\nb</PRE>").shape(), "Text() Pre(a) Pre(b)");
 }
 
 TEST(Builder, TabsInPreformattedTextAdvanceToTheNextMultipleOfEight) {
@@ -266,8 +258,7 @@ TEST(Builder, TabsInPreformattedTextAdvanceToTheNextMultipleOfEight) {
         EXPECT_EQ(p.texts().back()->Buff, c.Line);
     }
     // Outside PRE a tab is a blank like a space.
-    Parsed flowing("a\tb");
-    EXPECT_EQ(flowing.texts()[0]->Buff, "a b");
+    EXPECT_EQ(Parsed("a\tb").texts()[0]->Buff, "a b");
     // A tab in a tag inside PRE still separates attributes.
     Parsed tag("<PRE><A\tHREF=x>in</A>\tout</PRE>");
     EXPECT_EQ(tag.texts().back()->Buff, "in      out");
@@ -309,30 +300,21 @@ TEST(Builder, ScriptsAndMaps) {
 }
 
 TEST(Builder, OpenCommentEndsTheParseButKeepsTheText) {
-    TSectionList doc;
-    TNameList names;
-    THtmlBuilder b;
-    EXPECT_THROW(b.ParseBuffer(doc, names, "<P>kept text<B>lost<!-- never closed"), html::EParseError);
-    bool found = false;
-    for (const auto& s : doc)
-        if (auto* t = dynamic_cast<TSection*>(s.get()); t && t->Buff == "kept text") found = true;
-    EXPECT_TRUE(found);
-    EXPECT_THROW(b.ParseFile(doc, names, "/nonexistent/page.htm"), platform::Exception);
-    EXPECT_THROW(b.ParseTextFile(doc, names, "/nonexistent/a.txt"), platform::Exception);
+    testsupport::TPage p;
+    EXPECT_THROW(p.parse("<P>kept text<B>lost<!-- never closed"), html::EParseError);
+    ASSERT_NE(p.text("kept"), nullptr);
+    EXPECT_EQ(p.text("kept")->Buff, "kept text");
+    EXPECT_THROW(p.Builder.ParseFile(p.Doc, p.Names, "/nonexistent/page.htm"), platform::Exception);
+    EXPECT_THROW(p.Builder.ParseTextFile(p.Doc, p.Names, "/nonexistent/a.txt"), platform::Exception);
 }
 
 TEST(Builder, OpenCommentInsideATableKeepsTheRowsReadSoFar) {
     // The failure used to unwind past the cell that held the open section, which was then
     // closed into the freed cell, and the whole table was lost.
-    TSectionList doc;
-    TNameList names;
-    THtmlBuilder b;
-    EXPECT_THROW(b.ParseBuffer(doc, names,
-                               "<TABLE><TR><TD>first<TD><TABLE><TR><TD><A NAME=deep>inner cell<B>cut<!-- open"),
+    testsupport::TPage p;
+    EXPECT_THROW(p.parse("<TABLE><TR><TD>first<TD><TABLE><TR><TD><A NAME=deep>inner cell<B>cut<!-- open"),
                  html::EParseError);
-    ThtmlTable* outer = nullptr;
-    for (const auto& s : doc)
-        if (auto* t = dynamic_cast<ThtmlTable*>(s.get())) outer = t;
+    ThtmlTable* outer = p.table();
     ASSERT_NE(outer, nullptr);
     ASSERT_EQ(outer->Rows.Count(), 1);
     ASSERT_EQ(outer->Rows[0]->Count(), 2);
@@ -341,7 +323,7 @@ TEST(Builder, OpenCommentInsideATableKeepsTheRowsReadSoFar) {
         if (auto* t = dynamic_cast<ThtmlTable*>(s.get())) inner = t;
     ASSERT_NE(inner, nullptr);
     ASSERT_EQ(inner->Rows.Count(), 1);
-    const TNameList::TEntry* anchor = names.Find("deep");
+    const TNameList::TEntry* anchor = p.Names.Find("deep");
     ASSERT_NE(anchor, nullptr);
     std::string text;
     bool anchorInCell = false;

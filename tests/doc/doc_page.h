@@ -5,6 +5,7 @@
 #include "doc/builder.h"
 #include "doc/html_table.h"
 #include "doc/section_list.h"
+#include "doc/sel_text.h"
 #include "doc/test_host.h"
 #include "doc/text_section.h"
 #include "platform/canvas.h"
@@ -16,13 +17,31 @@
 
 namespace testsupport {
 
-inline QImage Render(doc::TSectionList& d, int width, int height) {
+inline QImage Render(doc::TSectionList& d, int width, int height, const QColor& background = Qt::white) {
     QImage img(width, height, QImage::Format_RGB32);
-    img.fill(Qt::white);
+    img.fill(background);
     QPainter painter(&img);
     platform::TCanvas canvas(painter);
     d.Paint(canvas, QRect(0, 0, width, height), 0);
     return img;
+}
+
+// The link at X, Y of a section or a cell as "URL|Target", or "-" when there is none.
+template <class T> std::string LinkAt(T& where, int x, int y) {
+    doc::TUrlTarget link;
+    doc::TFormControlObj* control = nullptr;
+    return where.LinkAt(x, y, link, control) ? link.URL + "|" + link.Target : "-";
+}
+
+// What copying the positions From to To puts on the clipboard.
+inline std::string Copied(doc::TSectionList& d, int from, int to) {
+    d.SelB = from;
+    d.SelE = to;
+    std::vector<char> buffer(4096);
+    doc::SelTextBuf sink(buffer.data(), static_cast<int>(buffer.size()));
+    d.CopySelection(sink);
+    sink.Finish();
+    return buffer.data();
 }
 
 // The text sections of Cell that hold something, in order.

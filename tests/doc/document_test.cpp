@@ -23,10 +23,11 @@ TMyFont font(int points = 12, platform::TColor color = platform::clBlack) {
     return f;
 }
 
-TSection* addText(TSectionList& d, const std::string& text, int level = 0, int justify = Left) {
-    auto s = std::make_unique<TSection>(&d, level, justify, TUrlTarget(), font());
+// A section of kind T holding Text, added to D.
+template <class T = TSection> T* add(TSectionList& d, const std::string& text, int level = 0, TMyFont f = font()) {
+    auto s = std::make_unique<T>(&d, level, Left, TUrlTarget(), f);
     s->AppendText(text);
-    return static_cast<TSection*>(d.Add(std::move(s)));
+    return static_cast<T*>(d.Add(std::move(s)));
 }
 
 int layout(TSectionList& d, int width) {
@@ -81,11 +82,6 @@ TEST(TextSections, SpacesAreCollapsedAtBoundaries) {
 // A leading blank is dropped while the buffer holds nothing but floating images, and kept
 // once anything else came: text, an inline image, a control.
 TEST(TextSections, BlanksAfterFloatsAloneAreDropped) {
-    auto image = [](const char* align) {
-        html::TAttributeList a;
-        a.Add({html::symAlign, 0, align});
-        return a;
-    };
     struct Case {
         const char* Name;
         std::vector<std::string> Steps; // "L", "R", "B": images floating left, right, inline; else text
@@ -103,12 +99,10 @@ TEST(TextSections, BlanksAfterFloatsAloneAreDropped) {
         TSectionList d;
         TSection s(&d, 0, Left, TUrlTarget(), font());
         for (const std::string& step : c.Steps) {
-            if (step == "L")
-                s.PlaceImage(image("left"));
-            else if (step == "R")
-                s.PlaceImage(image("right"));
-            else if (step == "B")
-                s.PlaceImage(image("bottom"));
+            html::TAttributeList image;
+            image.Add({html::symAlign, 0, step == "L" ? "left" : step == "R" ? "right" : "bottom"});
+            if (step == "L" || step == "R" || step == "B")
+                s.PlaceImage(image);
             else
                 s.AppendText(step);
         }
@@ -156,8 +150,8 @@ TEST(FontRuns, RunsOfOneFontShareOneFace) {
 
 TEST(LineBreaking, WrappingRules) {
     TSectionList d;
-    TSection* words = addText(d, "alpha beta  gamma delta epsilon zeta eta theta iota kappa lambda");
-    TSection* longWord = addText(d, "short " + std::string(120, 'w') + " after");
+    TSection* words = add(d, "alpha beta  gamma delta epsilon zeta eta theta iota kappa lambda");
+    TSection* longWord = add(d, "short " + std::string(120, 'w') + " after");
     layout(d, 200);
     ASSERT_GT(words->Lines.size(), 2u);
     for (const LineRec& l : words->Lines) {
@@ -176,9 +170,7 @@ TEST(LineBreaking, WrappingRules) {
 
 TEST(Preformatted, NeverWrapsAndAsksForAtMost500) {
     TSectionList d;
-    auto pre = std::make_unique<TPreFormated>(&d, 0, Left, TUrlTarget(), font(10));
-    pre->AppendText("  keep   these   spaces " + std::string(200, 'p'));
-    auto* p = static_cast<TPreFormated*>(d.Add(std::move(pre)));
+    auto* p = add<TPreFormated>(d, "  keep   these   spaces " + std::string(200, 'p'), 0, font(10));
     int sw = 0;
     d.DoLayout(300, sw);
     EXPECT_EQ(p->Lines.size(), 1u);
@@ -206,19 +198,13 @@ TEST(ListItems, OrderedMarkers) {
 TEST(ListItems, BulletsAreColouredByLevelOnWhite) {
     TSectionList d;
     d.Background = platform::clWhite;
-    std::vector<TUListItem*> items;
-    for (int level = 1; level <= 3; ++level) {
-        auto item = std::make_unique<TUListItem>(&d, level, Left, TUrlTarget(), font());
-        item->AppendText("item");
-        items.push_back(static_cast<TUListItem*>(d.Add(std::move(item))));
-    }
-    auto plain = std::make_unique<TUListItem>(&d, 1, Left, TUrlTarget(), font());
-    plain->Plain = true;
-    plain->AppendText("plain");
-    auto* p = static_cast<TUListItem*>(d.Add(std::move(plain)));
+    const TUListItem* items[] = {add<TUListItem>(d, "item", 1), add<TUListItem>(d, "item", 2),
+                                 add<TUListItem>(d, "item", 3)};
+    auto* p = add<TUListItem>(d, "plain", 1);
+    p->Plain = true;
     QImage img = render(d, 300, 120);
     const QRgb expected[] = {qRgb(0, 0, 128), qRgb(128, 0, 0), qRgb(255, 0, 0)};
-    for (size_t i = 0; i < items.size(); ++i) {
+    for (size_t i = 0; i < std::size(items); ++i) {
         SCOPED_TRACE(i);
         const LineRec& l = items[i]->Lines[0];
         const int cx = l.LineIndent - 8, cy = items[i]->Top + l.TextHeight - l.Descent - l.TextHeight / 2;
@@ -257,18 +243,10 @@ TEST(Scripts, SubAndSuperscriptAreSmallerAndShifted) {
 
 TEST(Copying, ListIndentationBecomesSpaces) {
     TSectionList d;
-    addText(d, "Intro");
-    auto item = std::make_unique<TUListItem>(&d, 1, Left, TUrlTarget(), font());
-    item->AppendText("nested item");
-    d.Add(std::move(item));
+    add(d, "Intro");
+    add<TUListItem>(d, "nested item", 1);
     layout(d, 600);
-    std::vector<char> buf(200);
-    d.SelB = 0;
-    d.SelE = 5 + 11;
-    SelTextBuf sink(buf.data(), 200);
-    d.CopySelection(sink);
-    sink.Finish();
-    EXPECT_STREQ(buf.data(), "Intro\r\n   nested item\r\n");
+    EXPECT_EQ(testsupport::Copied(d, 0, 5 + 11), "Intro\r\n   nested item\r\n");
     d.SelB = d.SelE = 3;
     SelTextCount count;
     d.CopySelection(count);
@@ -285,14 +263,10 @@ TEST(HitTests, OnAndBesideALinkedWord) {
     s->AppendText(" now");
     auto* sec = static_cast<TSection*>(d.Add(std::move(s)));
     layout(d, 600);
-    TUrlTarget link;
-    TFormControlObj* control = nullptr;
     const int onLink = sec->TextWidth(0, 5), y = 5;
-    ASSERT_TRUE(d.LinkAt(onLink, y, link, control));
-    EXPECT_EQ(link.URL, "page.html");
-    EXPECT_EQ(link.Target, "_top");
-    EXPECT_FALSE(d.LinkAt(sec->TextWidth(0, 1), y, link, control));
-    EXPECT_FALSE(d.LinkAt(sec->TextWidth(0, 12) + 20, y, link, control)) << "beside the end of the line";
+    EXPECT_EQ(testsupport::LinkAt(d, onLink, y), "page.html|_top");
+    EXPECT_EQ(testsupport::LinkAt(d, sec->TextWidth(0, 1), y), "-");
+    EXPECT_EQ(testsupport::LinkAt(d, sec->TextWidth(0, 12) + 20, y), "-") << "beside the end of the line";
     int px, py, ch;
     TCell* cell = nullptr;
     bool inText;
@@ -306,13 +280,7 @@ TEST(Rules, LimitsAndDrawing) {
     d.Background = platform::clWhite;
     auto rule = [&](std::vector<std::pair<html::TSymbol, std::string>> attrs) {
         html::TAttributeList list;
-        for (auto& [sym, value] : attrs) {
-            html::TAttribute a;
-            a.Sym = sym;
-            a.StrValue = value;
-            a.IntValue = std::atoi(value.c_str());
-            list.Add(a);
-        }
+        for (auto& [sym, value] : attrs) list.Add({sym, std::atoi(value.c_str()), value});
         return static_cast<THorzLine*>(d.Add(std::make_unique<THorzLine>(&d, list)));
     };
     THorzLine* thick = rule({{html::symSize, "30"}});

@@ -1,16 +1,11 @@
 // Golden pages: every page under tests/data/pages is built, laid out at 700 pixels and
 // compared with its layout dump (<page>.layout); it is also drawn into a PNG in the build
 // tree (tests/pages/<page>.png) for people to look at. UPDATE_GOLDENS=1 rewrites the dumps.
-#include "doc/builder.h"
-#include "doc/section_list.h"
+#include "doc/doc_page.h"
 #include "image/image_support.h"
-#include "platform/canvas.h"
 #include "test_support.h"
-#include "doc/test_host.h"
 
 #include <QDir>
-#include <QImage>
-#include <QPainter>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
@@ -42,41 +37,31 @@ class GoldenPage : public testing::TestWithParam<std::string> {};
 TEST_P(GoldenPage, MatchesItsLayoutDump) {
     const std::string page = GetParam();
     image::ResetImageSupport();
-    testsupport::TTestHost host;
-    TSectionList doc(&host);
-    doc.SetDefaults("Times New Roman", "Courier New", platform::clWhite, platform::clBlue, platform::clBlack, 12);
-    host.OnImageFile = [](const std::string& name) { return PagesDir + name; };
-    TNameList names;
-    THtmlBuilder builder;
+    testsupport::TPage p(12, true);
+    p.Host.OnImageFile = [](const std::string& name) { return PagesDir + name; };
     std::vector<std::string> events;
-    host.OnMeta = [&](const std::string& eq, const std::string& name, const std::string& content) {
+    p.Host.OnMeta = [&](const std::string& eq, const std::string& name, const std::string& content) {
         events.push_back("meta " + eq + "|" + name + "|" + content);
     };
-    host.OnSound = [&](const std::string& src, int loop, bool) {
+    p.Host.OnSound = [&](const std::string& src, int loop, bool) {
         events.push_back("sound " + src + " " + std::to_string(loop));
     };
     if (page.ends_with(".txt"))
-        builder.ParseTextFile(doc, names, PagesDir + page);
+        p.Builder.ParseTextFile(p.Doc, p.Names, PagesDir + page);
     else
-        builder.ParseFile(doc, names, PagesDir + page);
-    int scrollWidth = 0;
-    const int height = doc.DoLayout(PageWidth, scrollWidth);
+        p.Builder.ParseFile(p.Doc, p.Names, PagesDir + page);
+    const int height = p.layout(PageWidth);
 
-    std::string dump = "title: " + builder.Title + "\nbase: " + builder.Base + " target: " + builder.BaseTarget +
-                       "\nheight: " + std::to_string(height) + " scroll width: " + std::to_string(scrollWidth) + "\n";
+    std::string dump = "title: " + p.Builder.Title + "\nbase: " + p.Builder.Base + " target: " + p.Builder.BaseTarget +
+                       "\nheight: " + std::to_string(height) + " scroll width: " + std::to_string(p.ScrollWidth) + "\n";
     for (const std::string& e : events) dump += e + "\n";
-    for (const auto& anchor : names.Items)
-        dump += "anchor " + anchor.Name + " y=" + std::to_string(names.AnchorY(anchor.Name)) + "\n";
-    dump += doc.LayoutDump();
+    for (const auto& anchor : p.Names.Items)
+        dump += "anchor " + anchor.Name + " y=" + std::to_string(p.Names.AnchorY(anchor.Name)) + "\n";
+    dump += p.Doc.LayoutDump();
 
     QDir().mkpath(QString::fromStdString(OutputDir));
-    QImage picture(PageWidth, std::clamp(height, 1, 4000), QImage::Format_RGB32);
-    picture.fill(platform::ToQColor(doc.Background));
-    {
-        QPainter painter(&picture);
-        platform::TCanvas canvas(painter);
-        doc.Paint(canvas, picture.rect(), 0);
-    }
+    const QImage picture =
+        testsupport::Render(p.Doc, PageWidth, std::clamp(height, 1, 4000), platform::ToQColor(p.Doc.Background));
     EXPECT_TRUE(picture.save(QString::fromStdString(OutputDir + page + ".png")));
 
     const std::string goldenName = PagesDir + page.substr(0, page.rfind('.')) + ".layout";

@@ -1,9 +1,7 @@
 // Pages of pathological size and shape, built and laid out whole: thousands of floating
 // images in one paragraph, tens of thousands of lists. What is checked is the result;
 // how long they take is the benchmarks' business.
-#include "doc/builder.h"
-#include "doc/section_list.h"
-#include "doc/text_section.h"
+#include "doc/doc_page.h"
 #include "image/image_support.h"
 
 #include <gtest/gtest.h>
@@ -16,23 +14,14 @@ namespace {
 
 constexpr int PageWidth = 700;
 
-struct BuiltPage {
-    TSectionList Doc;
-    TNameList Names;
-    int Height = 0;
+struct BuiltPage : testsupport::TPage {
     std::vector<TSection*> Texts;
 
-    explicit BuiltPage(const std::string& html) {
+    explicit BuiltPage(const std::string& html) : TPage(12, true) {
         image::ResetImageSupport();
-        Doc.SetDefaults("Times New Roman", "Courier New", platform::clWhite, platform::clBlue,
-                        platform::clBlack, 12);
-        THtmlBuilder builder;
-        builder.ParseBuffer(Doc, Names, html);
-        int scrollWidth = 0;
-        Height = Doc.DoLayout(PageWidth, scrollWidth);
-        for (const auto& s : Doc)
-            if (auto* t = dynamic_cast<TSection*>(s.get()); t && !t->Buff.empty())
-                Texts.push_back(t);
+        parse(html);
+        layout(PageWidth);
+        Texts = texts();
     }
 };
 
@@ -149,10 +138,8 @@ TEST(LargePages, FortyThousandLists) {
     size_t at = 0;
     for (int i = 0; i < n; ++i) {
         const std::string k = std::to_string(i);
-        const std::vector<std::pair<std::string, int>> items =
-            i % 4 == 0
-                ? std::vector<std::pair<std::string, int>>{{"outer " + k, 1}, {"inner " + k, 2}}
-                : std::vector<std::pair<std::string, int>>{{"item " + k, 1}};
+        std::vector<std::pair<std::string, int>> items{{(i % 4 ? "item " : "outer ") + k, 1}};
+        if (i % 4 == 0) items.emplace_back("inner " + k, 2);
         for (const auto& [text, level] : items) {
             const TSection& s = *page.Texts[at++];
             ASSERT_EQ(plainText(s), text);

@@ -7,12 +7,14 @@ using namespace doc;
 
 namespace {
 
-// The attributes of the AREA tag in Tag, as the scanner reads them.
-html::TAttributeList areaAttributes(const std::string& tag) {
-    html::TScanner s;
-    s.StartBuffer(tag);
-    s.NextSymbol();
-    return s.Attributes();
+// Adds the AREA tags to Map, their attributes as the scanner reads them.
+void addAreas(TMapItem& map, std::initializer_list<std::string> tags) {
+    for (const std::string& tag : tags) {
+        html::TScanner s;
+        s.StartBuffer(tag);
+        s.NextSymbol();
+        map.AddAreaFrom(s.Attributes());
+    }
 }
 
 std::string linkAt(const TMapItem& map, int x, int y) {
@@ -24,22 +26,19 @@ std::string linkAt(const TMapItem& map, int x, int y) {
 
 TEST(MapItem, CircleCoversItsRadius) {
     TMapItem map("NAV");
-    map.AddAreaFrom(
-        areaAttributes("<AREA SHAPE=circle COORDS=\"10,10,5\" HREF=c.htm TARGET=main>"));
+    addAreas(map, {"<AREA SHAPE=circle COORDS=\"10,10,5\" HREF=c.htm TARGET=main>"});
     ASSERT_EQ(map.AreaLinks.size(), 1u);
-    for (auto [x, y] : {std::pair{5, 10}, {15, 10}, {10, 5}, {10, 15}, {10, 10}, {13, 13}}) {
+    for (auto [x, y, in] : {std::tuple{5, 10, true}, {15, 10, true}, {10, 5, true}, {10, 15, true}, {10, 10, true},
+                            {13, 13, true}, {4, 10, false}, {16, 10, false}, {5, 5, false}, {15, 15, false},
+                            {14, 14, false}}) {
         SCOPED_TRACE(testing::Message() << x << "," << y);
-        EXPECT_EQ(linkAt(map, x, y), "c.htm|main");
-    }
-    for (auto [x, y] : {std::pair{4, 10}, {16, 10}, {5, 5}, {15, 15}, {14, 14}}) {
-        SCOPED_TRACE(testing::Message() << x << "," << y);
-        EXPECT_EQ(linkAt(map, x, y), "-");
+        EXPECT_EQ(linkAt(map, x, y), in ? "c.htm|main" : "-");
     }
 }
 
 TEST(MapItem, RectangleIncludesItsFarEdges) {
     TMapItem map;
-    map.AddAreaFrom(areaAttributes("<AREA COORDS=\"0, 0, 99 ,29\" HREF=\"r.htm\">"));
+    addAreas(map, {"<AREA COORDS=\"0, 0, 99 ,29\" HREF=\"r.htm\">"});
     EXPECT_EQ(linkAt(map, 0, 0), "r.htm|");
     EXPECT_EQ(linkAt(map, 99, 29), "r.htm|");
     EXPECT_EQ(linkAt(map, 100, 29), "-");
@@ -50,29 +49,25 @@ TEST(MapItem, PolygonUsesWindingFill) {
     TMapItem map;
     // A five-pointed star drawn in one stroke: its centre is wound twice, which the
     // winding rule fills (alternate fill would leave it empty).
-    map.AddAreaFrom(
-        areaAttributes("<AREA SHAPE=POLYGON COORDS=\"50,0,79,90,2,34,97,34,21,90\" HREF=star>"));
+    addAreas(map, {"<AREA SHAPE=POLYGON COORDS=\"50,0,79,90,2,34,97,34,21,90\" HREF=star>"});
     EXPECT_EQ(linkAt(map, 50, 50), "star|");
     EXPECT_EQ(linkAt(map, 50, 10), "star|");
     EXPECT_EQ(linkAt(map, 5, 80), "-");
     // A triangle with an odd number of coordinates: the last one is ignored.
     TMapItem tri;
-    tri.AddAreaFrom(areaAttributes("<AREA SHAPE=poly COORDS=\"0,0,10,0,0,10,7\" HREF=t>"));
+    addAreas(tri, {"<AREA SHAPE=poly COORDS=\"0,0,10,0,0,10,7\" HREF=t>"});
     EXPECT_EQ(linkAt(tri, 2, 2), "t|");
     EXPECT_EQ(linkAt(tri, 8, 8), "-");
 }
 
 TEST(MapItem, TooFewCoordinatesNoHrefAndOrder) {
     TMapItem map;
-    map.AddAreaFrom(areaAttributes("<AREA COORDS=\"1,2,3\" HREF=a>"));
-    map.AddAreaFrom(areaAttributes("<AREA SHAPE=circ COORDS=\"1,2\" HREF=a>"));
-    map.AddAreaFrom(areaAttributes("<AREA SHAPE=poly COORDS=\"1,2,3,4,5\" HREF=a>"));
-    map.AddAreaFrom(areaAttributes("<AREA COORDS=\"1,,3,4\" HREF=a>"));
+    addAreas(map, {"<AREA COORDS=\"1,2,3\" HREF=a>", "<AREA SHAPE=circ COORDS=\"1,2\" HREF=a>",
+                   "<AREA SHAPE=poly COORDS=\"1,2,3,4,5\" HREF=a>", "<AREA COORDS=\"1,,3,4\" HREF=a>"});
     EXPECT_TRUE(map.AreaLinks.empty()) << "an empty piece ends the coordinates";
 
-    map.AddAreaFrom(areaAttributes("<AREA HREF=first COORDS=\"0,0,9,9\" NOHREF>"));
-    map.AddAreaFrom(areaAttributes("<AREA COORDS=\"0,0,20,20\" HREF=second>"));
-    map.AddAreaFrom(areaAttributes("<AREA COORDS=\"0,0,30,30\">"));
+    addAreas(map, {"<AREA HREF=first COORDS=\"0,0,9,9\" NOHREF>", "<AREA COORDS=\"0,0,20,20\" HREF=second>",
+                   "<AREA COORDS=\"0,0,30,30\">"});
     ASSERT_EQ(map.AreaLinks.size(), 3u);
     ASSERT_EQ(map.AreaTargetList.size(), 3u);
     EXPECT_EQ(linkAt(map, 5, 5), "-") << "the first area decides, and it has NOHREF";
@@ -87,7 +82,6 @@ TEST(MapItem, CoordsParsing) {
     EXPECT_EQ(ParseCoords("5,"), std::vector<int>{5});
     EXPECT_EQ(ParseCoords("123456789012345678901"), std::vector<int>{0});
     std::string many;
-    for (int i = 0; i < 300; ++i)
-        many += std::to_string(i) + ",";
+    for (int i = 0; i < 300; ++i) many += std::to_string(i) + ",";
     EXPECT_EQ(ParseCoords(many).size(), 201u);
 }

@@ -7,9 +7,7 @@
 using namespace doc;
 
 TEST(SelectionSinks, PlaceholdersAreNeverCountedOrCopied) {
-    const std::string text = std::string("a\x04"
-                                         "b\x02"
-                                         "c");
+    const std::string text = "a\x04" "b\x02" "c";
     SelTextCount count;
     count.PutText(text);
     count.PutLine("xy");
@@ -52,8 +50,7 @@ TEST(SelectionSinks, ClipBufferCopiesTheWholeSelectionWithLineFeeds) {
     EXPECT_TRUE(text.endsWith("end\n"));
 
     ClipBuffer latin;
-    latin.PutText("Espa\xF1"
-                  "a\x04");
+    latin.PutText("Espa\xF1" "a\x04");
     latin.Finish();
     EXPECT_EQ(QGuiApplication::clipboard()->text(), QString::fromUtf8("España"));
 }

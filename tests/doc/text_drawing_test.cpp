@@ -2,6 +2,7 @@
 
 #include <QImage>
 #include <QPainter>
+#include <functional>
 #include <gtest/gtest.h>
 
 using namespace doc;
@@ -9,10 +10,22 @@ using platform::TColor;
 
 namespace {
 
-QImage blank(int w, int h) {
+// A white picture W x H with Draw's drawing on it.
+QImage drawn(int w, int h, const std::function<void(platform::TCanvas&)>& draw) {
     QImage img(w, h, QImage::Format_RGB32);
     img.fill(Qt::white);
+    QPainter p(&img);
+    platform::TCanvas canvas(p);
+    draw(canvas);
     return img;
+}
+
+// Whether anything but white is in the rectangle.
+bool inked(const QImage& img, int top, int bottom, int left, int right) {
+    for (int y = top; y < bottom; ++y)
+        for (int x = left; x < right; ++x)
+            if (img.pixelColor(x, y) != Qt::white) return true;
+    return false;
 }
 
 TColor at(const QImage& img, int x, int y) {
@@ -24,12 +37,8 @@ TColor at(const QImage& img, int x, int y) {
 TEST(Draw3DFrame, RaisedAndSunkenEdges) {
     for (bool raised : {true, false}) {
         SCOPED_TRACE(raised ? "raised" : "sunken");
-        QImage img = blank(20, 20);
-        {
-            QPainter p(&img);
-            platform::TCanvas canvas(p);
-            Draw3DFrame(platform::clWhite, canvas, 2, 3, 12, 10, raised);
-        }
+        const QImage img =
+            drawn(20, 20, [&](platform::TCanvas& c) { Draw3DFrame(platform::clWhite, c, 2, 3, 12, 10, raised); });
         const TColor light = platform::clSilver; // white background: silver stays visible
         const TColor shadow = platform::ColorToRGB(platform::clBtnShadow);
         const TColor tl = raised ? light : shadow, br = raised ? shadow : light;
@@ -45,12 +54,7 @@ TEST(Draw3DFrame, RaisedAndSunkenEdges) {
         EXPECT_EQ(at(img, 13, 10), platform::clWhite);
         EXPECT_EQ(at(img, 2, 11), platform::clWhite);
     }
-    QImage img = blank(10, 10);
-    {
-        QPainter p(&img);
-        platform::TCanvas canvas(p);
-        Draw3DFrame(platform::clBlack, canvas, 0, 0, 9, 9, true);
-    }
+    const QImage img = drawn(10, 10, [](platform::TCanvas& c) { Draw3DFrame(platform::clBlack, c, 0, 0, 9, 9, true); });
     EXPECT_EQ(at(img, 0, 0), platform::ColorToRGB(platform::clBtnHighlight));
 }
 
@@ -58,37 +62,19 @@ TEST(WrapTextRect, WrapsAtWordsAndDropsLinesThatDoNotFit) {
     const QFont font = platform::MakeFont("Courier New", 10);
     const int h = platform::MetricsOf(font).Height;
     const int w = platform::TextWidth(font, "xxxxxxxxxx ");
-    QImage img = blank(200, 200);
-    {
-        QPainter p(&img);
-        platform::TCanvas canvas(p);
-        WrapTextRect(canvas, font, platform::clBlack, 10, 10, 10 + w, 10 + 2 * h,
-                     "  aaaa bbbb cccc dddd eeee ");
-    }
-    auto inked = [&](int top, int bottom, int left, int right) {
-        for (int y = top; y < bottom; ++y)
-            for (int x = left; x < right; ++x)
-                if (img.pixelColor(x, y) != Qt::white) return true;
-        return false;
-    };
-    EXPECT_TRUE(inked(10, 10 + h, 10, 10 + w)) << "first line";
-    EXPECT_TRUE(inked(10 + h, 10 + 2 * h, 10, 10 + w)) << "second line";
-    EXPECT_FALSE(inked(10 + 2 * h, 200, 0, 200)) << "third line does not fit";
-    EXPECT_FALSE(inked(0, 200, 10 + w, 200)) << "clipped at the right";
+    const QImage img = drawn(200, 200, [&](platform::TCanvas& c) {
+        WrapTextRect(c, font, platform::clBlack, 10, 10, 10 + w, 10 + 2 * h, "  aaaa bbbb cccc dddd eeee ");
+    });
+    EXPECT_TRUE(inked(img, 10, 10 + h, 10, 10 + w)) << "first line";
+    EXPECT_TRUE(inked(img, 10 + h, 10 + 2 * h, 10, 10 + w)) << "second line";
+    EXPECT_FALSE(inked(img, 10 + 2 * h, 200, 0, 200)) << "third line does not fit";
+    EXPECT_FALSE(inked(img, 0, 200, 10 + w, 200)) << "clipped at the right";
 
-    QImage wide = blank(100, 100);
-    {
-        QPainter p(&wide);
-        platform::TCanvas canvas(p);
-        WrapTextRect(canvas, font, platform::clBlack, 0, 0, 20, h, "wwwwwwwwwwwwwww");
-    }
-    bool any = false;
-    for (int x = 0; x < 20; ++x)
-        for (int y = 0; y < h; ++y)
-            any |= wide.pixelColor(x, y) != Qt::white;
-    EXPECT_TRUE(any) << "a word wider than the box is drawn alone, clipped";
-    for (int x = 20; x < 100; ++x)
-        EXPECT_EQ(wide.pixelColor(x, h / 2), Qt::white);
+    const QImage wide = drawn(100, 100, [&](platform::TCanvas& c) {
+        WrapTextRect(c, font, platform::clBlack, 0, 0, 20, h, "wwwwwwwwwwwwwww");
+    });
+    EXPECT_TRUE(inked(wide, 0, h, 0, 20)) << "a word wider than the box is drawn alone, clipped";
+    EXPECT_FALSE(inked(wide, h / 2, h / 2 + 1, 20, 100));
 }
 
 TEST(TextWidthOf, MeasuresThePrefix) {

@@ -40,6 +40,16 @@ void checkStreams(std::initializer_list<StreamCase> cases) {
     }
 }
 
+// "name:token|" for every symbol Next reads, up to Stop or the end of the input, both included.
+std::string collect(TScanner& s, void (TScanner::*next)(), TSymbol stop = symEof) {
+    std::string out;
+    do {
+        (s.*next)();
+        out += SymbolName(s.Symbol()) + ":" + s.Token() + "|";
+    } while (s.Symbol() != stop && s.Symbol() != symEof);
+    return out;
+}
+
 // The scanner positioned on the first symbol of Text.
 struct Scanned {
     explicit Scanned(std::string_view text) {
@@ -112,9 +122,7 @@ TEST(ScannerCharacters, LineEndsFoldToOneCarriageReturn) {
 TEST(ScannerCharacters, ByteTwentySixEndsTheInput) {
     EXPECT_EQ(stream(std::string("ab\x1A<B>cd", 8)), "symText:ab");
     TScanner s;
-    const std::string text("a\x1A"
-                           "b",
-                           3); // the scanner reads the caller's buffer in place
+    const std::string text("a\x1A" "b"); // the scanner reads the caller's buffer in place
     s.StartBuffer(text);
     s.NextChar();
     EXPECT_TRUE(s.AtEof());
@@ -241,16 +249,11 @@ TEST(ScannerText, RunsFoldBlanksAndStopAtMarkup) {
         {"greater than alone", "a > b", "symText:a |symChar:>|symText: b"},
         {"blank runs", "a  \t\n\n  b", "symText:a b"},
         {"control character", "a\x01z", "symText:a|symChar:\x01|symText:z"},
-        {"latin-1 text",
-         "Espa\xF1"
-         "a",
-         "symText:Espa\xF1"
-         "a"},
+        {"latin-1 text", "Espa\xF1" "a", "symText:Espa\xF1" "a"},
         {"entity splits a run", "x&amp;y", "symText:x|symText:&|symText:y"},
     });
-    std::string longText(250, 'x');
-    EXPECT_EQ(stream(longText), "symText:" + std::string(100, 'x') + "|symText:" +
-                                    std::string(100, 'x') + "|symText:" + std::string(50, 'x'));
+    const std::string x100(100, 'x');
+    EXPECT_EQ(stream(std::string(250, 'x')), "symText:" + x100 + "|symText:" + x100 + "|symText:" + x100.substr(50));
     EXPECT_EQ(stream("a  b\r\n c", true), "symText:a  b\r c");
 }
 
@@ -263,8 +266,7 @@ TEST(ScannerText, SpacePendingIsClearedOnlyByContent) {
     EXPECT_TRUE(s.SpacePending) << "style and font tags are not content";
     s.NextSymbol();
     EXPECT_FALSE(s.SpacePending);
-    for (const char* content :
-         {"<BR>", "<H2>", "<HR>", "<IMG>", "<TABLE>", "<INPUT>", "<TEXTAREA>", "<SELECT>"}) {
+    for (const char* content : {"<BR>", "<H2>", "<HR>", "<IMG>", "<TABLE>", "<INPUT>", "<TEXTAREA>", "<SELECT>"}) {
         SCOPED_TRACE(content);
         s.StartBuffer(content);
         s.SpacePending = true;
@@ -276,25 +278,17 @@ TEST(ScannerText, SpacePendingIsClearedOnlyByContent) {
 TEST(ScannerRawModes, TextAreaKeepsTagsAsText) {
     TScanner s;
     s.StartBuffer("<b>x</b> &lt;\nline 2</TextArea >rest");
-    std::string got;
-    do {
-        s.NextTextAreaSymbol();
-        got += SymbolName(s.Symbol()) + ":" + s.Token() + "|";
-    } while (s.Symbol() != symTextareaEnd && s.Symbol() != symEof);
-    EXPECT_EQ(got, "symUnknown:<b|symText:>x|symUnknown:</b|symText:> |"
-                   "symText:<|symEol:|symText:line 2|symTextareaEnd:</TextArea|");
+    EXPECT_EQ(collect(s, &TScanner::NextTextAreaSymbol, symTextareaEnd),
+              "symUnknown:<b|symText:>x|symUnknown:</b|symText:> |"
+              "symText:<|symEol:|symText:line 2|symTextareaEnd:</TextArea|");
     s.SkipPastTagEnd();
     s.NextSymbol();
     EXPECT_EQ(s.Token(), "rest");
-}
-
-TEST(ScannerRawModes, TextAreaLongTagCandidateLosesNothing) {
-    TScanner s;
-    std::string text = "<" + std::string(200, 'a');
+    // A long tag candidate loses nothing.
+    const std::string text = "<" + std::string(200, 'a');
     s.StartBuffer(text);
     std::string got;
-    for (s.NextTextAreaSymbol(); s.Symbol() != symEof; s.NextTextAreaSymbol())
-        got += s.Token();
+    for (s.NextTextAreaSymbol(); s.Symbol() != symEof; s.NextTextAreaSymbol()) got += s.Token();
     EXPECT_EQ(got, text);
 }
 
@@ -303,14 +297,10 @@ TEST(ScannerRawModes, ScriptKeepsEverythingRaw) {
     s.StartBuffer("<SCRIPT>\n<!-- hide\nif (a<b && c) x = \"&amp;\";\n// -->\n</SCRIPT>after");
     s.NextSymbol();
     s.NoComments = true; // as the builder does once it has read the SCRIPT tag
-    std::string got;
-    do {
-        s.NextScriptSymbol();
-        got += SymbolName(s.Symbol()) + ":" + s.Token() + "|";
-    } while (s.Symbol() != symScriptEnd && s.Symbol() != symEof);
-    EXPECT_EQ(got, "symEol:|symUnknown:<|symText:!-- hide|symEol:|symText:if (a|symUnknown:<b|"
-                   "symText: && c) x = \"&amp;\";|symEol:|symText:// -->|symEol:|"
-                   "symScriptEnd:</SCRIPT>|");
+    EXPECT_EQ(collect(s, &TScanner::NextScriptSymbol, symScriptEnd),
+              "symEol:|symUnknown:<|symText:!-- hide|symEol:|symText:if (a|symUnknown:<b|"
+              "symText: && c) x = \"&amp;\";|symEol:|symText:// -->|symEol:|"
+              "symScriptEnd:</SCRIPT>|");
     s.NoComments = false;
     s.NextSymbol();
     EXPECT_EQ(s.Token(), "after");
@@ -328,10 +318,7 @@ TEST(ScannerInclude, DirectiveCallsTheHandlerAndReadsItsText) {
         buf = "<B>inc</B><!--#include file=\"again\"-->";
     });
     s.StartBuffer("a<!--#include file=\"foot.htm\" Virtual='/x' -->b");
-    std::string got;
-    for (s.NextSymbol(); s.Symbol() != symEof; s.NextSymbol())
-        got += SymbolName(s.Symbol()) + ":" + s.Token() + "|";
-    EXPECT_EQ(got, "symText:a|symB:|symText:inc|symBEnd:|symText:b|");
+    EXPECT_EQ(collect(s, &TScanner::NextSymbol), "symText:a|symB:|symText:inc|symBEnd:|symText:b|symEof:|");
     EXPECT_EQ(calls, 1) << "an include inside included text is a plain comment";
     EXPECT_EQ(command, "include");
     EXPECT_EQ(params, (std::vector<std::string>{"FILE=\"foot.htm\"", "VIRTUAL=\"/x\""}));
