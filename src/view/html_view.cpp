@@ -392,14 +392,14 @@ void THtmlView::LoadAndRecord(const std::string& name, TDocKind kind) {
         const std::string& OldTitle;
         TDocKind OldKind;
         int OldPosition;
-        bool Loaded = false;
+        // Whenever another page came up, even when the load then failed part-way (its
+        // page is shown as far as it goes); a load that changed nothing records nothing.
         ~TRecord() {
-            if (Loaded && (View->FDocumentFile != OldFile || View->FDocKind != OldKind))
+            if (View->FDocumentFile != OldFile || View->FDocKind != OldKind)
                 View->AddToHistory(OldFile, OldTitle, OldKind, OldPosition);
         }
     } record{this, oldFile, oldTitle, oldKind, oldPosition};
     LoadCommon(name, kind);
-    record.Loaded = true;
 }
 
 void THtmlView::LoadCommon(const std::string& name, TDocKind kind) {

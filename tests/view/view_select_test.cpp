@@ -367,4 +367,12 @@ TEST_F(SelectTest, TheHistoryRemembersWhereEachPageWasLeft) {
     EXPECT_EQ(View->HistoryPositions()[0].DocKind, view::dkImage);
     EXPECT_EQ(View->HistoryPositions()[1].DocKind, view::dkHTML);
     EXPECT_EQ(View->HistoryPositions()[1].Packed, leftAt);
+
+    // A page that fails part-way is shown as far as it goes, and the page left is kept.
+    const std::string open = page("open.htm", "<title>Open</title>shown<!-- never closed");
+    EXPECT_ANY_THROW(View->LoadDocument(open));
+    EXPECT_EQ(View->DocumentFile(), open);
+    ASSERT_EQ(View->HistoryFiles().size(), 4u);
+    EXPECT_EQ(View->HistoryFiles()[0], open);
+    EXPECT_EQ(View->HistoryFiles()[1], Dir.file("pic.gif"));
 }
