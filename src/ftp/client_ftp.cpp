@@ -137,13 +137,7 @@ void TClientFTP::SetInactivityTimer(bool running) {
         Inactivity->stop();
 }
 
-std::string TClientFTP::LocalAddress() {
-    net::TSocketBase* s = Control->SocketIfAny();
-    if (!s) return {};
-    sockaddr_in local{};
-    if (net::WinsockAPI().getsockname(s->Handle(), &local) != 0) return {};
-    return net::WinsockAPI().inet_ntoa(local.sin_addr.s_addr);
-}
+std::string TClientFTP::LocalAddress() { return net::LocalAddressOf(Control->SocketIfAny()); }
 
 void TClientFTP::onControlRead(net::TSocketBase* s) {
     char buf[ControlChunk];

@@ -89,13 +89,7 @@ void TClientsmtp::SetTimer(bool running) {
         Timer->stop();
 }
 
-std::string TClientsmtp::LocalAddress() {
-    net::TSocketBase* s = Control->SocketIfAny();
-    if (!s) return {};
-    sockaddr_in local{};
-    if (net::WinsockAPI().getsockname(s->Handle(), &local) != 0) return {};
-    return net::WinsockAPI().inet_ntoa(local.sin_addr.s_addr);
-}
+std::string TClientsmtp::LocalAddress() { return net::LocalAddressOf(Control->SocketIfAny()); }
 
 void TClientsmtp::OperationFinished() {
     platform::WakeUp();

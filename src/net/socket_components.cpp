@@ -665,4 +665,11 @@ void TCustomClientSocket::HandleConnect(TSocketBase* socket) {
     socket->DoConnect();
 }
 
+std::string LocalAddressOf(const TSocketBase* s) {
+    if (!s) return {};
+    sockaddr_in local{};
+    if (WinsockAPI().getsockname(s->Handle(), &local) != 0) return {};
+    return WinsockAPI().inet_ntoa(local.sin_addr.s_addr);
+}
+
 } // namespace net

@@ -261,4 +261,7 @@ public:
 
 class TBasicClientSocket : public TCustomClientSocket {};
 
+// The dotted address this end of S's connection is bound to; "" without a socket.
+std::string LocalAddressOf(const TSocketBase* s);
+
 } // namespace net
