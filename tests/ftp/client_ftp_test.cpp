@@ -3,14 +3,11 @@
 // show the PORT command it was sent).
 #include "ftp/client_ftp.h"
 #include "net/net_test_support.h"
-#include "net/server_socket.h"
+#include "net/socket_components.h"
 #include "test_support.h"
 
-#include <arpa/inet.h>
 #include <gtest/gtest.h>
 #include <mutex>
-#include <sys/socket.h>
-#include <unistd.h>
 
 using namespace ftp;
 using testsupport::Peer;
@@ -31,9 +28,9 @@ struct PyFtpd {
         root.write("readme.txt", "hello\n");
         root.write("bin/data.bin", binaryContent());
         root.write("pub/sub/deep.txt", "deep");
-        server = std::make_unique<Peer>("/usr/bin/python3",
-                                        QStringList{testsupport::peerScript("ftp_server.py"),
-                                                    QString::fromStdString(root.path()), "ann", "s3cret"});
+        server = std::make_unique<Peer>(
+            "/usr/bin/python3", QStringList{testsupport::peerScript("ftp_server.py"),
+                                            QString::fromStdString(root.path()), "ann", "s3cret"});
     }
 };
 
@@ -133,31 +130,23 @@ TEST_F(ClientFtp, UserWithPassword) {
     c.Password = "nope";
     EXPECT_FALSE(login());
     EXPECT_EQ(c.Error, "Authentication failed.");
-    EXPECT_FALSE(c.ControlSocket().SocketIfAny()->Connected()) << "QUIT was sent and the session ended";
+    EXPECT_FALSE(c.ControlSocket().SocketIfAny()->Connected()) << "QUIT sent, the session ended";
 }
 
 TEST_F(ClientFtp, ABusyDataPortIsPassedOver) {
     ASSERT_TRUE(login());
     // Another program holds the port the next transfer would use.
-    int holder = -1, next = 0;
-    for (int p = 1390; p < 1600 && holder < 0; ++p) {
-        holder = ::socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in a{};
-        a.sin_family = AF_INET;
-        a.sin_port = htons(static_cast<uint16_t>(p));
-        if (::bind(holder, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0 && ::listen(holder, 1) == 0) {
-            next = p;
-        } else {
-            ::close(holder);
-            holder = -1;
-        }
+    std::unique_ptr<nettest::Listener> holder;
+    int next = 1390;
+    for (; next < 1600; ++next) {
+        holder = std::make_unique<nettest::Listener>(1, SOCK_STREAM, next);
+        if (holder->port == next) break;
     }
-    ASSERT_GT(next, 0);
+    ASSERT_LT(next, 1600);
     c.SetDataPort(next - 1);
     c.RemotePath = "/readme.txt";
     EXPECT_TRUE(c.GetFile(scratch.file("r"))) << c.Error;
     EXPECT_NE(c.DataPort(), next);
-    ::close(holder);
     c.Logout();
 }
 
@@ -212,11 +201,11 @@ private:
                 else if (verb == "SYST") put(ctl, "215 UNIX Type: L8\r\n");
                 else if (verb == "TYPE") put(ctl, "200 I\r\n");
                 else if (verb == "PORT") {
+                    // Always on loopback: only the port of the announced address is used.
                     int h[6] = {};
-                    std::sscanf(cmd.c_str() + 5, "%d,%d,%d,%d,%d,%d", &h[0], &h[1], &h[2], &h[3], &h[4], &h[5]);
-                    target.sin_family = AF_INET;
-                    target.sin_addr.s_addr = htonl(static_cast<uint32_t>(h[0] << 24 | h[1] << 16 | h[2] << 8 | h[3]));
-                    target.sin_port = htons(static_cast<uint16_t>(h[4] * 256 + h[5]));
+                    std::sscanf(cmd.c_str() + 5, "%d,%d,%d,%d,%d,%d", &h[0], &h[1], &h[2], &h[3],
+                                &h[4], &h[5]);
+                    target = nettest::loopback(h[4] * 256 + h[5]);
                     put(ctl, "200 ok\r\n");
                 } else if (verb == "LIST" || verb == "RETR") {
                     put(ctl, "150 here it comes\r\n");
@@ -244,8 +233,6 @@ private:
     std::vector<std::string> Commands;
 };
 
-} // namespace
-
 // Logs C in to Server.
 bool loggedIn(TClientFTP& c, const ScriptServer& server) {
     c.Host = "127.0.0.1";
@@ -253,6 +240,8 @@ bool loggedIn(TClientFTP& c, const ScriptServer& server) {
     std::string home, system;
     return c.Login(home, system);
 }
+
+} // namespace
 
 TEST(ClientFtpScripted, BothOrdersOfTheTransferEndsComplete) {
     for (auto mode : {ScriptServer::CloseThen226, ScriptServer::Then226Close}) {
@@ -266,7 +255,8 @@ TEST(ClientFtpScripted, BothOrdersOfTheTransferEndsComplete) {
         EXPECT_TRUE(c.Succeeded()) << c.Error;
         // The announced address is the one the control connection comes from.
         const auto cmds = server.commands();
-        const auto port = std::find_if(cmds.begin(), cmds.end(), [](auto& s) { return s.rfind("PORT ", 0) == 0; });
+        const auto port = std::find_if(cmds.begin(), cmds.end(),
+                                       [](auto& s) { return s.rfind("PORT ", 0) == 0; });
         ASSERT_NE(port, cmds.end());
         EXPECT_EQ(port->substr(0, 18), "PORT 127,0,0,1,5,1");
         c.Logout();

@@ -35,18 +35,22 @@ TEST(FtpListing, EverySystemTypeConverts) {
           "<B>DIR:</B>  <A HREF=ftp://10.0.0.1:21/pub/up>up</A><BR>",
           Tail}},
         {"unix without a total line keeps its first entry", fsUnix, false, "/",
-         {"-rw-r--r--   1 ftp  ftp  5 Jan  1  2000 a.txt", "drwxr-xr-x   2 ftp  ftp  0 Jan  1  2000 my dir"},
+         {"-rw-r--r--   1 ftp  ftp  5 Jan  1  2000 a.txt",
+          "drwxr-xr-x   2 ftp  ftp  0 Jan  1  2000 my dir"},
          {"f a.txt", "d my"}},
         {"unix markup in names stays text, under an empty path", fsUnix, true, "",
          {"-rw-r--r--   1 ftp  ftp  5 Jan  1  2000 x><B>bold"},
-         {Head, "<B>FILE:</B> <A HREF=ftp://10.0.0.1:21/x&gt;&lt;B&gt;bold>x&gt;&lt;B&gt;bold</A><BR>", Tail}},
+         {Head,
+          "<B>FILE:</B> <A HREF=ftp://10.0.0.1:21/x&gt;&lt;B&gt;bold>x&gt;&lt;B&gt;bold</A><BR>",
+          Tail}},
         {"windows nt", fsWindowsNT, true, "/",
          // Names begin at the 39th character, the kind at the 26th.
          {"01-01-20  12:00AM       <DIR>         aspnet client",
           "01-01-20  12:00AM                1234 default.htm"},
          {Head, "d aspnet client<BR>", "f default.htm<BR>", Tail}},
         {"vms drops three header and two trailer lines", fsVMS, false, "/",
-         {"", "Directory DISK$USER:[FTP]", "", "PUB.DIR;1\t1/3  1-JAN-2000", "README.TXT;2\t5/6  1-JAN-2000",
+         {"", "Directory DISK$USER:[FTP]", "", "PUB.DIR;1\t1/3  1-JAN-2000",
+          "README.TXT;2\t5/6  1-JAN-2000",
           "", "Total of 2 files."},
          {"d PUB.DIR;1", "f README.TXT;2"}},
         {"mvs", fsMVS, false, "/",
@@ -72,9 +76,8 @@ TEST(FtpListing, ShortAndDamagedLinesNeverCrash) {
     for (int system = fsUnix; system <= fsVM; ++system) {
         SCOPED_TRACE(system);
         std::string path = "/";
-        const Lines out = ConvertListing({"", "a", "ab", std::string(3, '\t'), "x.;", ";.DIR"}, system, "h", 1,
-                                         path, false);
-        EXPECT_LE(out.size(), 6u);
+        const Lines in = {"", "a", "ab", std::string(3, '\t'), "x.;", ";.DIR"};
+        EXPECT_LE(ConvertListing(in, system, "h", 1, path, false).size(), in.size());
     }
 }
 

@@ -4,6 +4,7 @@
 #include "test_support.h"
 
 #include <gtest/gtest.h>
+#include <functional>
 #include <set>
 
 using namespace ftp;
@@ -23,6 +24,7 @@ public:
         User = "anonymous";
         Password = "guest@";
     }
+    void reply(const std::string& text) { ControlData(text.data(), text.size()); }
 
 protected:
     bool SendCommand(const std::string& text) override {
@@ -47,7 +49,7 @@ void feed(Scripted& s, const std::string& reply, size_t split) {
     const size_t before = s.sent.size();
     testsupport::feedSplit(
         reply, split, [&](const char* d, size_t n) { s.ControlData(d, n); },
-        [&](size_t upTo) { EXPECT_EQ(s.sent.size(), before) << "answered after " << upTo << " bytes"; });
+        [&](size_t upTo) { EXPECT_EQ(s.sent.size(), before) << "answered after " << upTo; });
 }
 
 struct Step {
@@ -102,35 +104,37 @@ TEST(FtpSession, LogInVariants) {
         int type;
         bool account;
     };
+    // The anonymous log-in to its end, with these replies to PWD, SYST and TYPE.
+    const auto anonymous = [](const char* pwd, const char* syst, const char* type) {
+        return with(AnonymousUpToPwd, {{pwd, "SYST"}, {syst, "TYPE I"}, {type, ""}});
+    };
+    const Step hello = {"220 hi\r\n", "USER anonymous"}, password = {"331 pw\r\n", "PASS guest@"};
     const std::vector<Case> cases = {
         {"multi-line greeting, PASS, Unix",
-         with(AnonymousUpToPwd, {{"257 \"/home/ftp\" is the current directory\r\n", "SYST"},
-                                 {"215 UNIX Type: L8\r\n", "TYPE I"},
-                                 {"200 Type set to I\r\n", ""}}),
+         anonymous("257 \"/home/ftp\" is the current directory\r\n", "215 UNIX Type: L8\r\n",
+                   "200 Type set to I\r\n"),
          true, "/home/ftp", "UNIX", "", fsUnix, false},
         {"USER answered with 230 skips PASS",
-         {{"220 hi\r\n", "USER anonymous"}, {"230 no password needed\r\n", "PWD"},
-          {"257 /pub is current\r\n", "SYST"}, {"215 Windows_NT\r\n", "TYPE I"},
-          {"200 I\r\n", ""}},
+         {hello, {"230 no password needed\r\n", "PWD"}, {"257 /pub is current\r\n", "SYST"},
+          {"215 Windows_NT\r\n", "TYPE I"}, {"200 I\r\n", ""}},
          true, "/pub", "Windows_NT", "", fsWindowsNT, false},
         {"PASS answered with 332 needs an account",
-         {{"220 hi\r\n", "USER anonymous"}, {"331 pw\r\n", "PASS guest@"}, {"332 Need account\r\n", ""}},
-         true, "", "", "", fsUnknown, true},
-        {"PWD in single quotes, SYST refused", with(AnonymousUpToPwd, {{"257 ''/x''\r\n", "SYST"},
-                                                                       {"500 SYST not understood\r\n", "TYPE I"},
-                                                                       {"504 No binary here\r\n", ""}}),
+         {hello, password, {"332 Need account\r\n", ""}}, true, "", "", "", fsUnknown, true},
+        {"PWD in single quotes, SYST refused",
+         anonymous("257 ''/x''\r\n", "500 SYST not understood\r\n", "504 No binary here\r\n"),
          true, "/x", "NCSA/CUTCP", "", fsNCSA, false},
-        {"SYST OS/2", with(AnonymousUpToPwd, {{"257 \"/\"\r\n", "SYST"}, {"215 OS/2\r\n", "TYPE I"}, {"200 I\r\n", ""}}), true, "/",
+        {"SYST OS/2", anonymous("257 \"/\"\r\n", "215 OS/2\r\n", "200 I\r\n"), true, "/",
          "Unknown", "", fsUnknown, false},
-        {"SYST VMS and MVS words", with(AnonymousUpToPwd, {{"257 \"/\"\r\n", "SYST"}, {"215 vms\r\n", "TYPE I"}, {"200 I\r\n", ""}}), true,
+        {"SYST VMS and MVS words", anonymous("257 \"/\"\r\n", "215 vms\r\n", "200 I\r\n"), true,
          "/", "vms", "", fsVMS, false},
-        {"greeting refused", {{"421 Too many users\r\n", ""}}, false, "", "", "Too many users", fsUnknown, false},
+        {"greeting refused", {{"421 Too many users\r\n", ""}}, false, "", "", "Too many users",
+         fsUnknown, false},
         {"USER refused, QUIT follows",
-         {{"220 hi\r\n", "USER anonymous"}, {"530 Not allowed\r\n", "QUIT"}, {"221 Bye\r\n", ""}}, false, "", "",
+         {hello, {"530 Not allowed\r\n", "QUIT"}, {"221 Bye\r\n", ""}}, false, "", "",
          "Not allowed", fsUnknown, false},
         {"PASS refused, QUIT follows",
-         {{"220 hi\r\n", "USER anonymous"}, {"331 pw\r\n", "PASS guest@"},
-          {"530-Login incorrect.\r\n530 Try again\r\n", "QUIT"}, {"221 Bye\r\n", ""}},
+         {hello, password, {"530-Login incorrect.\r\n530 Try again\r\n", "QUIT"},
+          {"221 Bye\r\n", ""}},
          false, "", "", "Try again", fsUnknown, false},
     };
     for (const Case& c : cases) {
@@ -154,7 +158,7 @@ TEST(FtpSession, LogInChecksItsSettings) {
     s.StartLogin();
     EXPECT_EQ(s.TimeOut, 30);
     const std::string greeting = AnonymousUpToPwd[0].reply;
-    s.ControlData(greeting.data(), greeting.size());
+    s.reply(greeting);
     EXPECT_EQ(s.ReplyTexts(), (std::vector<std::string>{"Welcome", "to the", "test server"}));
     EXPECT_FALSE(s.Finished());
 
@@ -169,7 +173,7 @@ TEST(FtpSession, LogInChecksItsSettings) {
     Scripted sneaky;
     sneaky.Password = "x\r\nDELE /etc";
     sneaky.StartLogin();
-    sneaky.ControlData("220 hi\r\n331 pw\r\n", 16);
+    sneaky.reply("220 hi\r\n331 pw\r\n");
     EXPECT_EQ(sneaky.sent, std::vector<std::string>{"USER anonymous"});
     EXPECT_TRUE(sneaky.Finished());
     EXPECT_FALSE(sneaky.Succeeded());
@@ -206,7 +210,7 @@ TEST(FtpSession, LogoutClosesAfterTheReply) {
     Scripted s;
     EXPECT_TRUE(s.StartLogout());
     EXPECT_EQ(s.sent, std::vector<std::string>{"QUIT"});
-    s.ControlData("221 Goodbye\r\n", 13);
+    s.reply("221 Goodbye\r\n");
     EXPECT_TRUE(s.Finished());
     EXPECT_FALSE(s.open);
     EXPECT_FALSE(s.StartLogout()) << "nothing to quit without a connection";
@@ -226,8 +230,9 @@ const std::string UnixListing = "total 2\r\ndrwxr-xr-x 2 ftp ftp 512 Jan 1 2000 
 } // namespace
 
 TEST(FtpSession, AListingCompletesWithTheDataCloseBeforeOrAfter226) {
+    const std::vector<Step> steps = {{"200 PORT ok\r\n", "LIST /pub"}, {"150 Opening\r\n", ""}};
     for (bool closeFirst : {true, false}) {
-        everySplit({{"200 PORT ok\r\n", "LIST /pub"}, {"150 Opening\r\n", ""}}, startListing, [&](Scripted& s) {
+        everySplit(steps, startListing, [&](Scripted& s) {
             EXPECT_EQ(s.sent.front(), "PORT 10,0,0,7,5,101") << "the first transfer uses 1381";
             EXPECT_EQ(s.listening, 1381);
             EXPECT_FALSE(s.timer) << "after 150 the data timer watches";
@@ -237,9 +242,9 @@ TEST(FtpSession, AListingCompletesWithTheDataCloseBeforeOrAfter226) {
                 s.DataClosed();
                 EXPECT_FALSE(s.Finished());
                 EXPECT_TRUE(s.timer) << "the final reply is awaited";
-                s.ControlData("226 Done\r\n", 10);
+                s.reply("226 Done\r\n");
             } else {
-                s.ControlData("226 Done\r\n", 10);
+                s.reply("226 Done\r\n");
                 EXPECT_FALSE(s.Finished());
                 s.DataClosed();
             }
@@ -253,30 +258,20 @@ TEST(FtpSession, AListingCompletesWithTheDataCloseBeforeOrAfter226) {
     }
 }
 
-TEST(FtpSession, AListingOfAnUnknownSystemStaysRaw) {
+TEST(FtpSession, BothFinalRepliesInOneChunkEndAListingThatStaysRaw) {
     // Conversion itself is FtpListing's; a session that never learnt its system converts
     // nothing, even when HTML is asked for.
     Scripted s;
     startListing(s);
-    s.ControlData("200 ok\r\n150 go\r\n", 16);
+    s.reply("200 ok\r\n");
     s.DataReceived(UnixListing.data(), UnixListing.size());
     s.DataClosed();
-    s.ControlData("226 ok\r\n", 8);
+    s.reply("150 go\r\n226 done\r\n");
+    EXPECT_TRUE(s.Finished());
+    EXPECT_TRUE(s.Succeeded());
     const auto lines = s.EndList(true, true);
     ASSERT_EQ(lines.size(), 3u);
     EXPECT_EQ(lines[0], "total 2");
-}
-
-TEST(FtpSession, BothRepliesInOneChunkEndTheTransfer) {
-    Scripted s;
-    s.RemotePath = "/f";
-    s.StartList();
-    s.ControlData("200 ok\r\n", 8);
-    s.DataReceived("x\n", 2);
-    s.DataClosed();
-    s.ControlData("150 go\r\n226 done\r\n", 18);
-    EXPECT_TRUE(s.Finished());
-    EXPECT_TRUE(s.Succeeded());
 }
 
 TEST(FtpSession, DataPortsCycleAndSkipBusyOnes) {
@@ -284,14 +279,13 @@ TEST(FtpSession, DataPortsCycleAndSkipBusyOnes) {
     auto transfer = [&] {
         s.sent.clear();
         s.StartList();
-        s.ControlData("200 ok\r\n150 go\r\n", 16);
+        s.reply("200 ok\r\n150 go\r\n");
         s.DataClosed();
-        s.ControlData("226 ok\r\n", 8);
+        s.reply("226 ok\r\n");
         s.EndList(false, false);
         return s.sent.empty() ? std::string() : s.sent.front();
     };
-    std::string port;
-    for (int i = 1; i <= 219; ++i) port = transfer();
+    for (int i = 1; i <= 219; ++i) transfer();
     EXPECT_EQ(transfer(), "PORT 10,0,0,7,6,64") << "220th: 1600";
     EXPECT_EQ(transfer(), "PORT 10,0,0,7,5,100") << "221st: 1380";
     EXPECT_EQ(transfer(), "PORT 10,0,0,7,5,101") << "222nd: 1381";
@@ -308,92 +302,64 @@ TEST(FtpSession, TransferFailures) {
     testsupport::TempDir dir;
     struct Case {
         const char* name;
-        std::vector<std::string> replies;
+        const char* local;
+        std::string replies;
+        bool refused; // ended by the replies, before any data
+        std::function<void(Scripted&)> then;
         const char* error;
     };
+    // A data close arriving after a refusal must not turn it into a success.
+    const auto closed = [](Scripted& s) { s.DataClosed(); };
     const Case cases[] = {
-        {"PORT refused", {"500 Illegal PORT command\r\n"}, "Illegal PORT command"},
-        {"RETR refused", {"200 ok\r\n", "550 No such file\r\n"}, "No such file"},
-        {"transfer aborted", {"200 ok\r\n", "150 go\r\n", "426 Aborted\r\n"}, "Aborted"},
+        {"PORT refused", "a", "500 Illegal PORT command\r\n", true, closed,
+         "Illegal PORT command"},
+        {"RETR refused", "b", "200 ok\r\n550 No such file\r\n", true, closed, "No such file"},
+        {"transfer aborted", "c", "200 ok\r\n150 go\r\n426 Aborted\r\n", true, closed, "Aborted"},
+        {"no local file", "no/such/dir/out", "200 ok\r\n", true, closed,
+         "Can not create the local file."},
+        {"the data connection stalls", "d", "200 ok\r\n150 go\r\n", false,
+         [](Scripted& s) {
+             s.DataAccepted();
+             s.DataReceived("abc", 3);
+             s.DataTimedOut();
+         },
+         "Time out"},
+        {"the final reply never comes", "e", "200 ok\r\n150 go\r\n", false,
+         [](Scripted& s) {
+             s.DataReceived("abc", 3);
+             s.DataClosed();
+             ASSERT_TRUE(s.timer);
+             s.InactivityTimedOut();
+             EXPECT_FALSE(s.open);
+         },
+         "Time out"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         Scripted s;
         s.RemotePath = "/missing";
-        const std::string local = dir.file("local");
-        s.StartGetFile(local);
+        s.StartGetFile(dir.file(c.local));
         EXPECT_EQ(s.sent.front().substr(0, 5), "PORT ");
-        for (const std::string& r : c.replies) s.ControlData(r.data(), r.size());
+        s.reply(c.replies);
+        EXPECT_EQ(s.Finished(), c.refused);
+        c.then(s);
         EXPECT_TRUE(s.Finished());
-        s.DataClosed(); // arriving after the refusal, it must not turn it into a success
         EXPECT_EQ(s.Error, c.error);
-        EXPECT_FALSE(s.EndGetFile());
+        EXPECT_FALSE(s.EndGetFile()) << "a transfer without its final reply is not known whole";
         EXPECT_EQ(s.listening, 0);
+        if (c.refused) {
+            EXPECT_TRUE(testsupport::readFile(dir.file(c.local)).empty());
+        }
     }
-    EXPECT_TRUE(testsupport::readFile(dir.file("local")).empty());
-}
-
-TEST(FtpSession, TimeOutsEndTransfers) {
-    testsupport::TempDir dir;
-    // A server that stalls on the data connection.
-    Scripted stalled;
-    stalled.StartGetFile(dir.file("a"));
-    stalled.ControlData("200 ok\r\n150 go\r\n", 16);
-    stalled.DataAccepted();
-    stalled.DataReceived("abc", 3);
-    stalled.DataTimedOut();
-    EXPECT_TRUE(stalled.Finished());
-    EXPECT_EQ(stalled.Error, "Time out");
-    EXPECT_EQ(stalled.listening, 0);
-    EXPECT_FALSE(stalled.EndGetFile());
-
-    // A server that closes the data connection and never sends its final reply.
-    Scripted silent;
-    silent.StartGetFile(dir.file("b"));
-    silent.ControlData("200 ok\r\n150 go\r\n", 16);
-    silent.DataReceived("abc", 3);
-    silent.DataClosed();
-    ASSERT_TRUE(silent.timer);
-    silent.InactivityTimedOut();
-    EXPECT_EQ(silent.Error, "Time out");
-    EXPECT_FALSE(silent.open);
-    EXPECT_FALSE(silent.EndGetFile()) << "a transfer without its final reply is not known to be whole";
-}
-
-TEST(FtpSession, AFileArrivesWithItsByteCount) {
-    testsupport::TempDir dir;
-    Scripted s;
-    s.RemotePath = "/bin";
-    s.StartGetFile(dir.file("out"));
-    s.ControlData("200 ok\r\n", 8);
-    EXPECT_EQ(s.sent.back(), "RETR /bin");
-    std::string data;
-    for (int i = 0; i < 256; ++i) data += static_cast<char>(i);
-    data += "\r\n\n\r";
-    s.DataAccepted();
-    s.DataReceived(data.data(), 100);
-    s.DataReceived(data.data() + 100, data.size() - 100);
-    EXPECT_EQ(s.BytesReceived(), static_cast<int64_t>(data.size()));
-    s.ControlData("226 ok\r\n", 8);
-    s.DataClosed();
-    EXPECT_TRUE(s.EndGetFile());
-    EXPECT_EQ(testsupport::readFile(dir.file("out")), data);
-
-    Scripted nowhere;
-    nowhere.StartGetFile(dir.file("no/such/dir/out"));
-    nowhere.ControlData("200 ok\r\n", 8);
-    EXPECT_TRUE(nowhere.Finished());
-    EXPECT_EQ(nowhere.Error, "Can not create the local file.");
-    EXPECT_FALSE(nowhere.EndGetFile());
 }
 
 TEST(FtpSession, UnsolicitedAndDamagedRepliesNeverCrash) {
     Scripted s;
-    s.ControlData("garbage\r\n", 9); // idle: dropped
+    s.reply("garbage\r\n"); // idle: dropped
     EXPECT_TRUE(s.sent.empty());
     s.StartLogin();
     const std::string junk = std::string("\r\n\n1\n12\n") + std::string(20000, 'x') + "\n";
-    s.ControlData(junk.data(), junk.size());
+    s.reply(junk);
     EXPECT_FALSE(s.Finished());
     s.ControlClosed();
     EXPECT_TRUE(s.Finished());

@@ -50,10 +50,9 @@ TEST_F(ClientSmtp, ALargeMessageArrivesByteForByteAtEveryRecipient) {
     const std::string expected = "SUBJECT: greetings\r\n" + body + "\r\n";
     // Not EXPECT_EQ: a line diff of megabytes would take all the memory there is.
     EXPECT_EQ(d.content.size(), expected.size());
-    EXPECT_TRUE(d.content == expected)
-        << "first difference at "
-        << std::mismatch(d.content.begin(), d.content.end(), expected.begin(), expected.end()).first -
-               d.content.begin();
+    const auto differ = std::mismatch(d.content.begin(), d.content.end(), expected.begin(),
+                                      expected.end());
+    EXPECT_TRUE(d.content == expected) << "differs at " << differ.first - d.content.begin();
     EXPECT_EQ(c.FileSize(), static_cast<int64_t>(body.size()) + 5);
     EXPECT_EQ(c.BytesSent(), static_cast<int64_t>(body.size()) + 5);
     EXPECT_FALSE(c.ControlSocket().SocketIfAny()->Connected());
@@ -61,34 +60,26 @@ TEST_F(ClientSmtp, ALargeMessageArrivesByteForByteAtEveryRecipient) {
 
 TEST(ClientSmtpFailures, NoServerSilenceAndNoSettings) {
     TempDir dir;
-    const std::string file = dir.write("msg", "text");
-    {
+    nettest::Listener silent; // connects, but the greeting never comes
+    const struct {
+        const char* host;
+        int port;
+        const char* error;
+    } cases[] = {
+        {"127.0.0.1", nettest::closedPort(), "Error 10061 (Connection refused) connecting"},
+        {"127.0.0.1", silent.port, "Time out"},
+        {"", 25, "No address specified"},
+    };
+    for (const auto& k : cases) {
+        SCOPED_TRACE(k.error);
         TClientsmtp c;
-        c.Host = "127.0.0.1";
-        c.Port = nettest::closedPort();
+        c.Host = k.host;
+        c.Port = k.port;
         c.ToAddress = "b";
-        c.FileToSend = file;
-        EXPECT_FALSE(c.SendMail());
-        EXPECT_EQ(c.Error, "Error 10061 (Connection refused) connecting");
-    }
-    {
-        // Connected, but the greeting never comes.
-        nettest::Listener silent;
-        TClientsmtp c;
-        c.Host = "127.0.0.1";
-        c.Port = silent.port;
-        c.ToAddress = "b";
-        c.FileToSend = file;
+        c.FileToSend = dir.write("msg", "text");
         c.TimeOut = 1;
         EXPECT_FALSE(c.SendMail());
-        EXPECT_EQ(c.Error, "Time out");
-    }
-    {
-        TClientsmtp c;
-        c.ToAddress = "b";
-        c.FileToSend = file;
-        EXPECT_FALSE(c.SendMail());
-        EXPECT_EQ(c.Error, "No address specified");
+        EXPECT_EQ(c.Error, k.error);
     }
 }
 

@@ -8,12 +8,12 @@
 #include "net/net_test_support.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
-#include <dirent.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -27,14 +27,8 @@ std::string text(const QLineEdit* e) {
     return e->text().toStdString();
 }
 
-std::vector<std::string> entries(const std::string& dir) {
-    std::vector<std::string> names;
-    if (DIR* d = ::opendir(dir.c_str())) {
-        while (dirent* e = ::readdir(d))
-            if (e->d_name[0] != '.') names.push_back(e->d_name);
-        ::closedir(d);
-    }
-    return names;
+bool isEmpty(const TempDir& dir) {
+    return QDir(QString::fromStdString(dir.path())).isEmpty();
 }
 
 class SendMailDialog : public testing::Test {
@@ -110,7 +104,7 @@ TEST_F(SendMailDialog, SendDeliversTheMessageAsTyped) {
     EXPECT_EQ(dlg.result(), QDialog::Accepted);
     EXPECT_TRUE(dlg.BSend->isEnabled());
     EXPECT_TRUE(dlg.BCancel->isEnabled());
-    EXPECT_TRUE(entries(tmp.path()).empty()) << "the message file is deleted";
+    EXPECT_TRUE(isEmpty(tmp)) << "the message file is deleted";
 
     const mailtest::Delivery d = mailtest::nextDelivery();
     EXPECT_EQ(d.from, "ann");
@@ -148,7 +142,7 @@ TEST_F(SendMailDialog, AFailureKeepsTheDialogOpenWithEverythingTyped) {
     EXPECT_EQ(text(dlg.EBCC), "refuse@example.org");
     EXPECT_EQ(text(dlg.ESubject), "kept");
     EXPECT_EQ(dlg.Memo->toPlainText(), "kept text");
-    EXPECT_TRUE(entries(tmp.path()).empty());
+    EXPECT_TRUE(isEmpty(tmp));
 
     // A temporary directory that cannot be written to fails the same way.
     dlg.TmpDir = tmp.file("missing/");

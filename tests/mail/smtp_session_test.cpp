@@ -20,6 +20,18 @@ public:
     size_t room = SIZE_MAX;     // bytes the connection takes before it would block
     bool open = true, timer = false;
 
+    // Starts a delivery of Body from a file in Dir to To through host "h".
+    bool begin(const TempDir& dir, const std::string& to = "b", const std::string& body = "x") {
+        FileToSend = dir.write("msg", body);
+        Host = "h";
+        ToAddress = to;
+        return StartSending();
+    }
+    void say(std::initializer_list<const char*> replies) {
+        for (const char* r : replies)
+            ReplyData(r, strlen(r));
+    }
+
 protected:
     int SendBytes(const char* data, size_t count) override {
         if (!open) return -1;
@@ -67,13 +79,15 @@ std::vector<Step> with(std::vector<Step> steps) {
     return steps;
 }
 
+const Step toBob = {"250 ok\r\n", "rcpt to: <bob@x>\r\n"}, toData = {"250 ok\r\n", "data\r\n"};
+
 const Dialogue dialogues[] = {
     {"delivered to three, a 452 taken as acceptance",
      {"carol@y", "dave@z"},
-     with({{"250 ok\r\n", "rcpt to: <bob@x>\r\n"},
+     with({toBob,
            {"250 ok\r\n", "rcpt to: <carol@y>\r\n"},
            {"452 later\r\n", "rcpt to: <dave@z>\r\n"},
-           {"250 ok\r\n", "data\r\n"},
+           toData,
            {"354 go ahead\r\n", Data},
            {"250 queued\r\n", "quit\r\n"},
            {"221 bye\r\n", ""}}),
@@ -82,40 +96,15 @@ const Dialogue dialogues[] = {
     {"multi-line greeting 554", {}, {{"554-go\r\n554 away\r\n", ""}}, false, "No connection"},
     {"HELO refused", {}, {opening[0], {"501 who?\r\n", ""}}, false, "Error in HELO"},
     {"MAIL FROM refused", {}, with({{"553 bad sender\r\n", ""}}), false, "Error in MAIL FROM"},
-    {"a recipient but the last refused",
-     {"carol@y"},
-     with({{"250 ok\r\n", "rcpt to: <bob@x>\r\n"}, {"550 no bob\r\n", ""}}),
-     false,
+    {"a recipient but the last refused", {"carol@y"}, with({toBob, {"550 no bob\r\n", ""}}), false,
      "Error in MAIL FROM"},
-    {"the last recipient refused",
-     {"carol@y"},
-     with({{"250 ok\r\n", "rcpt to: <bob@x>\r\n"},
-           {"250 ok\r\n", "rcpt to: <carol@y>\r\n"},
-           {"550 no carol\r\n", ""}}),
-     false,
+    {"the last recipient refused", {"carol@y"},
+     with({toBob, {"250 ok\r\n", "rcpt to: <carol@y>\r\n"}, {"550 no carol\r\n", ""}}), false,
      "Error in RCPT TO"},
-    {"DATA answered 451",
-     {},
-     with({{"250 ok\r\n", "rcpt to: <bob@x>\r\n"},
-           {"250 ok\r\n", "data\r\n"},
-           {"451 busy\r\n", ""}}),
-     false,
-     "Error in DATA"},
-    {"DATA answered 250",
-     {},
-     with({{"250 ok\r\n", "rcpt to: <bob@x>\r\n"},
-           {"250 ok\r\n", "data\r\n"},
-           {"250 what\r\n", ""}}),
-     false,
-     "Error in DATA"},
-    {"the message refused at its end",
-     {},
-     with({{"250 ok\r\n", "rcpt to: <bob@x>\r\n"},
-           {"250 ok\r\n", "data\r\n"},
-           {"354 go\r\n", Data},
-           {"554 spam\r\n", ""}}),
-     false,
-     "Error in DATA"},
+    {"DATA answered 451", {}, with({toBob, toData, {"451 busy\r\n", ""}}), false, "Error in DATA"},
+    {"DATA answered 250", {}, with({toBob, toData, {"250 what\r\n", ""}}), false, "Error in DATA"},
+    {"the message refused at its end", {},
+     with({toBob, toData, {"354 go\r\n", Data}, {"554 spam\r\n", ""}}), false, "Error in DATA"},
 };
 
 class DialogueTest : public testing::TestWithParam<Dialogue> {};
@@ -129,13 +118,10 @@ TEST_P(DialogueTest, EverySplitOfEveryReply) {
         SCOPED_TRACE("split " + std::to_string(split));
         TempDir dir;
         Scripted s;
-        s.Host = "mail.example.org";
         s.From = "ann@x";
-        s.ToAddress = "bob@x";
         s.SUBJECT = "hi";
         s.Recipients = d.more;
-        s.FileToSend = dir.write("msg", Body);
-        ASSERT_TRUE(s.StartSending()) << s.Error;
+        ASSERT_TRUE(s.begin(dir, "bob@x", Body)) << s.Error;
         s.Connected();
         EXPECT_TRUE(s.timer);
         for (const Step& st : d.steps) {
@@ -154,7 +140,7 @@ TEST_P(DialogueTest, EverySplitOfEveryReply) {
         EXPECT_FALSE(s.timer);
         // Nothing the server says afterwards is answered.
         const size_t after = s.wire.size();
-        s.ReplyData("250 late\r\n", 10);
+        s.say({"250 late\r\n"});
         EXPECT_EQ(s.wire.size(), after);
     }
 }
@@ -171,15 +157,11 @@ struct AtData {
     TempDir dir;
     Scripted s;
     explicit AtData(const std::string& body) {
-        s.Host = "h";
         s.From = "a";
-        s.ToAddress = "b";
         s.AddEndOfDAta = false;
-        s.FileToSend = dir.write("msg", body);
-        EXPECT_TRUE(s.StartSending());
+        EXPECT_TRUE(s.begin(dir, "b", body));
         s.Connected();
-        for (const char* r : {"220 hi\r\n", "250 hi\r\n", "250 ok\r\n", "250 ok\r\n"})
-            s.ReplyData(r, strlen(r));
+        s.say({"220 hi\r\n", "250 hi\r\n", "250 ok\r\n", "250 ok\r\n"});
         EXPECT_EQ(s.State(), smData);
         s.offers.clear();
         s.wire.clear();
@@ -198,7 +180,7 @@ TEST(SmtpFile, AConnectionThatTakesLessResumesOnWriteNotifications) {
     AtData p(body);
     p.s.SUBJECT = "a subject";
     p.s.room = 4; // even the subject line must wait
-    p.s.ReplyData("354 go\r\n", 8);
+    p.s.say({"354 go\r\n"});
     int notifications = 0;
     while (p.s.State() == smData && notifications++ < 100) {
         EXPECT_TRUE(p.s.timer) << "a connection that never takes more must time out";
@@ -213,13 +195,12 @@ TEST(SmtpFile, AConnectionThatTakesLessResumesOnWriteNotifications) {
     EXPECT_EQ(std::count(p.s.offers.begin(), p.s.offers.end(), 30000u - 3 * 8192u), 1);
     EXPECT_EQ(p.s.State(), smEndOfData);
     EXPECT_TRUE(p.s.timer) << "the final reply is awaited";
-    p.s.ReplyData("250 ok\r\n", 8);
+    p.s.say({"250 ok\r\n"});
     EXPECT_EQ(p.s.wire.substr(p.s.wire.size() - 6), "quit\r\n");
 
     AtData refused(body);
     refused.s.room = 100;
-    refused.s.ReplyData("354 go\r\n", 8);
-    refused.s.ReplyData("552 too big\r\n", 13);
+    refused.s.say({"354 go\r\n", "552 too big\r\n"});
     EXPECT_EQ(refused.s.Error, "Error in DATA");
     EXPECT_FALSE(refused.s.open);
 }
@@ -261,21 +242,16 @@ TEST(SmtpStart, SettingsTakenWhenSendingStarts) {
     for (auto [given, used] : {std::pair{45, 30}, {30, 30}, {5, 5}, {0, 10}, {-3, 10}}) {
         SCOPED_TRACE(given);
         Scripted s;
-        s.FileToSend = dir.write("msg", "body");
-        s.Host = "h";
-        s.ToAddress = "b";
         s.TimeOut = given;
-        ASSERT_TRUE(s.StartSending());
+        ASSERT_TRUE(s.begin(dir, "b", "body"));
         EXPECT_EQ(s.TimeOut, used);
         EXPECT_EQ(testsupport::readFile(s.FileToSend), "body\r\n.\r\n")
             << "the end of the data is appended";
         EXPECT_EQ(s.FileSize(), 9);
     }
     Scripted s;
-    s.FileToSend = dir.write("msg", "x");
-    s.Host = "h";
     s.SplitRecipients("c@y,");
-    ASSERT_TRUE(s.StartSending());
+    ASSERT_TRUE(s.begin(dir, ""));
     EXPECT_EQ(s.Targets(), std::vector<std::string>{"c@y"}) << "empty addresses are not sent";
 }
 
@@ -299,14 +275,11 @@ TEST(SmtpRecipients, Splitting) {
 
 TEST(SmtpEnd, ClosesLineEndsAndGarbage) {
     TempDir dir;
-    const auto started = [&](Scripted& s, const char* to, std::vector<const char*> replies) {
-        s.FileToSend = dir.write("msg", "x");
-        s.Host = "h";
-        s.ToAddress = to;
-        ASSERT_TRUE(s.StartSending());
+    const auto started = [&](Scripted& s, const char* to,
+                             std::initializer_list<const char*> replies) {
+        ASSERT_TRUE(s.begin(dir, to));
         s.Connected();
-        for (const char* r : replies)
-            s.ReplyData(r, strlen(r));
+        s.say(replies);
     };
     Scripted closed, afterQuit, smuggled, junk;
     started(closed, "b", {"220 hi\r\n"});

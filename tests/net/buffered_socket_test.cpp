@@ -36,7 +36,9 @@ struct Pair {
     ~Pair() {
         if (peer >= 0) ::close(peer);
     }
-    void put(const std::string& s) { ASSERT_EQ(::send(peer, s.data(), s.size(), 0), static_cast<ssize_t>(s.size())); }
+    void put(const std::string& s) {
+        ASSERT_EQ(::send(peer, s.data(), s.size(), 0), static_cast<ssize_t>(s.size()));
+    }
 };
 
 std::vector<std::string> errors;
@@ -149,14 +151,8 @@ TEST(BufferedSocket, PumpsMoveWholeStreams) {
     bool sent = false;
     p.sock->OnFileSent = [&](TBufferedSocketBase*) { sent = true; };
     p.sock->StartSendStream(new TMemoryStream(payload), true);
-    std::string got;
-    ASSERT_TRUE(waitFor([&] {
-        char buf[4096];
-        ssize_t n = ::recv(p.peer, buf, sizeof buf, MSG_DONTWAIT);
-        if (n > 0) got.append(buf, static_cast<size_t>(n));
-        return got.size() == payload.size() && sent;
-    }));
-    EXPECT_EQ(got, payload);
+    EXPECT_EQ(nettest::receive(p.peer, payload.size()), payload);
+    EXPECT_TRUE(waitFor([&] { return sent; }));
 
     TMemoryStream sink;
     bool received = false;
@@ -172,11 +168,12 @@ TEST(BufferedSocket, APeerResetGivesDisconnectNotAnError) {
     CaptureErrors capture;
     Pair p;
     std::string got;
+    const auto take = [&](TBufferedSocketBase* b) {
+        char buf[64];
+        got.append(buf, static_cast<size_t>(std::max(b->ReadBuf(buf, sizeof buf), 0)));
+    };
     p.client.OnDisconnect = [&](TSockCtrl*, TSocketBase* s) {
-        auto* b = static_cast<TBufferedSocketBase*>(s);
-        char buf[4001];
-        int n = b->ReadBuf(buf, sizeof buf);
-        got.append(buf, static_cast<size_t>(std::max(n, 0)));
+        take(static_cast<TBufferedSocketBase*>(s));
         p.log.push_back("disconnect");
     };
     p.put("last words");
@@ -184,12 +181,12 @@ TEST(BufferedSocket, APeerResetGivesDisconnectNotAnError) {
     setsockopt(p.peer, SOL_SOCKET, SO_LINGER, &lg, sizeof lg);
     ::close(p.peer);
     p.peer = -1;
-    ASSERT_TRUE(waitFor([&] { return !p.sock->Connected() && !p.log.empty() && p.log.back() == "disconnect"; }));
+    ASSERT_TRUE(waitFor([&] {
+        return !p.sock->Connected() && !p.log.empty() && p.log.back() == "disconnect";
+    }));
     EXPECT_TRUE(errors.empty()) << errors[0];
     // Bytes held before the close stay readable after it.
-    char buf[64];
-    int n = p.sock->ReadBuf(buf, sizeof buf);
-    got.append(buf, static_cast<size_t>(std::max(n, 0)));
+    take(p.sock);
     EXPECT_EQ(got, "last words");
 }
 
@@ -242,24 +239,22 @@ TEST(BinaryClient, AConnectionCutOffDuringAPostLeavesNothingForTheNextRequest) {
             // More than the kernel's buffers hold, so that the write buffer is full when
             // the server cuts the connection.
             const std::string body(8 << 20, 'x');
-            std::string post = "POST / HTTP/1.0\r\nContent-Length: " + std::to_string(body.size()) + "\r\n\r\n" + body;
-            b->StartSendStream(new TMemoryStream(std::move(post)), true);
+            b->StartSendStream(new TMemoryStream("POST / HTTP/1.0\r\nContent-Length: " +
+                                                 std::to_string(body.size()) + "\r\n\r\n" + body),
+                               true);
         } else {
             EXPECT_EQ(b->WriteCount(), 0u);
             EXPECT_EQ(b->ReadCount(), 0u);
-            const std::string get = "GET / HTTP/1.0\r\n\r\n";
-            b->WriteBlock(get.data(), static_cast<uint32_t>(get.size()));
-            b->FlushWriteBuffer();
+            nettest::sendText(b, "GET / HTTP/1.0\r\n\r\n");
         }
     };
     c.OnDisconnect = [&](TSockCtrl*, TSocketBase* s) {
         if (++disconnects == 1) unsentAtCutOff = static_cast<TBufferedSocketBase*>(s)->WriteCount();
     };
-    c.SetAddress("127.0.0.1");
-    c.SetPort(std::to_string(server.port()));
+    nettest::aim(c, server.port());
     c.Connect();
     ASSERT_TRUE(waitFor([&] { return disconnects == 1; }, 60000));
-    ASSERT_GT(unsentAtCutOff, 0u) << "the cut-off must leave bytes unsent for this test to mean anything";
+    ASSERT_GT(unsentAtCutOff, 0u) << "without bytes unsent at the cut-off this proves nothing";
 
     c.Connect();
     std::string out;
@@ -267,7 +262,8 @@ TEST(BinaryClient, AConnectionCutOffDuringAPostLeavesNothingForTheNextRequest) {
         out += server.output();
         return out.find('\n', out.find("FIRST ")) != std::string::npos;
     }, 20000)) << out;
-    EXPECT_NE(out.find("FIRST " + QByteArray("GET / HTTP/1.0\r\n").toHex().toStdString()), std::string::npos) << out;
+    const std::string first = QByteArray("GET / HTTP/1.0\r\n").toHex().toStdString();
+    EXPECT_NE(out.find("FIRST " + first), std::string::npos) << out;
     EXPECT_EQ(connects, 2);
     EXPECT_TRUE(errors.empty()) << errors.front();
 }

@@ -22,16 +22,7 @@ struct Peer : nettest::Listener {
         const sockaddr_in a = nettest::loopback(p);
         ::sendto(fd, s.data(), s.size(), 0, reinterpret_cast<const sockaddr*>(&a), sizeof a);
     }
-    std::string take() {
-        char buf[128];
-        std::string got;
-        waitFor([&] {
-            const ssize_t n = ::recv(fd, buf, sizeof buf, MSG_DONTWAIT);
-            if (n > 0) got.assign(buf, static_cast<size_t>(n));
-            return n > 0;
-        });
-        return got;
-    }
+    std::string take() { return nettest::receive(fd, 1); }
 };
 
 } // namespace

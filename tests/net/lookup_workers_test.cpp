@@ -35,7 +35,8 @@ TEST(LookUps, WhatEndsALookUpInProgressTakesEffectAtOnce) {
         {"the socket is closed", [](TBasicClientSocket*& c) { c->Close(); }, false},
         {"the socket object is replaced",
          [](TBasicClientSocket*& c) {
-             c->SetSocketClass([](TSockCtrl* o) { return std::make_unique<TStreamSocket>(o); }, "Other");
+             c->SetSocketClass([](TSockCtrl* o) { return std::make_unique<TStreamSocket>(o); },
+                               "Other");
          },
          false},
         {"the component is destroyed",
@@ -96,7 +97,7 @@ TEST(LookUps, ALookUpInProgressWhenTheApplicationEndsIsJoinedWithoutACrash) {
 // Run by the test above in a process of its own: it returns with a look-up held in the
 // resolver and its requester gone, and the application ends around it.
 TEST(LookUpsChild, EndsWithALookUpInProgress) {
-    if (!std::getenv(ChildVariable)) GTEST_SKIP() << "runs only as the child of the application-end test";
+    if (!std::getenv(ChildVariable)) GTEST_SKIP() << "runs only as the child of the test above";
     static std::mutex m;
     static std::condition_variable entered;
     static bool inside = false;
@@ -112,7 +113,9 @@ TEST(LookUpsChild, EndsWithALookUpInProgress) {
     });
     std::vector<char> buf(1024);
     auto target = std::make_unique<platform::TMessageTarget>();
-    ASSERT_NE(WinsockAPI().WSAAsyncGetHostByName(target.get(), CM_LOOKUPCOMPLETE, "localhost", buf.data(), 1024), 0);
+    ASSERT_NE(WinsockAPI().WSAAsyncGetHostByName(target.get(), CM_LOOKUPCOMPLETE, "localhost",
+                                                 buf.data(), 1024),
+              0);
     std::unique_lock<std::mutex> lock(m);
     ASSERT_TRUE(entered.wait_until(lock, nettest::testDeadline(), [] { return inside; }));
     EXPECT_EQ(LookupThreads(), 1u);

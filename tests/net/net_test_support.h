@@ -28,7 +28,9 @@
 namespace nettest {
 
 // Socket tests poll often: their events come from the network, not from timers.
-inline bool waitFor(const std::function<bool()>& done, int ms = 10000) { return testsupport::waitUntil(done, ms); }
+inline bool waitFor(const std::function<bool()>& done, int ms = 10000) {
+    return testsupport::waitUntil(done, ms);
+}
 
 // 127.0.0.1 at Port.
 inline sockaddr_in loopback(int port = 0) {
@@ -39,13 +41,14 @@ inline sockaddr_in loopback(int port = 0) {
     return a;
 }
 
-// A socket bound to a port of the system's choosing on 127.0.0.1; a stream socket listens.
+// A socket bound to Port on 127.0.0.1, or to one of the system's choosing when Port is 0 or
+// taken; a stream socket listens.
 struct Listener {
     int fd = -1;
     int port = 0;
-    explicit Listener(int backlog = 8, int type = SOCK_STREAM) {
+    explicit Listener(int backlog = 8, int type = SOCK_STREAM, int wanted = 0) {
         fd = ::socket(AF_INET, type, 0);
-        sockaddr_in a = loopback();
+        sockaddr_in a = loopback(wanted);
         ::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
         if (type == SOCK_STREAM) ::listen(fd, backlog);
         socklen_t len = sizeof a;
@@ -73,6 +76,30 @@ inline int connectTo(int port, const char* from = nullptr, int flags = 0) {
     return fd;
 }
 
+// Points a client component at Port on Host.
+template <class Client> void aim(Client& c, int port, const char* host = "127.0.0.1") {
+    c.SetAddress(host);
+    c.SetPort(std::to_string(port));
+}
+
+// Writes S through a buffered socket and sends it at once.
+template <class Buffered> void sendText(Buffered* b, const std::string& s) {
+    b->WriteBlock(s.data(), static_cast<uint32_t>(s.size()));
+    b->FlushWriteBuffer();
+}
+
+// What arrives on the plain socket Fd, once Count bytes are in or the wait gives up.
+inline std::string receive(int fd, size_t count) {
+    std::string got;
+    waitFor([&] {
+        char buf[65536];
+        const ssize_t n = ::recv(fd, buf, sizeof buf, MSG_DONTWAIT);
+        if (n > 0) got.append(buf, static_cast<size_t>(n));
+        return got.size() >= count;
+    });
+    return got;
+}
+
 // The text of the socket error F raises, or "" when it raises none.
 inline std::string raised(const std::function<void()>& f) {
     try {
@@ -89,21 +116,22 @@ inline int closedPort() {
     return l.port;
 }
 
-// A resolver that holds every look-up until the test lets it go, so that a look-up is
-// certainly in progress; then it asks the system as usual. The hold is bounded so that a
-// failing test cannot leave a thread behind for ever.
 // Twenty seconds from now on the system clock: a condition wait against it is one the
 // thread sanitizer sees (it does not see the steady clock's wait).
 inline std::chrono::system_clock::time_point testDeadline() {
     return std::chrono::system_clock::now() + std::chrono::seconds(20);
 }
 
+// A resolver that holds every look-up until the test lets it go, so that a look-up is
+// certainly in progress; then it asks the system as usual. The hold is bounded so that a
+// failing test cannot leave a thread behind for ever.
 class HeldResolver {
 public:
     HeldResolver() {
         // The worker keeps the state alive: a look-up abandoned by its socket may still be
         // inside the resolver when the test that held it has ended.
-        net::SetHostResolver([state = S](const char* name, const addrinfo* hints, addrinfo** result) {
+        net::SetHostResolver([state = S](const char* name, const addrinfo* hints,
+                                         addrinfo** result) {
             std::unique_lock<std::mutex> lock(state->M);
             ++state->Entered;
             state->Changed.notify_all();
