@@ -8,6 +8,7 @@
 #include "image/image_support.h"
 #include "platform/exception.h"
 
+#include <algorithm>
 #include <gtest/gtest.h>
 
 using namespace doc;
@@ -22,8 +23,6 @@ const TFontObj* runAt(const TSection* s, const std::string& word) {
     return s->Fonts.RunAt(static_cast<int>(s->Buff.find(word)));
 }
 const TMyFont& fontAt(const TSection* s, const std::string& word) { return runAt(s, word)->Font; }
-
-TOListItem* item(const Parsed& p, const std::string& content) { return dynamic_cast<TOListItem*>(p.text(content)); }
 
 } // namespace
 
@@ -63,7 +62,7 @@ TEST(Builder, OrderedListStartTypeAndNesting) {
     Parsed p("<OL START=5 TYPE=a><LI>five<LI>six<OL><LI>inner</OL><LI>seven</OL>");
     // Number, style and level of an item: "5/a/1".
     auto numbered = [](const Parsed& page, const std::string& content) {
-        const TOListItem* i = item(page, content);
+        const auto* i = dynamic_cast<const TOListItem*>(page.text(content));
         return i ? std::to_string(i->ItemNumber) + "/" + i->NumberStyle + "/" + std::to_string(i->Level) : "none";
     };
     EXPECT_EQ(numbered(p, "five") + " " + numbered(p, "six") + " " + numbered(p, "inner") + " " + numbered(p, "seven"),
@@ -265,30 +264,26 @@ TEST(Builder, TabsInPreformattedTextAdvanceToTheNextMultipleOfEight) {
     EXPECT_EQ(tag.texts().back()->Fonts.RunAt(0)->Link.URL, "x");
 }
 
-TEST(Builder, IncludesAndEventsOnlyWhenTheHostTakesThem) {
+TEST(Builder, IncludesAndScriptsOnlyWhenTheHostTakesThemSoundsAndMaps) {
     // Meta and sound events are proven on the golden pages.
     Parsed quiet("<META HTTP-EQUIV=refresh CONTENT=\"5; URL=x\"><BGSOUND SRC=s.wav><!--#include file=\"x\"-->t");
     EXPECT_EQ(quiet.texts()[0]->Buff, "t");
     testsupport::TPage p;
-    std::vector<std::string> seen;
-    p.Host.OnSound = [&](const std::string& src, int loop, bool) { seen.push_back(src + " " + std::to_string(loop)); };
     p.Host.OnInclude = [&](const std::string& command, std::vector<std::string> params, std::string& buffer) {
-        seen.push_back(command + " " + (params.empty() ? "" : params[0]));
+        p.Host.Events.push_back(command + " " + (params.empty() ? "" : params[0]));
         buffer = "<B>included</B>";
     };
     p.parse("<BGSOUND SRC=t.mid LOOP=3><BGSOUND>text <!--#include file=\"x\"--> after");
-    EXPECT_EQ(seen, (std::vector<std::string>{"t.mid 3", "include FILE=\"x\""}));
+    EXPECT_EQ(p.Host.Events, (std::vector<std::string>{"sound t.mid 3", "include FILE=\"x\""}));
     EXPECT_EQ(p.texts()[0]->Buff, "text included after");
-}
 
-TEST(Builder, ScriptsAndMaps) {
     EXPECT_EQ(Parsed("a<SCRIPT>if (a < b) document.write('x');</SCRIPT>b").texts()[0]->Buff, "ab");
-    testsupport::TPage p;
     std::string language, script;
     p.Host.OnScript = [&](const std::string& lang, const std::string& text) {
         language = lang;
         script = text;
     };
+    p.Doc.Clear();
     p.parse("<SCRIPT LANGUAGE=JavaScript>\n<!--\nvar a = 1 < 2;\n// -->\n</SCRIPT>"
             "<MAP NAME=\"Nav\"><AREA SHAPE=rect COORDS=\"0,0,10,10\" HREF=a.htm></MAP>"
             "<MAP NAME=cut><AREA HREF=b.htm COORDS=\"0,0,5,5\">");
@@ -318,21 +313,15 @@ TEST(Builder, OpenCommentInsideATableKeepsTheRowsReadSoFar) {
     ASSERT_NE(outer, nullptr);
     ASSERT_EQ(outer->Rows.Count(), 1);
     ASSERT_EQ(outer->Rows[0]->Count(), 2);
-    ThtmlTable* inner = nullptr;
-    for (const auto& s : (*outer->Rows[0])[1]->Cell)
-        if (auto* t = dynamic_cast<ThtmlTable*>(s.get())) inner = t;
+    ThtmlTable* inner = testsupport::TableIn((*outer->Rows[0])[1]->Cell);
     ASSERT_NE(inner, nullptr);
     ASSERT_EQ(inner->Rows.Count(), 1);
+    const TCell& cell = (*inner->Rows[0])[0]->Cell;
+    EXPECT_EQ(testsupport::TextOf(cell), "inner cell");
     const TNameList::TEntry* anchor = p.Names.Find("deep");
     ASSERT_NE(anchor, nullptr);
-    std::string text;
-    bool anchorInCell = false;
-    for (const auto& s : (*inner->Rows[0])[0]->Cell) {
-        if (auto* t = dynamic_cast<TSection*>(s.get())) text += t->Buff;
-        anchorInCell |= s.get() == anchor->Section;
-    }
-    EXPECT_EQ(text, "inner cell");
-    EXPECT_TRUE(anchorInCell);
+    EXPECT_TRUE(
+        std::ranges::any_of(cell, [&](const auto& s) { return s.get() == anchor->Section; }));
 }
 
 TEST(Builder, ImagesGoIntoTheOpenSection) {

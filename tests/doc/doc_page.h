@@ -3,7 +3,9 @@
 #pragma once
 
 #include "doc/builder.h"
+#include "doc/form_controls.h"
 #include "doc/html_table.h"
+#include "doc/image_obj.h"
 #include "doc/section_list.h"
 #include "doc/sel_text.h"
 #include "doc/test_host.h"
@@ -12,6 +14,7 @@
 
 #include <QImage>
 #include <QPainter>
+#include <gtest/gtest.h>
 #include <string>
 #include <vector>
 
@@ -52,6 +55,60 @@ inline std::vector<doc::TSection*> TextsOf(const doc::TCell& cell) {
     return out;
 }
 
+// Kind and text of every section of Cell: "Text(a) ParagraphSpace Text(b)"; empty text
+// sections read "Text()" unless left out.
+inline std::string ShapeOf(const doc::TCell& cell, bool withEmpty = true) {
+    std::string out;
+    for (const auto& s : cell) {
+        auto* t = dynamic_cast<const doc::TSection*>(s.get());
+        if (t && t->Buff.empty() && !withEmpty) continue;
+        out += std::string(out.empty() ? "" : " ") + s->KindName() + (t ? "(" + t->Buff + ")" : "");
+    }
+    return out;
+}
+
+// The text of Cell's text sections, one space between sections.
+inline std::string TextOf(const doc::TCell& cell) {
+    std::string out;
+    for (const doc::TSection* t : TextsOf(cell)) out += (out.empty() ? "" : " ") + t->Buff;
+    return out;
+}
+
+// The I-th table among the sections of Cell.
+inline doc::ThtmlTable* TableIn(const doc::TCell& cell, int i = 0) {
+    for (const auto& s : cell)
+        if (auto* t = dynamic_cast<doc::ThtmlTable*>(s.get()); t && i-- == 0) return t;
+    return nullptr;
+}
+
+// Every inline image of Cell's own sections, in order.
+inline std::vector<doc::TImageObj*> ImagesOf(const doc::TCell& cell) {
+    std::vector<doc::TImageObj*> out;
+    for (const auto& s : cell)
+        if (auto* t = dynamic_cast<doc::TSection*>(s.get()))
+            for (const auto& i : t->Images) out.push_back(i.get());
+    return out;
+}
+
+// The first control named Name of class T, or a failure.
+template <class T = doc::TFormControlObj>
+T* ControlNamed(const doc::TSectionList& d, const std::string& name) {
+    for (doc::TFormControlObj* c : d.FormControlList)
+        if (auto* t = dynamic_cast<T*>(c); t && c->Name == name) return t;
+    ADD_FAILURE() << "no control named " << name;
+    return nullptr;
+}
+
+// The message of the failure of type E that F raises, or "no failure".
+template <class E, class F> std::string FailureOf(F&& f) {
+    try {
+        f();
+    } catch (const E& e) {
+        return e.what();
+    }
+    return "no failure";
+}
+
 struct TPage {
     TTestHost Host;
     doc::TSectionList Doc{&Host};
@@ -68,17 +125,7 @@ struct TPage {
     void parse(const std::string& html) { Builder.ParseBuffer(Doc, Names, html); }
     int layout(int width = 600) { return Height = Doc.DoLayout(width, ScrollWidth); }
 
-    // Kind and text of every section: "Text(a) ParagraphSpace Text(b)"; empty text sections
-    // read "Text()" unless left out.
-    std::string shape(bool withEmpty = true) const {
-        std::string out;
-        for (const auto& s : Doc) {
-            auto* t = dynamic_cast<const doc::TSection*>(s.get());
-            if (t && t->Buff.empty() && !withEmpty) continue;
-            out += std::string(out.empty() ? "" : " ") + s->KindName() + (t ? "(" + t->Buff + ")" : "");
-        }
-        return out;
-    }
+    std::string shape(bool withEmpty = true) const { return ShapeOf(Doc, withEmpty); }
     std::vector<doc::TSection*> texts() const { return TextsOf(Doc); }
     // The first text section containing Content.
     doc::TSection* text(const std::string& content) const {
@@ -87,11 +134,7 @@ struct TPage {
         return nullptr;
     }
     // The I-th table of the document's own sections.
-    doc::ThtmlTable* table(int i = 0) const {
-        for (const auto& s : Doc)
-            if (auto* t = dynamic_cast<doc::ThtmlTable*>(s.get()); t && i-- == 0) return t;
-        return nullptr;
-    }
+    doc::ThtmlTable* table(int i = 0) const { return TableIn(Doc, i); }
     QImage render(int width, int height) { return Render(Doc, width, height); }
 };
 

@@ -39,13 +39,6 @@ TEST_P(GoldenPage, MatchesItsLayoutDump) {
     image::ResetImageSupport();
     testsupport::TPage p(12, true);
     p.Host.OnImageFile = [](const std::string& name) { return PagesDir + name; };
-    std::vector<std::string> events;
-    p.Host.OnMeta = [&](const std::string& eq, const std::string& name, const std::string& content) {
-        events.push_back("meta " + eq + "|" + name + "|" + content);
-    };
-    p.Host.OnSound = [&](const std::string& src, int loop, bool) {
-        events.push_back("sound " + src + " " + std::to_string(loop));
-    };
     if (page.ends_with(".txt"))
         p.Builder.ParseTextFile(p.Doc, p.Names, PagesDir + page);
     else
@@ -54,7 +47,7 @@ TEST_P(GoldenPage, MatchesItsLayoutDump) {
 
     std::string dump = "title: " + p.Builder.Title + "\nbase: " + p.Builder.Base + " target: " + p.Builder.BaseTarget +
                        "\nheight: " + std::to_string(height) + " scroll width: " + std::to_string(p.ScrollWidth) + "\n";
-    for (const std::string& e : events) dump += e + "\n";
+    for (const std::string& e : p.Host.Events) dump += e + "\n";
     for (const auto& anchor : p.Names.Items)
         dump += "anchor " + anchor.Name + " y=" + std::to_string(p.Names.AnchorY(anchor.Name)) + "\n";
     dump += p.Doc.LayoutDump();

@@ -24,40 +24,36 @@ std::string linkAt(const TMapItem& map, int x, int y) {
 
 } // namespace
 
-TEST(MapItem, CircleCoversItsRadius) {
-    TMapItem map("NAV");
-    addAreas(map, {"<AREA SHAPE=circle COORDS=\"10,10,5\" HREF=c.htm TARGET=main>"});
-    ASSERT_EQ(map.AreaLinks.size(), 1u);
-    for (auto [x, y, in] : {std::tuple{5, 10, true}, {15, 10, true}, {10, 5, true}, {10, 15, true}, {10, 10, true},
-                            {13, 13, true}, {4, 10, false}, {16, 10, false}, {5, 5, false}, {15, 15, false},
-                            {14, 14, false}}) {
-        SCOPED_TRACE(testing::Message() << x << "," << y);
-        EXPECT_EQ(linkAt(map, x, y), in ? "c.htm|main" : "-");
+TEST(MapItem, ShapesCoverTheirArea) {
+    struct Case {
+        const char* Name;
+        const char* Area;
+        std::vector<std::pair<int, int>> In, Out;
+    } cases[] = {
+        {"a circle covers its radius",
+         "<AREA SHAPE=circle COORDS=\"10,10,5\" HREF=c.htm TARGET=main>",
+         {{5, 10}, {15, 10}, {10, 5}, {10, 15}, {10, 10}, {13, 13}},
+         {{4, 10}, {16, 10}, {5, 5}, {15, 15}, {14, 14}}},
+        {"a rectangle includes its far edges",
+         "<AREA COORDS=\"0, 0, 99 ,29\" HREF=\"c.htm\" TARGET=main>",
+         {{0, 0}, {99, 29}}, {{100, 29}, {99, 30}}},
+        // A five-pointed star drawn in one stroke: its centre is wound twice, which the
+        // winding rule fills (alternate fill would leave it empty).
+        {"a polygon uses winding fill",
+         "<AREA SHAPE=POLYGON COORDS=\"50,0,79,90,2,34,97,34,21,90\" HREF=c.htm TARGET=main>",
+         {{50, 50}, {50, 10}}, {{5, 80}}},
+        {"an odd last coordinate is ignored",
+         "<AREA SHAPE=poly COORDS=\"0,0,10,0,0,10,7\" HREF=c.htm TARGET=main>",
+         {{2, 2}}, {{8, 8}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.Name);
+        TMapItem map("NAV");
+        addAreas(map, {c.Area});
+        ASSERT_EQ(map.AreaLinks.size(), 1u);
+        for (auto [x, y] : c.In) EXPECT_EQ(linkAt(map, x, y), "c.htm|main") << x << "," << y;
+        for (auto [x, y] : c.Out) EXPECT_EQ(linkAt(map, x, y), "-") << x << "," << y;
     }
-}
-
-TEST(MapItem, RectangleIncludesItsFarEdges) {
-    TMapItem map;
-    addAreas(map, {"<AREA COORDS=\"0, 0, 99 ,29\" HREF=\"r.htm\">"});
-    EXPECT_EQ(linkAt(map, 0, 0), "r.htm|");
-    EXPECT_EQ(linkAt(map, 99, 29), "r.htm|");
-    EXPECT_EQ(linkAt(map, 100, 29), "-");
-    EXPECT_EQ(linkAt(map, 99, 30), "-");
-}
-
-TEST(MapItem, PolygonUsesWindingFill) {
-    TMapItem map;
-    // A five-pointed star drawn in one stroke: its centre is wound twice, which the
-    // winding rule fills (alternate fill would leave it empty).
-    addAreas(map, {"<AREA SHAPE=POLYGON COORDS=\"50,0,79,90,2,34,97,34,21,90\" HREF=star>"});
-    EXPECT_EQ(linkAt(map, 50, 50), "star|");
-    EXPECT_EQ(linkAt(map, 50, 10), "star|");
-    EXPECT_EQ(linkAt(map, 5, 80), "-");
-    // A triangle with an odd number of coordinates: the last one is ignored.
-    TMapItem tri;
-    addAreas(tri, {"<AREA SHAPE=poly COORDS=\"0,0,10,0,0,10,7\" HREF=t>"});
-    EXPECT_EQ(linkAt(tri, 2, 2), "t|");
-    EXPECT_EQ(linkAt(tri, 8, 8), "-");
 }
 
 TEST(MapItem, TooFewCoordinatesNoHrefAndOrder) {

@@ -6,6 +6,8 @@
 
 #include <QFont>
 #include <functional>
+#include <string>
+#include <vector>
 
 namespace testsupport {
 
@@ -36,6 +38,9 @@ inline const TFixedMetrics& FixedMetrics() {
 class TTestHost : public doc::TDocumentHost {
 public:
     const doc::TTextMeasurer* Fonts = &doc::ScreenFonts();
+    int TimerStarts = 0, TimerStops = 0; // of the animation timer
+    // META tags and sounds met, one line each: "meta Equiv|Name|Content", "sound Src Loop".
+    std::vector<std::string> Events;
     std::function<void(const std::string& src, image::TMemoryStream*& stream)> OnImage;
     std::function<std::string(const std::string& src)> OnImageFile;
     std::function<void(doc::TFormControlObj* obj, const std::string& onClick)> OnObjectClick;
@@ -43,8 +48,6 @@ public:
                        const std::string& method, std::vector<std::string> results)>
         OnSubmit;
     std::function<void(const std::string& language, const std::string& script)> OnScript;
-    std::function<void(const std::string& httpEquiv, const std::string& name, const std::string& content)> OnMeta;
-    std::function<void(const std::string& src, int loop, bool terminate)> OnSound;
     std::function<void(const std::string& command, std::vector<std::string> params, std::string& buffer)> OnInclude;
 
     const doc::TTextMeasurer& Measurer() const override { return *Fonts; }
@@ -61,13 +64,15 @@ public:
                        const std::string& method, std::vector<std::string> results) override {
         if (OnSubmit) OnSubmit(action, target, encType, method, std::move(results));
     }
+    void StartAnimationTimer() override { ++TimerStarts; }
+    void StopAnimationTimer() override { ++TimerStops; }
     bool TakesScripts() const override { return static_cast<bool>(OnScript); }
     void ScriptFound(const std::string& language, const std::string& script) override { OnScript(language, script); }
     void MetaFound(const std::string& httpEquiv, const std::string& name, const std::string& content) override {
-        if (OnMeta) OnMeta(httpEquiv, name, content);
+        Events.push_back("meta " + httpEquiv + "|" + name + "|" + content);
     }
-    void SoundRequested(const std::string& src, int loop, bool terminate) override {
-        if (OnSound) OnSound(src, loop, terminate);
+    void SoundRequested(const std::string& src, int loop, bool) override {
+        Events.push_back("sound " + src + " " + std::to_string(loop));
     }
     bool TakesIncludes() const override { return static_cast<bool>(OnInclude); }
     void IncludeFound(const std::string& command, std::vector<std::string> params, std::string& buffer) override {

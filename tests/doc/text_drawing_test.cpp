@@ -58,7 +58,7 @@ TEST(Draw3DFrame, RaisedAndSunkenEdges) {
     EXPECT_EQ(at(img, 0, 0), platform::ColorToRGB(platform::clBtnHighlight));
 }
 
-TEST(WrapTextRect, WrapsAtWordsAndDropsLinesThatDoNotFit) {
+TEST(WrapTextRect, WrapsAtWordsAndDropsLinesThatDoNotFitAndPrefixesAreMeasured) {
     const QFont font = platform::MakeFont("Courier New", 10);
     const int h = platform::MetricsOf(font).Height;
     const int w = platform::TextWidth(font, "xxxxxxxxxx ");
@@ -75,10 +75,7 @@ TEST(WrapTextRect, WrapsAtWordsAndDropsLinesThatDoNotFit) {
     });
     EXPECT_TRUE(inked(wide, 0, h, 0, 20)) << "a word wider than the box is drawn alone, clipped";
     EXPECT_FALSE(inked(wide, h / 2, h / 2 + 1, 20, 100));
-}
-
-TEST(TextWidthOf, MeasuresThePrefix) {
-    const QFont font = platform::MakeFont("Courier New", 10);
+    // The width of a prefix, however long the count.
     EXPECT_EQ(TextWidthOf(font, "abcdef", 3), platform::TextWidth(font, "abc"));
     EXPECT_EQ(TextWidthOf(font, "abc", 0), 0);
     EXPECT_EQ(TextWidthOf(font, "abc", 10), platform::TextWidth(font, "abc"));

@@ -2,9 +2,7 @@
 // where on the drawing surface a link or an image lies.
 #pragma once
 
-#include "doc/image_obj.h"
-#include "doc/section_list.h"
-#include "doc/text_section.h"
+#include "doc/doc_page.h"
 #include "image/image_support.h"
 #include "test_support.h"
 #include "view/html_view.h"
@@ -53,39 +51,30 @@ protected:
         QFile::copy(QString(TEST_DATA_DIR "/gif/") + from, QString::fromStdString(Dir.file(name)));
     }
 
-    // Every inline image of the document, in order.
-    std::vector<doc::TImageObj*> images() {
-        std::vector<doc::TImageObj*> out;
-        for (const auto& s : View->Sections())
-            if (auto* t = dynamic_cast<doc::TSection*>(s.get()))
-                for (const auto& i : t->Images) out.push_back(i.get());
-        return out;
-    }
+    std::vector<doc::TImageObj*> images() { return testsupport::ImagesOf(View->Sections()); }
 
     QWidget* panel() const { return View->PaintPanel(); }
 
-    // A point of the drawing surface over the link to Url, searched in the visible part.
-    std::optional<QPoint> linkPoint(const std::string& url) {
+    // The first point of the visible surface, every DX pixels across and 2 down, at whose
+    // document point Hit holds.
+    template <class F> std::optional<QPoint> surfacePoint(int dx, F hit) {
         for (int y = 1; y < panel()->height(); y += 2)
-            for (int x = 1; x < panel()->width(); x += 3) {
-                doc::TUrlTarget link;
-                doc::TFormControlObj* control = nullptr;
-                const QPoint d = documentPoint(x, y);
-                if (View->Sections().LinkAt(d.x(), d.y(), link, control) && link.URL == url) return QPoint(x, y);
-            }
+            for (int x = 1; x < panel()->width(); x += dx)
+                if (const QPoint d = documentPoint(x, y); hit(d.x(), d.y())) return QPoint(x, y);
         return std::nullopt;
     }
-
+    std::optional<QPoint> linkPoint(const std::string& url) {
+        return surfacePoint(3, [&](int x, int y) {
+            return testsupport::LinkAt(View->Sections(), x, y).starts_with(url + "|");
+        });
+    }
     std::optional<QPoint> imagePoint() {
         panel()->grab(); // inline images learn their place when drawn
-        for (int y = 1; y < panel()->height(); y += 2)
-            for (int x = 1; x < panel()->width(); x += 2) {
-                doc::TImageObj* obj = nullptr;
-                int ix, iy;
-                const QPoint d = documentPoint(x, y);
-                if (View->Sections().ObjectAt(d.x(), d.y(), obj, ix, iy) && obj) return QPoint(x, y);
-            }
-        return std::nullopt;
+        return surfacePoint(2, [&](int x, int y) {
+            doc::TImageObj* obj = nullptr;
+            int ix, iy;
+            return View->Sections().ObjectAt(x, y, obj, ix, iy) && obj;
+        });
     }
 
     QPoint documentPoint(int x, int y) const {

@@ -18,13 +18,8 @@ namespace {
 
 class FormViewTest : public ViewTest {
 protected:
-    // The control named Name, of class T.
     template <class T = doc::TFormControlObj> T* control(const std::string& name) {
-        for (doc::TFormControlObj* c : View->Sections().FormControlList)
-            if (c->Name == name)
-                if (auto* t = dynamic_cast<T*>(c)) return t;
-        ADD_FAILURE() << "no control named " << name;
-        return nullptr;
+        return testsupport::ControlNamed<T>(View->Sections(), name);
     }
     // Whether the control's platform control is within the drawing surface.
     bool onSurface(doc::TFormControlObj* c) const {
@@ -44,7 +39,7 @@ protected:
 
 } // namespace
 
-TEST_F(FormViewTest, ControlsSitWhereTheTextPutsThem) {
+TEST_F(FormViewTest, ControlsSitWhereTheTextPutsThemAndGoWithTheirDocument) {
     load("Find: <INPUT NAME=q SIZE=10> and <INPUT TYPE=checkbox NAME=c> more");
     auto* section = dynamic_cast<doc::TSection*>(View->Sections()[0]);
     ASSERT_NE(section, nullptr);
@@ -63,6 +58,13 @@ TEST_F(FormViewTest, ControlsSitWhereTheTextPutsThem) {
         EXPECT_EQ(g.y() + g.height(),
                   c->BaseLine() ? baseline : lineTop + line.SpaceBefore + line.TextHeight);
     }
+    // A new document takes its own controls: the old ones leave the surface.
+    load("<INPUT NAME=c>");
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    const auto edits = panel()->findChildren<QLineEdit*>(QString(), Qt::FindDirectChildrenOnly);
+    ASSERT_EQ(edits.size(), 1);
+    EXPECT_EQ(edits[0], control("c")->ControlHandle());
+    EXPECT_TRUE(onSurface(control("c")));
 }
 
 TEST_F(FormViewTest, ControlsLeaveTheSurfaceWithTheirLines) {
@@ -104,37 +106,35 @@ TEST_F(FormViewTest, TabReachesAControlOutOfSightAndScrollsToIt) {
     EXPECT_TRUE(onSurface(control("first")));
 }
 
-TEST_F(FormViewTest, SubmissionsAreDeliveredAfterTheClick) {
+// Each click submits what the form holds then; the submissions follow in order once the
+// clicks are over.
+TEST_F(FormViewTest, SubmissionsAreDeliveredInOrderAfterTheClicks) {
     load("<FORM ACTION=/cgi METHOD=post><INPUT NAME=q VALUE=x><INPUT TYPE=checkbox NAME=c "
-         "ONCLICK=check()>"
-         "<INPUT TYPE=submit NAME=go VALUE=Go></FORM>");
+         "ONCLICK=check()><INPUT TYPE=submit NAME=go VALUE=Go></FORM>");
     Strings order;
-    view::THtmlView* sender = nullptr;
-    Strings results;
     View->SetOnFormSubmit([&](view::THtmlView* s, const std::string& action, const std::string&,
                               const std::string&, const std::string& method, Strings r) {
-        sender = s;
+        EXPECT_EQ(s, View.get());
         order.push_back("submit " + action + " " + method);
-        results = std::move(r);
+        for (const std::string& result : r) order.back() += " " + result;
     });
     View->SetOnObjectClick([&](view::THtmlView* s, doc::TFormControlObj* obj, const std::string& onClick) {
         EXPECT_EQ(s, View.get());
         order.push_back("object " + obj->Name + " " + onClick);
     });
+    QPushButton* go = control<doc::TButtonFormControlObj>("go")->Button();
+    go->click();
     control<doc::TCheckBoxFormControlObj>("c")->Box()->click();
-    control<doc::TButtonFormControlObj>("go")->Button()->click();
+    go->click();
     order.push_back("clicked");
     QCoreApplication::processEvents();
-    EXPECT_EQ(order, (Strings{"object c check()", "object go ", "clicked", "submit /cgi post"}));
-    EXPECT_EQ(sender, View.get());
-    EXPECT_EQ(results, (Strings{"q=x", "c=On", "go=Go"}));
+    EXPECT_EQ(order, (Strings{"object go ", "object c check()", "object go ", "clicked",
+                              "submit /cgi post q=x go=Go", "submit /cgi post q=x c=On go=Go"}));
 
-    // Without a submit handler the click is reported, but nothing is submitted.
     View->SetOnFormSubmit(nullptr);
-    control<doc::TButtonFormControlObj>("go")->Button()->click();
+    go->click();
     QCoreApplication::processEvents();
-    EXPECT_EQ(order.size(), 5u);
-    EXPECT_EQ(order.back(), "object go ");
+    EXPECT_EQ(order.back(), "object go ") << "without a submit handler only the click is reported";
 }
 
 TEST_F(FormViewTest, AnImageInputSubmitsThePointClicked) {
@@ -156,14 +156,4 @@ TEST_F(FormViewTest, AnImageInputSubmitsThePointClicked) {
     QCoreApplication::processEvents();
     EXPECT_EQ(results,
               (Strings{"h=1", "map.x=" + std::to_string(ix), "map.y=" + std::to_string(iy)}));
-}
-
-TEST_F(FormViewTest, ANewDocumentTakesItsOwnControls) {
-    load("<INPUT NAME=a><INPUT NAME=b>");
-    load("<INPUT NAME=c>");
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    const auto edits = panel()->findChildren<QLineEdit*>(QString(), Qt::FindDirectChildrenOnly);
-    ASSERT_EQ(edits.size(), 1);
-    EXPECT_EQ(edits[0], control("c")->ControlHandle());
-    EXPECT_TRUE(onSurface(control("c")));
 }

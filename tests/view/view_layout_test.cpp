@@ -63,11 +63,11 @@ TEST_F(ViewTest, OnlyAWidthChangeLaysOutAgainAndKeepsTheSectionAtTheTop) {
     View->resize(250, 250);
     EXPECT_EQ(layouts, 1);
     EXPECT_GT(View->DocHeight(), oldHeight) << "narrower text takes more lines";
-    EXPECT_EQ(View->SectionPosition() / 65536, packed / 65536);
     EXPECT_EQ(View->SectionPosition(), packed);
 }
 
-TEST_F(ViewTest, ScrollingIsClampedAndTheBarFollows) {
+// A line is 16 pixels, a page the surface height less 16, for the bar and the keys alike.
+TEST_F(ViewTest, ScrollingIsClampedAndStepsByBarAndKeysEvenWithoutBars) {
     View->LoadDocument(page("long.htm", longBody(60)));
     const int maxTop = View->DocHeight() - panel()->height();
     View->ScrollToY(-50);
@@ -82,7 +82,6 @@ TEST_F(ViewTest, ScrollingIsClampedAndTheBarFollows) {
     View->SetSectionPosition(0);
     EXPECT_EQ(View->ViewTop(), 0);
 
-    // Bar requests: a line is 16 pixels, a page the surface height less 16.
     View->VScrollBar()->triggerAction(QAbstractSlider::SliderSingleStepAdd);
     EXPECT_EQ(View->ViewTop(), 16);
     View->VScrollBar()->triggerAction(QAbstractSlider::SliderPageStepAdd);
@@ -90,24 +89,17 @@ TEST_F(ViewTest, ScrollingIsClampedAndTheBarFollows) {
     View->VScrollBar()->triggerAction(QAbstractSlider::SliderToMaximum);
     EXPECT_EQ(View->ViewTop(), maxTop);
     EXPECT_EQ(View->Sections().YOff, maxTop - View->MarginHeight());
-}
 
-TEST_F(ViewTest, KeysScrollEvenWithoutBars) {
-    View->SetScrollBars(view::ssNone);
-    View->LoadDocument(page("long.htm", longBody(60)));
-    EXPECT_FALSE(View->VScrollBar()->isVisibleTo(View.get()));
-    const int docHeight = View->DocHeight();
-    View->SetScrollBars(view::ssVertical);
     const int withBar = View->DocHeight();
     View->SetScrollBars(view::ssNone);
-    EXPECT_GE(withBar, docHeight + View->MarginHeight()) << "the bottom margin counts only with a vertical bar";
-    EXPECT_EQ(View->DocHeight(), docHeight) << "the bottom margin is not in the range";
-
-    // A line is 16 pixels, a page the surface height less 16.
-    const int maxTop = docHeight - panel()->height();
-    const std::pair<Qt::Key, int> steps[] = {{Qt::Key_Down, 16},    {Qt::Key_PageDown, panel()->height()},
-                                             {Qt::Key_End, maxTop}, {Qt::Key_Up, maxTop - 16},
-                                             {Qt::Key_Home, 0}};
+    EXPECT_FALSE(View->VScrollBar()->isVisibleTo(View.get()));
+    const int docHeight = View->DocHeight();
+    EXPECT_GE(withBar, docHeight + View->MarginHeight())
+        << "the bottom margin counts only with a vertical bar";
+    const int keysMaxTop = docHeight - panel()->height();
+    const std::pair<Qt::Key, int> steps[] = {
+        {Qt::Key_Home, 0},         {Qt::Key_Down, 16}, {Qt::Key_PageDown, panel()->height()},
+        {Qt::Key_End, keysMaxTop}, {Qt::Key_Up, keysMaxTop - 16}};
     for (const auto& [key, top] : steps) {
         QTest::keyClick(View.get(), key);
         EXPECT_EQ(View->ViewTop(), top) << key;

@@ -90,10 +90,9 @@ TEST_F(SelectTest, DraggingSelectsFromThePressPointAndTurnsAroundIt) {
     QTest::mouseClick(panel(), Qt::LeftButton, {}, at(link));
     EXPECT_TRUE(nothingSelected());
     EXPECT_EQ(clicked, std::vector<std::string>{"x.htm"});
-}
 
-TEST_F(SelectTest, ADragAcrossLinesAndParagraphsCopiesLineBreaks) {
-    View->LoadDocument(page("a.htm", "<p>First paragraph here.<p>Second one<br>on two lines."));
+    // Across lines and paragraphs the copy has their breaks.
+    View->LoadDocument(page("b.htm", "<p>First paragraph here.<p>Second one<br>on two lines."));
     drag(at(posOf("paragraph")), {at(posOf("two"))});
     EXPECT_EQ(selectedText(), "paragraph here.\r\n\r\nSecond one\r\non ");
 }
