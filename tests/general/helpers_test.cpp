@@ -30,15 +30,6 @@ TEST(ContentTypes, RenderableComparesTheMediaTypeOnly) {
     }
 }
 
-TEST(ContentTypes, KnownExtensions) {
-    TOptions o;
-    o.SetFixedValues();
-    EXPECT_TRUE(IsKnownExtension(o, "htm"));
-    EXPECT_FALSE(IsKnownExtension(o, "HT"));
-    EXPECT_TRUE(IsKnownExtension(o, "jpeg"));
-    EXPECT_FALSE(IsKnownExtension(o, ""));
-}
-
 TEST(AddressText, SegmentsAndExtensions) {
     EXPECT_EQ(LastPathSegment("http://host:80/dir/file.zip"), "file.zip");
     EXPECT_EQ(LastPathSegment("http://host:80/dir/"), "");
@@ -70,12 +61,6 @@ TEST(Directories, TrailingSeparatorAndForce) {
     EXPECT_EQ(st.st_mode & 07777, 0755u) << "created parents are never writable by others";
     ASSERT_EQ(stat((t.path() + "a/b/c").c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 07777, 0700u) << "the directory itself is the user's own";
-}
-
-TEST(Files, SizeOf) {
-    testsupport::TempDir t;
-    EXPECT_EQ(FileSizeOf(t.file("missing")), 0);
-    EXPECT_EQ(FileSizeOf(t.write("five", "12345")), 5);
 }
 
 TEST(User, LoginNameAndReplaceableLogOff) {

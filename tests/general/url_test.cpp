@@ -88,7 +88,7 @@ const UrlCase cases[] = {
 
 } // namespace
 
-TEST(ParseUrl, DesignCases) {
+TEST(ParseUrl, AddressesAndTheirParts) {
     for (const UrlCase& c : cases) {
         SCOPED_TRACE(c.name);
         TRECURL base = c.base[0] ? parsed(c.base) : TRECURL{};
@@ -115,16 +115,4 @@ TEST(ParseUrl, ResultMayBeTheBaseAndKeepsRequestFields) {
     EXPECT_EQ(r.PostData, "a=1");
     EXPECT_EQ(r.Method, general::MethodPost);
     EXPECT_EQ(r.PostDataLength, 3);
-}
-
-TEST(ProtocolNumber, Words) {
-    EXPECT_EQ(general::ProtocolNumber("http"), 1);
-    EXPECT_EQ(general::ProtocolNumber("HTTPS"), 2);
-    EXPECT_EQ(general::ProtocolNumber("File"), 3);
-    EXPECT_EQ(general::ProtocolNumber("ftp"), 4);
-    EXPECT_EQ(general::ProtocolNumber("mailto"), 5);
-    EXPECT_EQ(general::ProtocolNumber("waiss"), 6);
-    EXPECT_EQ(general::ProtocolNumber("news"), 7);
-    EXPECT_EQ(general::ProtocolNumber("gopher"), 0);
-    EXPECT_EQ(general::ProtocolNumber(""), 0);
 }
