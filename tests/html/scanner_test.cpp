@@ -89,6 +89,7 @@ TEST(ScannerComments, EndOfInputInsideACommentIsAParseError) {
     }
     // A declaration cut off by the end is not a comment: the page simply ends.
     EXPECT_EQ(stream("x<!DOCTYPE html"), "symText:x");
+    EXPECT_EQ(DumpSymbols("x<!-- open"), "EParseError: Open Comment at End of HTML File\n");
 }
 
 TEST(ScannerCharacters, LineEndsFoldToOneCarriageReturn) {
@@ -180,7 +181,7 @@ TEST(ScannerTags, NamesLevelsAndEndSymbols) {
 TEST(ScannerAttributes, ValuesInTheirThreeForms) {
     Scanned img("<IMG SRC=a.gif BORDER>");
     ASSERT_EQ(img.s.Attributes().Count(), 2);
-    EXPECT_EQ(img.s.Attributes().FindAttribute(symBorder)->IntValue, 1) << "a bare attribute counts as 1";
+    EXPECT_EQ(img.s.Attributes().FindAttribute(symBorder)->IntValue, 1) << "bare, it counts as 1";
     EXPECT_EQ(img.s.Attributes().FindAttribute(symHeight), nullptr);
     struct {
         const char* tag;
@@ -253,7 +254,8 @@ TEST(ScannerText, RunsFoldBlanksAndStopAtMarkup) {
         {"entity splits a run", "x&amp;y", "symText:x|symText:&|symText:y"},
     });
     const std::string x100(100, 'x');
-    EXPECT_EQ(stream(std::string(250, 'x')), "symText:" + x100 + "|symText:" + x100 + "|symText:" + x100.substr(50));
+    EXPECT_EQ(stream(std::string(250, 'x')),
+              "symText:" + x100 + "|symText:" + x100 + "|symText:" + x100.substr(50));
     EXPECT_EQ(stream("a  b\r\n c", true), "symText:a  b\r c");
 }
 
@@ -266,7 +268,8 @@ TEST(ScannerText, SpacePendingIsClearedOnlyByContent) {
     EXPECT_TRUE(s.SpacePending) << "style and font tags are not content";
     s.NextSymbol();
     EXPECT_FALSE(s.SpacePending);
-    for (const char* content : {"<BR>", "<H2>", "<HR>", "<IMG>", "<TABLE>", "<INPUT>", "<TEXTAREA>", "<SELECT>"}) {
+    for (const char* content :
+         {"<BR>", "<H2>", "<HR>", "<IMG>", "<TABLE>", "<INPUT>", "<TEXTAREA>", "<SELECT>"}) {
         SCOPED_TRACE(content);
         s.StartBuffer(content);
         s.SpacePending = true;
@@ -306,7 +309,7 @@ TEST(ScannerRawModes, ScriptKeepsEverythingRaw) {
     EXPECT_EQ(s.Token(), "after");
 }
 
-TEST(ScannerInclude, DirectiveCallsTheHandlerAndReadsItsText) {
+TEST(ScannerInclude, DirectiveCallsTheHandlerAndReadsItsTextOnce) {
     TScanner s;
     std::string command;
     std::vector<std::string> params;
@@ -318,15 +321,14 @@ TEST(ScannerInclude, DirectiveCallsTheHandlerAndReadsItsText) {
         buf = "<B>inc</B><!--#include file=\"again\"-->";
     });
     s.StartBuffer("a<!--#include file=\"foot.htm\" Virtual='/x' -->b");
-    EXPECT_EQ(collect(s, &TScanner::NextSymbol), "symText:a|symB:|symText:inc|symBEnd:|symText:b|symEof:|");
+    EXPECT_EQ(collect(s, &TScanner::NextSymbol),
+              "symText:a|symB:|symText:inc|symBEnd:|symText:b|symEof:|");
     EXPECT_EQ(calls, 1) << "an include inside included text is a plain comment";
     EXPECT_EQ(command, "include");
     EXPECT_EQ(params, (std::vector<std::string>{"FILE=\"foot.htm\"", "VIRTUAL=\"/x\""}));
-}
 
-TEST(ScannerInclude, WithoutHandlerOrTextItIsAComment) {
+    // Without a handler, or when the handler gives no text, a directive is a comment.
     EXPECT_EQ(stream("a<!--#include file=x.htm -->b"), "symText:ab");
-    TScanner s;
     s.SetIncludeHandler([](const std::string&, std::vector<std::string>, std::string&) {});
     s.StartBuffer("a<!--#echo var=\"DATE\"-->b");
     s.NextSymbol();
@@ -362,9 +364,4 @@ TEST(ScannerSources, FileReadsTheSameAsMemoryAcrossBufferEdges) {
     EXPECT_FALSE(missing.StartFile(dir.file("none.htm")));
     missing.NextSymbol();
     EXPECT_EQ(missing.Symbol(), symEof);
-}
-
-// The dump's format is proven by the golden symbol dumps.
-TEST(SymbolDump, ReportsAnOpenComment) {
-    EXPECT_EQ(DumpSymbols("x<!-- open"), "EParseError: Open Comment at End of HTML File\n");
 }

@@ -26,13 +26,19 @@ TEST(TempFileName, UniqueEmptyFilesWithAShortPrefix) {
     EXPECT_EQ(platform::TempFileName(t.path() + "missing/", "abc"), "");
 }
 
-TEST(Files, CopyOverAndProgramDirectory) {
+TEST(Files, CopyOverTakesRegularFilesOnly) {
     testsupport::TempDir t;
     std::string a = t.write("a", "new contents");
     std::string b = t.write("b", "old contents that are longer");
     EXPECT_TRUE(platform::CopyFileOver(a, b));
     EXPECT_EQ(testsupport::readFile(b), "new contents");
     EXPECT_FALSE(platform::CopyFileOver(t.file("missing"), b));
+    EXPECT_FALSE(platform::CopyFileOver("/dev/zero", b)) << "a device never ends";
+    ASSERT_EQ(mkfifo((t.path() + "fifo").c_str(), 0600), 0);
+    EXPECT_FALSE(platform::CopyFileOver(t.path() + "fifo", b)) << "a FIFO would block";
+    EXPECT_FALSE(platform::CopyFileOver(a, t.path() + "fifo"));
+    EXPECT_EQ(testsupport::readFile(b), "new contents");
+
     std::string dir = platform::ProgramDirectory();
     EXPECT_EQ(dir.back(), '/');
     EXPECT_TRUE(platform::IsDirectory(dir));
@@ -73,7 +79,8 @@ TEST(PrivateDirectories, FilesAreNeverOpenedThroughALink) {
     const std::string victim = t.write("victim", "precious");
     ASSERT_EQ(mkdir((t.path() + "d").c_str(), 0700), 0);
     ASSERT_EQ(symlink(victim.c_str(), (t.path() + "d/name").c_str()), 0);
-    EXPECT_LT(platform::OpenInPrivateDirectory(t.path() + "d/name", O_WRONLY | O_CREAT | O_TRUNC), 0);
+    const int flags = O_WRONLY | O_CREAT | O_TRUNC;
+    EXPECT_LT(platform::OpenInPrivateDirectory(t.path() + "d/name", flags), 0);
     EXPECT_FALSE(platform::CopyFileOver(t.write("src", "evil"), t.path() + "d/name"));
     EXPECT_EQ(testsupport::readFile(victim), "precious");
 
@@ -91,15 +98,6 @@ TEST(PrivateDirectories, FilesAreNeverOpenedThroughALink) {
     EXPECT_EQ(platform::TempFileName(t.path() + "tmplink/", "abc"), "");
 }
 
-TEST(Files, ACopyTakesRegularFilesOnly) {
-    testsupport::TempDir t;
-    const std::string dest = t.path() + "dest";
-    EXPECT_FALSE(platform::CopyFileOver("/dev/zero", dest)) << "a device never ends";
-    ASSERT_EQ(mkfifo((t.path() + "fifo").c_str(), 0600), 0);
-    EXPECT_FALSE(platform::CopyFileOver(t.path() + "fifo", dest)) << "a FIFO would block";
-    EXPECT_FALSE(platform::CopyFileOver(t.write("a", "x"), t.path() + "fifo"));
-}
-
 TEST(SharedRoots, CreatedStickyAndNeverThroughALink) {
     testsupport::TempDir t;
     const std::string base = t.path() + "webling";
@@ -109,7 +107,7 @@ TEST(SharedRoots, CreatedStickyAndNeverThroughALink) {
         ASSERT_EQ(lstat(d.c_str(), &st), 0);
         EXPECT_EQ(st.st_mode & 07777, 01777u) << d;
     }
-    EXPECT_EQ(platform::MakeSharedRoot(base, base + "/cache"), "") << "an existing tree is accepted";
+    EXPECT_EQ(platform::MakeSharedRoot(base, base + "/cache"), "") << "an existing tree will do";
 
     ASSERT_EQ(mkdir((t.path() + "elsewhere").c_str(), 0700), 0);
     ASSERT_EQ(symlink((t.path() + "elsewhere").c_str(), (base + "/tmp").c_str()), 0);

@@ -3,18 +3,12 @@
 #include "doc/image_obj.h"
 #include "doc/text_section.h"
 #include "shell/browser_window.h"
-#include "shell/dialogs.h"
-#include "shell/form_data.h"
 #include "shell_test_support.h"
 #include "test_support.h"
 #include "view/html_view.h"
 
-#include <QByteArray>
 #include <QCoreApplication>
-#include <QElapsedTimer>
-#include <QFile>
 #include <QImage>
-#include <QProcess>
 #include <QTimer>
 #include <gtest/gtest.h>
 
@@ -27,20 +21,12 @@ using testsupport::waitUntil;
 class BrowseTest : public ::testing::Test {
 protected:
     testsupport::TempDir dir;
-    std::unique_ptr<testsupport::Peer> server;
+    testsupport::Peer server{"python3", {testsupport::peerScript("http_server.py"),
+                                         QString(TEST_DATA_DIR) + "/browse"}};
+    shelltest::Headless headless;
 
-    void SetUp() override {
-        server = std::make_unique<testsupport::Peer>(
-            "python3", QStringList{testsupport::peerScript("http_server.py"), QString(TEST_DATA_DIR) + "/browse"});
-        ASSERT_TRUE(server->started()) << server->errorText();
-        shell::SetHeadless(true);
-    }
-    void TearDown() override { shell::SetHeadless(false); }
-    std::string base() const { return "http://127.0.0.1:" + std::to_string(server->port()) + "/"; }
-    std::string ini() const {
-        return "[users]\nusersrootdir=" + dir.path() + "users\n[tmp]\ntmpdir=" + dir.path() + "tmp\n[cache]\ncachedir=" +
-               dir.path() + "cache\n";
-    }
+    void SetUp() override { ASSERT_TRUE(server.started()) << server.errorText(); }
+    std::string base() const { return "http://127.0.0.1:" + std::to_string(server.port()) + "/"; }
     std::unique_ptr<TFMain> window() {
         auto w = shelltest::Window(dir, "");
         w->resize(731, 677);
@@ -88,24 +74,17 @@ TEST_F(BrowseTest, ALinkClickCancelsAPendingRefresh) {
 }
 
 TEST_F(BrowseTest, ScreenshotOfAPageWithItsPictures) {
-    for (const char* f : {"webling", "home.html"})
-        ASSERT_TRUE(QFile::copy(QString(WEBLING_BINARY_DIR) + "/" + f, QString::fromStdString(dir.file(f))));
-    QFile::setPermissions(QString::fromStdString(dir.file("webling")), QFile::ReadOwner | QFile::ExeOwner);
-    dir.write("webling.ini", ini());
+    ASSERT_TRUE(shelltest::CopyProgram(dir));
     const std::string png = dir.file("page.png");
-    QProcess p;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.remove("DISPLAY");
-    env.remove("WAYLAND_DISPLAY");
-    p.setProcessEnvironment(env);
-    p.start(QString::fromStdString(dir.file("webling")),
-            {QString::fromStdString("--screenshot=" + png), QString::fromStdString(base() + "page.html")});
-    ASSERT_TRUE(p.waitForFinished(60000));
-    const std::string out = p.readAllStandardOutput().toStdString();
-    EXPECT_EQ(p.exitCode(), 0) << p.readAllStandardError().toStdString();
-    EXPECT_EQ(out.rfind("caption: Three pictures\nstatus: ", 0), 0u) << out;
+    const shelltest::RunResult r =
+        shelltest::Run(dir, {QString::fromStdString("--screenshot=" + png),
+                             QString::fromStdString(base() + "page.html")});
+    EXPECT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(r.out.rfind("caption: Three pictures\nstatus: ", 0), 0u) << r.out;
     QImage shot(QString::fromStdString(png));
     ASSERT_FALSE(shot.isNull());
+    EXPECT_GT(shot.width(), 600) << "the default size";
+    EXPECT_GT(shot.height(), 500);
     auto has = [&](QRgb c) {
         for (int y = 0; y < shot.height(); ++y)
             for (int x = 0; x < shot.width(); ++x)

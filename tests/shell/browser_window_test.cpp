@@ -1,13 +1,12 @@
 #include "general/helpers.h"
-#include "general/url.h"
 #include "platform/files.h"
-#include "platform/user.h"
 #include "platform/ini_file.h"
+#include "platform/user.h"
 #include "shell/access_rules.h"
 #include "shell/browser_window.h"
-#include "shell/window_options.h"
 #include "shell/url_combo_box.h"
-#include "shell/dialogs.h"
+#include "shell/window_options.h"
+#include "shell_test_support.h"
 #include "test_support.h"
 
 #include <QAction>
@@ -16,14 +15,13 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
-#include <QStatusBar>
 #include <QTest>
 #include <QTimer>
-#include <QToolBar>
 #include <QToolButton>
 #include <gtest/gtest.h>
 
 using shell::TFMain;
+using strings = std::vector<std::string>;
 
 namespace {
 
@@ -33,56 +31,41 @@ class WindowTest : public ::testing::Test {
 protected:
     testsupport::TempDir dir;
 
-    // The directory sections for the test's own directories; Extra lines go into them.
-    std::string dirs(const std::string& usersRoot = "users", const std::string& tmpExtra = "",
-                     const std::string& cacheExtra = "") {
-        return "[users]\nusersrootdir=" + dir.path() + usersRoot + "\n[tmp]\ntmpdir=" + dir.path() +
-               "tmp\n" + tmpExtra + "[cache]\ncachedir=" + dir.path() + "cache\n" + cacheExtra;
-    }
-    // Ini must not hold the sections [users], [tmp] or [cache]: the first section of a name wins.
+    // The first section of a name wins: a [users], [tmp] or [cache] in Ini replaces the
+    // test's own.
     std::unique_ptr<TFMain> window(const std::string& ini, std::optional<std::string> arg = {}) {
-        return rawWindow(dirs() + ini, arg);
-    }
-    std::unique_ptr<TFMain> rawWindow(const std::string& full, std::optional<std::string> arg = {}) {
-        dir.write("webling.ini", full);
-        shell::TWindowParams p;
-        p.ProgramDir = dir.path();
-        p.StartArgument = arg;
-        p.IsMainWindow = false;
-        return std::make_unique<TFMain>(p);
+        dir.write("webling.ini", ini + shelltest::DirsIni(dir));
+        return shelltest::NewWindow(dir, arg);
     }
     std::string user() const { return general::GetUserLogin(); }
 };
 
-std::vector<std::string> itemTexts(QMenu* m) {
-    std::vector<std::string> out;
-    for (QAction* a : m->actions()) out.push_back(a->isSeparator() ? "-" : a->text().toStdString());
+strings itemTexts(const QList<QAction*>& actions) {
+    strings out;
+    for (QAction* a : actions) out.push_back(a->isSeparator() ? "-" : a->text().toStdString());
     return out;
 }
+strings itemTexts(QMenu* m) { return itemTexts(m->actions()); }
 
 } // namespace
 
 TEST(WindowSetUp, WithoutAnyIniFileEveryKeyHasItsDefault) {
     testsupport::TempDir empty;
-    shell::TWindowParams p;
-    p.ProgramDir = empty.path();
-    p.IsMainWindow = false;
-    TFMain w(p);
-    const auto& o = w.Settings();
+    auto w = shelltest::NewWindow(empty);
+    const auto& o = w->Settings();
     const std::string u = general::GetUserLogin();
-    EXPECT_EQ(o.TmpDir, "/tmp/webling/tmp/" + u + "/");
-    EXPECT_EQ(o.CacheDir, "/tmp/webling/cache/" + u + "/");
-    EXPECT_EQ(o.UserDir, "/tmp/webling/users/" + u + "/");
-    EXPECT_TRUE(platform::IsDirectory(o.TmpDir));
-    EXPECT_TRUE(platform::IsDirectory(o.CacheDir));
-    EXPECT_TRUE(platform::IsDirectory(o.UserDir));
+    for (const auto& [d, kind] :
+         {std::pair{o.TmpDir, "tmp"}, {o.CacheDir, "cache"}, {o.UserDir, "users"}}) {
+        EXPECT_EQ(d, "/tmp/webling/" + std::string(kind) + "/" + u + "/");
+        EXPECT_TRUE(platform::IsDirectory(d)) << d;
+    }
     EXPECT_EQ(o.HomePage, "file://" + empty.path() + "home.html");
-    EXPECT_EQ(w.StartUrl, o.HomePage);
+    EXPECT_EQ(w->StartUrl, o.HomePage);
     // Every protocol the browser speaks is open, and the files go with the window.
-    EXPECT_EQ(o.AllowedProtocols.to_ulong(), (1u << 1) | (1u << 2) | (1u << 3) | (1u << 4) | (1u << 5));
+    EXPECT_EQ(o.AllowedProtocols.to_ulong(), 0b111110u);
     EXPECT_TRUE(o.DelTmpFilesAtExit && o.DelCacheFilesAtExit);
     EXPECT_FALSE(o.AutoDelCacheFiles || o.LogOffAtExit || o.UseProxy);
-    w.close();
+    w->close();
 }
 
 TEST(WindowOptions, AreReadWithoutAWindow) {
@@ -100,8 +83,9 @@ TEST(WindowOptions, AreReadWithoutAWindow) {
         EXPECT_EQ(defaults.Users, o.UserDir == "/tmp/webling/users/ann/");
         return o;
     };
-    general::TOptions o = read("[main]\ntimeout=0x1E\nmaxpagesize=1000\n[proxy]\nuseproxy=2\nproxyport=$1F90\n"
-                               "proxyserver=127.0.0.1\n[cache]\ncachedir=/var/c\n");
+    general::TOptions o = read("[main]\ntimeout=0x1E\nmaxpagesize=1000\n[proxy]\nuseproxy=2\n"
+                               "proxyport=$1F90\nproxyserver=127.0.0.1\n"
+                               "[cache]\ncachedir=/var/c\n");
     EXPECT_EQ(o.TimeOut, 30);
     EXPECT_EQ(o.MaxPageSize, 1000);
     EXPECT_TRUE(o.UseProxy);
@@ -126,13 +110,12 @@ TEST_F(WindowTest, UseProxyCannotBeSwitchedOnWithoutAServer) {
     EXPECT_FALSE(w3->MUseProxy->isChecked());
     EXPECT_FALSE(w3->Settings().UseProxy);
     EXPECT_EQ(w3->StatusText(0), "No proxy server configured");
-    w->grab().save(QString(TEST_BINARY_DIR) + "/browser-window.png");
 }
 
 TEST_F(WindowTest, UsersRootDirWithAndWithoutFinalSeparator) {
     for (const char* root : {"people", "people/"}) {
         SCOPED_TRACE(root);
-        auto w = rawWindow(dirs(root));
+        auto w = window("[users]\nusersrootdir=" + dir.path() + root + "\n");
         EXPECT_EQ(w->Settings().UserDir, dir.path() + "people/" + user() + "/");
         EXPECT_TRUE(platform::IsDirectory(w->Settings().UserDir));
     }
@@ -140,7 +123,8 @@ TEST_F(WindowTest, UsersRootDirWithAndWithoutFinalSeparator) {
 
 TEST_F(WindowTest, MenuPermissionsHideTheirItems) {
     auto w = window("[restrictions]\nallowviewimages=0\nallow_proto_ftp=0\n"
-                    "allow_see_mainmenu_edit=0\nallow_see_menu_editbookmarks=0\nallowquitproxy=0\n");
+                    "allow_see_mainmenu_edit=0\nallow_see_menu_editbookmarks=0\n"
+                    "allowquitproxy=0\n");
     EXPECT_FALSE(w->MViewImages->isVisible());
     EXPECT_FALSE(w->Settings().AllowViewImages);
     EXPECT_FALSE(w->Settings().AllowedProtocols.test(4));
@@ -158,28 +142,27 @@ TEST_F(WindowTest, TheWindowHasItsMenusToolBarAndStatusBar) {
     auto w = window("");
     EXPECT_EQ(w->size(), QSize(731, 677));
     EXPECT_EQ(w->windowTitle().toStdString(), "Webling v. 1.0");
-    std::vector<std::string> menus;
-    for (QAction* a : w->menuBar()->actions()) menus.push_back(a->text().toStdString());
-    EXPECT_EQ(menus, (std::vector<std::string>{"Main", "Edit", "Bookmarks", "Tools", "Help"}));
-    EXPECT_EQ(itemTexts(w->MMain), (std::vector<std::string>{"Open", "-", "New Browser", "-", "Exit"}));
-    EXPECT_EQ(itemTexts(w->MOpen), (std::vector<std::string>{"URL", "Local File", "Local Image"}));
-    EXPECT_EQ(itemTexts(w->MEdit), (std::vector<std::string>{"Copy", "Select All", "Find from cursor"}));
-    EXPECT_EQ(itemTexts(w->MBookmarks), (std::vector<std::string>{"See", "Add"}));
+    EXPECT_EQ(itemTexts(w->menuBar()->actions()),
+              (strings{"Main", "Edit", "Bookmarks", "Tools", "Help"}));
+    EXPECT_EQ(itemTexts(w->MMain), (strings{"Open", "-", "New Browser", "-", "Exit"}));
+    EXPECT_EQ(itemTexts(w->MOpen), (strings{"URL", "Local File", "Local Image"}));
+    EXPECT_EQ(itemTexts(w->MEdit), (strings{"Copy", "Select All", "Find from cursor"}));
+    EXPECT_EQ(itemTexts(w->MBookmarks), (strings{"See", "Add"}));
     EXPECT_EQ(itemTexts(w->MTools),
-              (std::vector<std::string>{"View Images", "-", "See source page", "-", "See header page",
-                                        "-", "See scripts", "-", "Delete Cache Files", "-",
-                                        "Delete Temp Files", "-", "Use Proxy"}));
+              (strings{"View Images", "-", "See source page", "-", "See header page", "-",
+                       "See scripts", "-", "Delete Cache Files", "-", "Delete Temp Files", "-",
+                       "Use Proxy"}));
     EXPECT_TRUE(w->MViewImages->isChecked());
-    EXPECT_EQ(itemTexts(w->MHelp), (std::vector<std::string>{"About"}));
+    EXPECT_EQ(itemTexts(w->MHelp), (strings{"About"}));
     EXPECT_EQ(itemTexts(w->PopupMenu),
-              (std::vector<std::string>{"Back", "Forward", "Reload", "Go Home", "Stop", "-",
-                                        "Open in another window", "-", "Save As"}));
+              (strings{"Back", "Forward", "Reload", "Go Home", "Stop", "-",
+                       "Open in another window", "-", "Save As"}));
     std::vector<std::string> hints;
     for (QToolButton* b : {w->BHome, w->BOpenURL, w->BReload, w->BAtras, w->BDelante, w->BStop}) {
         hints.push_back(b->toolTip().toStdString());
         EXPECT_EQ(b->size(), QSize(33, 33));
     }
-    EXPECT_EQ(hints, (std::vector<std::string>{"Home page", "Open URL", "Reload", "Back", "Forward", "Stop"}));
+    EXPECT_EQ(hints, (strings{"Home page", "Open URL", "Reload", "Back", "Forward", "Stop"}));
     EXPECT_EQ(w->CBUrls->width(), 289);
     EXPECT_TRUE(w->CBUrls->isEditable());
     const int widths[5] = {150, 150, 150, 150, 50};
@@ -223,28 +206,26 @@ TEST_F(WindowTest, ClosingDeletesPlainFilesAndLogsOffWhenConfigured) {
     EXPECT_TRUE(platform::FileExists(cache + "sub/kept"));
 }
 
-TEST_F(WindowTest, ClosingKeepsFilesWhenToldTo) {
-    auto w = rawWindow(dirs("users", "deltmpfilesatexit=0\n", "delcachefilesatexit=0\n"));
-    ASSERT_TRUE(platform::WriteWholeFile(w->Settings().TmpDir + "t.TMP", "x"));
-    ASSERT_TRUE(platform::WriteWholeFile(w->Settings().CacheDir + "page", "x"));
-    w->close();
-    EXPECT_TRUE(platform::FileExists(w->Settings().TmpDir + "t.TMP"));
-    EXPECT_TRUE(platform::FileExists(w->Settings().CacheDir + "page"));
-}
-
-TEST_F(WindowTest, DeleteCommandsAskFirst) {
-    auto w = window("");
-    ASSERT_TRUE(platform::WriteWholeFile(w->Settings().CacheDir + "page", "x"));
+TEST_F(WindowTest, FilesStayWhenToldToAndTheDeleteCommandAsksFirst) {
+    auto w = window("[tmp]\ntmpdir=" + dir.path() + "tmp\ndeltmpfilesatexit=0\n[cache]\ncachedir=" +
+                    dir.path() + "cache\ndelcachefilesatexit=0\n");
+    const std::string tmp = w->Settings().TmpDir + "t.TMP", page = w->Settings().CacheDir + "page";
+    ASSERT_TRUE(platform::WriteWholeFile(tmp, "x"));
+    ASSERT_TRUE(platform::WriteWholeFile(page, "x"));
     w->SetStatus(0, "before");
-    shell::SetHeadless(true); // the question takes its default answer, No
-    w->DeleteCacheFilesClick();
-    shell::SetHeadless(false);
-    EXPECT_TRUE(platform::FileExists(w->Settings().CacheDir + "page"));
+    {
+        shelltest::Headless headless; // the question takes its default answer, No
+        w->DeleteCacheFilesClick();
+    }
+    EXPECT_TRUE(platform::FileExists(page));
     EXPECT_EQ(w->StatusText(0), "before");
+    w->close();
+    EXPECT_TRUE(platform::FileExists(tmp));
+    EXPECT_TRUE(platform::FileExists(page));
 }
 
 TEST_F(WindowTest, RefusedAddressesChangeOnlyTheStatusBar) {
-    dir.write("denied_urls.dat", "http://adsrv\r\n" + std::string("file://") + dir.path() + "secret\r\n");
+    dir.write("denied_urls.dat", "http://adsrv\r\nfile://" + dir.path() + "secret\r\n");
     dir.write("page.html", "<html><title>Page</title>hello</html>");
     dir.write("secret.html", "no");
     auto w = window("");
@@ -282,10 +263,10 @@ TEST_F(WindowTest, BookmarksAreAddedOnceAndWritten) {
     const std::string page = "file://" + dir.write("p.html", "<p>page");
     w->OpenUrl(page, true);
     for (QAction* a : {w->MAddBookmark, w->MAddBookmark}) a->trigger();
-    EXPECT_EQ(w->Settings().Bookmarks, (std::vector<std::string>{page}));
+    EXPECT_EQ(w->Settings().Bookmarks, (strings{page}));
     EXPECT_EQ(testsupport::readFile(w->Settings().BookmarksFile), page + "\r\n");
     auto again = window("");
-    EXPECT_EQ(again->Settings().Bookmarks, (std::vector<std::string>{page}));
+    EXPECT_EQ(again->Settings().Bookmarks, (strings{page}));
 }
 
 TEST(OpenUrlDialog, AHostWithoutSchemeGetsHttpAndEverythingElseStaysAsTyped) {
@@ -300,5 +281,6 @@ TEST(OpenUrlDialog, AHostWithoutSchemeGetsHttpAndEverythingElseStaysAsTyped) {
         {"mailto:ann@example.org", "mailto:ann@example.org"},
         {"ftp://host/", "ftp://host/"},
     };
-    for (const auto& [typed, opened] : cases) EXPECT_EQ(shell::WithSchemeIfHost(typed), opened) << typed;
+    for (const auto& [typed, opened] : cases)
+        EXPECT_EQ(shell::WithSchemeIfHost(typed), opened) << typed;
 }

@@ -1,7 +1,7 @@
 #include "general/options.h"
 #include "platform/files.h"
 #include "shell/cache_files.h"
-#include "shell/dialogs.h"
+#include "shell_test_support.h"
 #include "test_support.h"
 
 #include <gtest/gtest.h>
@@ -19,16 +19,14 @@ general::TOptions optionsIn(const std::string& dir) {
 }
 } // namespace
 
-TEST(CacheFileName, RemovesTheCharactersAFileNameMayNotHold) {
+TEST(CacheFileName, RemovesTheCharactersAFileNameMayNotHoldAndCutsLongNames) {
     general::TOptions o = optionsIn("/c/");
     EXPECT_EQ(CacheFileName("http://host:80/dir/page.html?a=1", o), "/c/httphost80dirpage.htmla=1");
     EXPECT_EQ(CacheFileName("http://host:80/a/bc", o), CacheFileName("http://host:80/ab/c", o));
     EXPECT_EQ(CacheFileName("file:///C|\\docs\\a.htm", o), "/c/fileCdocsa.htm");
     EXPECT_EQ(CacheFileName("http://h:80/A b&c=%20", o), "/c/httph80A b&c=%20");
-}
 
-TEST(CacheFileName, LongNamesAreCutAndHashed) {
-    general::TOptions o = optionsIn("/c/");
+    // Long names are cut and hashed.
     std::string base = "http://host:80/" + std::string(190, 'x');
     std::string n200 = CacheFileName(base, o).substr(3); // 200 once ":" and "/" are gone
     EXPECT_EQ(n200.size(), 200u) << "200 bytes is still kept whole";
@@ -54,9 +52,8 @@ TEST(CacheCleanUp, DeletesPlainFilesAndLeavesSubdirectories) {
     DeleteFilesInDir(t.path());
     EXPECT_EQ(CountFilesInDir(t.path()), 0);
     EXPECT_TRUE(platform::IsPlainFile(t.file("sub/keep.txt")));
-    SetHeadless(true); // the message about a missing directory goes to standard error
+    shelltest::Headless headless; // the message about a missing directory goes to standard error
     EXPECT_EQ(CountFilesInDir(t.file("missing/")), -1);
-    SetHeadless(false);
 }
 
 TEST(CacheCleanUp, AutomaticDeletionEmptiesAFullCacheOnly) {
@@ -77,32 +74,24 @@ TEST(CacheCleanUp, AutomaticDeletionEmptiesAFullCacheOnly) {
 }
 
 // Another user replaced the cache directory by a link to the victim's home, or made it
-// writable by all: neither is ever emptied.
-TEST(CacheCleanUp, ALinkOrADirectoryOthersMayWriteIsNeverEmptied) {
+// writable by all: neither is ever emptied. A link inside the cache goes, its target stays.
+TEST(CacheCleanUp, LinksAndDirectoriesOthersMayWriteNeverLeadTheDeletion) {
     testsupport::TempDir t;
-    const std::string home = t.path() + "home/";
     t.write("home/.bashrc", "mine");
-    ASSERT_EQ(symlink(home.c_str(), (t.path() + "cache").c_str()), 0);
+    ASSERT_EQ(symlink((t.path() + "home/").c_str(), (t.path() + "cache").c_str()), 0);
     t.write("shared/file", "x");
     ASSERT_EQ(chmod((t.path() + "shared").c_str(), 0777), 0);
-    SetHeadless(true);
+    t.write("own/page", "x");
+    ASSERT_EQ(symlink((t.path() + "home/.bashrc").c_str(), (t.path() + "own/link").c_str()), 0);
+    shelltest::Headless headless;
     DeleteFilesInDir(t.path() + "cache/");
     EXPECT_EQ(CountFilesInDir(t.path() + "cache/"), -1);
     DeleteFilesInDir(t.path() + "shared/");
-    SetHeadless(false);
-    EXPECT_EQ(testsupport::readFile(home + ".bashrc"), "mine");
     EXPECT_TRUE(platform::IsPlainFile(t.path() + "shared/file"));
-}
-
-TEST(CacheCleanUp, ALinkInsideTheCacheIsRemovedAndItsTargetKept) {
-    testsupport::TempDir t;
-    t.write("victim", "keep");
-    t.write("cache/page", "x");
-    ASSERT_EQ(symlink((t.path() + "victim").c_str(), (t.path() + "cache/link").c_str()), 0);
-    EXPECT_EQ(CountFilesInDir(t.path() + "cache/"), 2);
-    DeleteFilesInDir(t.path() + "cache/");
-    EXPECT_EQ(CountFilesInDir(t.path() + "cache/"), 0);
-    EXPECT_EQ(testsupport::readFile(t.path() + "victim"), "keep");
+    EXPECT_EQ(CountFilesInDir(t.path() + "own/"), 2);
+    DeleteFilesInDir(t.path() + "own/");
+    EXPECT_EQ(CountFilesInDir(t.path() + "own/"), 0);
+    EXPECT_EQ(testsupport::readFile(t.path() + "home/.bashrc"), "mine");
 }
 
 // A link planted at a page's predictable cache file name, aimed at the user's .bashrc.

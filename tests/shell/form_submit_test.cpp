@@ -3,13 +3,11 @@
 #include "doc/form_controls.h"
 #include "shell/browser_window.h"
 #include "shell/cache_files.h"
-#include "shell/dialogs.h"
 #include "shell/form_data.h"
 #include "shell_test_support.h"
 #include "test_support.h"
 #include "view/html_view.h"
 
-#include <QByteArray>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
@@ -22,42 +20,22 @@ namespace {
 class FormSubmitTest : public ::testing::Test {
 protected:
     testsupport::TempDir dir;
-    std::unique_ptr<testsupport::Peer> recorder; // records every request's bytes
-    std::unique_ptr<testsupport::Peer> site;     // serves the form pages and logs requests
-    std::string recorded, logged;
+    shelltest::RecordingServer recorder;
+    std::unique_ptr<testsupport::Peer> site; // serves the form pages and logs requests
+    std::string logged;
+    shelltest::Headless headless;
 
     void SetUp() override {
-        recorder = std::make_unique<testsupport::Peer>(
-            "python3", QStringList{testsupport::peerScript("recording_server.py")});
-        ASSERT_TRUE(recorder->started()) << recorder->errorText();
+        ASSERT_TRUE(recorder.Peer.started()) << recorder.Peer.errorText();
         dir.write("site/found.htm", "<title>Found</title>found it");
         site = std::make_unique<testsupport::Peer>(
             "python3", QStringList{testsupport::peerScript("http_server.py"),
                                    QString::fromStdString(dir.path() + "site"), "--log"});
         ASSERT_TRUE(site->started()) << site->errorText();
-        shell::SetHeadless(true);
     }
-    void TearDown() override { shell::SetHeadless(false); }
 
     std::string siteBase() const { return "http://127.0.0.1:" + std::to_string(site->port()); }
-    std::string recorderBase() const {
-        return "http://127.0.0.1:" + std::to_string(recorder->port());
-    }
-
     std::unique_ptr<TFMain> window() { return shelltest::Window(dir, ""); }
-    // The requests the recording server has read in full, decoded.
-    std::vector<std::string> requests() {
-        recorded += recorder->output();
-        std::vector<std::string> out;
-        for (size_t pos = 0; (pos = recorded.find("REQ ", pos)) != std::string::npos;) {
-            const size_t end = recorded.find('\n', pos);
-            out.push_back(QByteArray::fromHex(
-                              QByteArray::fromStdString(recorded.substr(pos + 4, end - pos - 4)))
-                              .toStdString());
-            pos = end;
-        }
-        return out;
-    }
     // "GET /path" lines of the site's log.
     std::string siteLog() { return logged += site->output(); }
 
@@ -96,7 +74,7 @@ TEST(FormData, GetDataIsAppendedToTheAction) {
 
 TEST_F(FormSubmitTest, APostFormSendsItsEncodedResults) {
     dir.write("site/form.htm",
-              "<title>Order</title><FORM METHOD=post ACTION=\"" + recorderBase() +
+              "<title>Order</title><FORM METHOD=post ACTION=\"" + recorder.base() +
                   "/echo-post\">Name: <INPUT NAME=q VALUE=x> <INPUT TYPE=hidden NAME=h "
                   "VALUE=\"\xE9t\xE9\"><INPUT TYPE=submit NAME=go VALUE=\"Send it\"></FORM>");
     auto w = window();
@@ -106,27 +84,25 @@ TEST_F(FormSubmitTest, APostFormSendsItsEncodedResults) {
     control<doc::TEditFormControlObj>(*w, "q")->Edit()->setText("a b&c=d");
     control<doc::TButtonFormControlObj>(*w, "go")->Button()->click();
     ASSERT_TRUE(testsupport::waitUntil(
-        [&] { return !requests().empty() && w->Address().Path == "/echo-post"; }));
-    const std::string request = requests().at(0);
+        [&] { return !recorder.requests().empty() && w->Address().Path == "/echo-post"; }));
+    const std::string request = recorder.requests().at(0);
     EXPECT_EQ(request.substr(0, 26), "POST /echo-post HTTP/1.0\r\n");
     const std::string body = "q=a+b%26c%3Dd&h=%E9t%E9&go=Send+it";
-    EXPECT_NE(
-        request.find("Content-Length: " + std::to_string(body.size()) + "\r\n\r\n" + body + "\r\n"),
-        std::string::npos)
-        << request;
-    EXPECT_NE(
-        testsupport::readFile(shell::CacheFileName(w->Address().Url, w->Settings())).find("posted"),
-        std::string::npos);
+    const std::string end = std::to_string(body.size()) + "\r\n\r\n" + body + "\r\n";
+    EXPECT_NE(request.find("Content-Length: " + end), std::string::npos) << request;
+    const std::string shown = shell::CacheFileName(w->Address().Url, w->Settings());
+    EXPECT_NE(testsupport::readFile(shown).find("posted"), std::string::npos);
     ASSERT_EQ(w->HistoryList().size(), 1u) << "the result page is not recorded";
     EXPECT_NE(w->HistoryList()[0].find("/form.htm"), std::string::npos);
     EXPECT_TRUE(w->HTMLVisor->Sections().FormControlList.empty())
         << "the result page is on display";
 }
 
-TEST_F(FormSubmitTest, AGetFormAppendsItsDataToTheAction) {
+TEST_F(FormSubmitTest, AGetFormAppendsItsDataToTheActionOrToItsOwnPage) {
     dir.write("site/search.htm",
               "<title>Search</title><FORM ACTION=\"found.htm?lang=en\">Find: <INPUT NAME=q>"
               "<INPUT TYPE=hidden NAME=h VALUE=1></FORM>");
+    dir.write("site/self.htm", "<title>Self</title><FORM><INPUT NAME=q VALUE=v></FORM>");
     auto w = window();
     w->OpenUrl(siteBase() + "/search.htm", true);
     ASSERT_EQ(w->HTMLVisor->DocTitle(), "Search");
@@ -136,11 +112,8 @@ TEST_F(FormSubmitTest, AGetFormAppendsItsDataToTheAction) {
     ASSERT_TRUE(testsupport::waitUntil([&] { return w->HTMLVisor->DocTitle() == "Found"; }));
     EXPECT_NE(siteLog().find("GET /found.htm?lang=en&q=x+y&h=1\n"), std::string::npos) << siteLog();
     EXPECT_EQ(w->HistoryList().size(), 1u) << "the result page is not recorded";
-}
 
-TEST_F(FormSubmitTest, AFormWithoutActionGoesBackToItsPage) {
-    dir.write("site/self.htm", "<title>Self</title><FORM><INPUT NAME=q VALUE=v></FORM>");
-    auto w = window();
+    // Without an action the form goes back to its own page.
     w->OpenUrl(siteBase() + "/self.htm", true);
     QTest::keyClick(control<doc::TEditFormControlObj>(*w, "q")->Edit(), Qt::Key_Return);
     ASSERT_TRUE(testsupport::waitUntil([&] {

@@ -37,9 +37,9 @@ Split feed(const std::string& response, const std::vector<size_t>& cuts) {
     sp.Reset();
     size_t from = 0;
     auto put = [&](size_t to) {
-        if (to > from) s.completions += sp.Process(response.data() + from, to - from, [&](const char* p, size_t n) {
-            s.body.append(p, n);
-        });
+        if (to > from)
+            s.completions += sp.Process(response.data() + from, to - from,
+                                        [&](const char* p, size_t n) { s.body.append(p, n); });
         from = to;
     };
     for (size_t c : cuts) put(c);
@@ -49,7 +49,7 @@ Split feed(const std::string& response, const std::vector<size_t>& cuts) {
 
 } // namespace
 
-TEST(ComposeRequest, GetDirectAndThroughAProxy) {
+TEST(ComposeRequest, GetAndPostDirectAndThroughAProxy) {
     EXPECT_EQ(ComposeRequest(url("http://host/a?b=1"), things(), false),
               "GET /a?b=1 HTTP/1.0\r\nHost: host\r\nAccept: */*\r\nAccept-Encoding: \r\n"
               "Accept-Language: *\r\nUser-Agent: Webling 1.0\r\n\r\n");
@@ -58,9 +58,8 @@ TEST(ComposeRequest, GetDirectAndThroughAProxy) {
     EXPECT_EQ(ComposeRequest(url("http://host:8080/"), things(), false).substr(0, 32),
               "GET / HTTP/1.0\r\nHost: host\r\nAcce")
         << "the Host header never carries the port";
-}
 
-TEST(ComposeRequest, PostCarriesItsDataAndLength) {
+    // A post carries its data and their length.
     general::TRECURL u = url("http://host/cgi", general::MethodPost);
     u.PostData = "q=x&r=y";
     u.PostDataLength = 7;
@@ -107,7 +106,7 @@ TEST(ResponseSplitter, OddResponses) {
     EXPECT_EQ(none.h.Header, "");
 
     Split hello = feed("Hello world\r\nmore\r\n\r\nrest", {});
-    EXPECT_EQ(hello.h.Header, "Hello world\r\nmore\r\n\r\n") << "taken as a header until the blank line";
+    EXPECT_EQ(hello.h.Header, "Hello world\r\nmore\r\n\r\n") << "a header until the blank line";
     EXPECT_EQ(hello.body, "rest");
 
     Split lower = feed("HTTP/1.0 200 OK\r\ncontent-type: text/html\r\n\r\n", {});

@@ -2,18 +2,12 @@
 // certificates come from a test authority trusted through [https] cafile.
 #include "net/tls_test_support.h"
 #include "platform/files.h"
-#include "shell/access_rules.h"
 #include "shell/browser_window.h"
 #include "shell/cache_files.h"
-#include "shell/dialogs.h"
 #include "shell/url_combo_box.h"
 #include "shell_test_support.h"
 #include "test_support.h"
 
-#include <QFile>
-#include <QProcess>
-#include <QTcpServer>
-#include <QTcpSocket>
 #include <QTimer>
 #include <gtest/gtest.h>
 
@@ -21,8 +15,6 @@ using shell::TFMain;
 using testsupport::waitUntil;
 
 namespace {
-
-const char gif[] = "GIF89a\1\0\1\0\x80\0\0\0\0\0\xff\xff\xff,\0\0\0\0\1\0\1\0\0\2\2D\1\0;";
 
 class Https : public ::testing::Test {
 protected:
@@ -32,13 +24,12 @@ protected:
     }
     void SetUp() override {
         ASSERT_TRUE(authority().ok) << authority().failure;
-        site.write("pic.gif", std::string(gif, sizeof gif - 1));
+        site.write("pic.gif", shelltest::Gif());
         site.write("page.html", "<title>Secure</title><img src=pic.gif>");
-        shell::SetHeadless(true);
     }
-    void TearDown() override { shell::SetHeadless(false); }
 
-    std::unique_ptr<testsupport::Peer> server(const std::string& cert, const QStringList& relay = {}) {
+    std::unique_ptr<testsupport::Peer> server(const std::string& cert,
+                                              const QStringList& relay = {}) {
         auto p = nettest::startTlsServer(authority(), cert, site.path(), relay);
         EXPECT_TRUE(p->started()) << p->errorText();
         return p;
@@ -50,37 +41,36 @@ protected:
         return "https://127.0.0.1:" + std::to_string(p.port()) + path;
     }
 
+    // What the window stored for Address.
+    static std::string cached(TFMain& w, const std::string& address) {
+        return testsupport::readFile(shell::CacheFileName(address, w.Settings()));
+    }
+
     testsupport::TempDir site, dir;
+    shelltest::Headless headless;
 };
 
 } // namespace
 
-TEST_F(Https, APageAndItsPicturesArriveAndPlainPicturesMarkItMixed) {
+TEST_F(Https, PagesPicturesAndRedirectionsBetweenHttpAndHttps) {
     auto tls = server("good");
-    testsupport::Peer plain("python3", {testsupport::peerScript("recording_server.py")});
-    ASSERT_TRUE(plain.started());
-    site.write("mixed.html", "<title>Mixed</title><img src=pic.gif><img src=\"http://127.0.0.1:" +
-                                 std::to_string(plain.port()) + "/picture\">");
+    shelltest::RecordingServer plain;
+    ASSERT_TRUE(plain.Peer.started());
+    const std::string http = plain.base();
+    site.write("mixed.html",
+               "<title>Mixed</title><img src=pic.gif><img src=\"" + http + "/picture\">");
     auto w = window();
     w->OpenUrl(https(*tls, "/page.html"), true);
     EXPECT_EQ(w->LastNavigationError(), "");
     EXPECT_EQ(w->windowTitle().toStdString(), "Secure");
     EXPECT_EQ(w->CBUrls->currentText().toStdString(), https(*tls, "/page.html"));
     ASSERT_TRUE(waitUntil([&] { return !w->ImagesPending(); }));
-    EXPECT_EQ(testsupport::readFile(shell::CacheFileName(https(*tls, "/pic.gif"), w->Settings())),
-              std::string(gif, sizeof gif - 1));
+    EXPECT_EQ(cached(*w, https(*tls, "/pic.gif")), shelltest::Gif());
     EXPECT_EQ(w->StatusText(3), "");
     w->OpenUrl(https(*tls, "/mixed.html"), true);
     ASSERT_TRUE(waitUntil([&] { return !w->ImagesPending(); }));
-    EXPECT_EQ(w->StatusText(3), "Mixed content");
-}
+    EXPECT_EQ(w->StatusText(3), "Mixed content") << "a plain picture on a secure page";
 
-TEST_F(Https, RedirectionsGoBetweenHttpAndHttps) {
-    auto tls = server("good");
-    testsupport::Peer plain("python3", {testsupport::peerScript("recording_server.py")});
-    ASSERT_TRUE(plain.started());
-    const std::string http = "http://127.0.0.1:" + std::to_string(plain.port());
-    auto w = window();
     w->OpenUrl(http + "/to?" + https(*tls, "/page.html"), true);
     EXPECT_EQ(w->Address().Url, https(*tls, "/page.html"));
     EXPECT_EQ(w->windowTitle().toStdString(), "Secure");
@@ -106,8 +96,8 @@ TEST_F(Https, CertificatesThatDoNotHoldAreRefusedEachWithItsOwnText) {
         EXPECT_NE(w->StatusText(0).find(text), std::string::npos) << w->StatusText(0);
         EXPECT_NE(box.find(text), std::string::npos) << "an information box, not a question";
         EXPECT_EQ(w->windowTitle().toStdString(), "Secure") << "the page on display stays";
-        EXPECT_FALSE(platform::FileExists(shell::CacheFileName(https(*tls, "/page.html"), w->Settings())))
-            << "nothing cached";
+        const std::string name = shell::CacheFileName(https(*tls, "/page.html"), w->Settings());
+        EXPECT_FALSE(platform::FileExists(name)) << "nothing cached";
     }
 }
 
@@ -118,7 +108,8 @@ TEST_F(Https, HandshakesThatStallCloseOrAreStoppedEnd) {
     EXPECT_EQ(w->StatusText(0), "Time out!");
     auto closing = server("good", {"--close-after", "10"});
     w->OpenUrl(https(*closing, "/page.html"), true);
-    EXPECT_NE(w->StatusText(0).find("TLS handshake with 127.0.0.1 failed"), std::string::npos) << w->StatusText(0);
+    EXPECT_NE(w->StatusText(0).find("TLS handshake with 127.0.0.1 failed"), std::string::npos)
+        << w->StatusText(0);
     // Stop while the handshake waits: the window is usable at once.
     auto w2 = window();
     auto held = server("good", {"--stall-after", "10"});
@@ -139,22 +130,21 @@ TEST_F(Https, ThroughAProxyTunnelPagesAndPicturesArrive) {
     auto tls = server("good");
     shelltest::Tinyproxy proxy(dir, tls->port());
     if (!proxy.Port) GTEST_SKIP() << "tinyproxy is not installed";
-    const int port = proxy.Port;
     // A picture of its own: the process keeps decoded pictures by name across pages.
-    site.write("tunnel.gif", std::string(gif, sizeof gif - 1));
+    site.write("tunnel.gif", shelltest::Gif());
     site.write("tunnel.html", "<title>Secure</title><img src=tunnel.gif>");
-    auto w = window("[proxy]\nuseproxy=1\nproxyserver=127.0.0.1\nproxyport=" + std::to_string(port) + "\n");
+    auto w = window("[proxy]\nuseproxy=1\nproxyserver=127.0.0.1\nproxyport=" +
+                    std::to_string(proxy.Port) + "\n");
     w->OpenUrl(https(*tls, "/tunnel.html"), true);
     EXPECT_EQ(w->LastNavigationError(), "");
     EXPECT_EQ(w->windowTitle().toStdString(), "Secure");
     ASSERT_TRUE(waitUntil([&] { return !w->ImagesPending(); }));
-    EXPECT_EQ(testsupport::readFile(shell::CacheFileName(https(*tls, "/tunnel.gif"), w->Settings())),
-              std::string(gif, sizeof gif - 1));
+    EXPECT_EQ(cached(*w, https(*tls, "/tunnel.gif")), shelltest::Gif());
 }
 
 TEST_F(Https, AnAdministratorCanSwitchHttpsOffAndTheListsApply) {
     auto tls = server("good");
-    dir.write("denied_urls.dat", "https://127.0.0.1:" + std::to_string(tls->port()) + "/page.html\n");
+    dir.write("denied_urls.dat", https(*tls, "/page.html\n"));
     auto w = window();
     w->OpenUrl(https(*tls, "/page.html"), true);
     EXPECT_EQ(w->StatusText(0), "URL no permitida!");

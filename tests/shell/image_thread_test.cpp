@@ -6,15 +6,14 @@
 #include "shell/cache_files.h"
 #include "shell/dialogs.h"
 #include "shell/image_thread.h"
+#include "shell_test_support.h"
 #include "test_support.h"
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QTcpServer>
 #include <filesystem>
-#include <sys/stat.h>
 #include <gtest/gtest.h>
-#include <set>
+#include <sys/stat.h>
 
 using namespace shell;
 
@@ -30,39 +29,36 @@ TImageJob job(const std::string& address, const std::string& cacheFile) {
     return j;
 }
 
-std::string gifBytes() {
-    // A 1 x 1 GIF.
-    static const unsigned char g[] = {'G', 'I', 'F', '8', '9', 'a', 1, 0, 1, 0, 0x80, 0, 0, 0, 0, 0, 255, 255, 255,
-                                      ',', 0, 0, 0, 0, 1, 0, 1, 0, 0, 2, 2, 0x44, 1, 0, ';'};
-    return std::string(reinterpret_cast<const char*>(g), sizeof g);
-}
-
 } // namespace
 
 TEST(ImageRequest, HasNoLanguageLineAndUsesTheProxyForm) {
     TImageJob j = job("http://host/path/a.gif", "/x");
-    EXPECT_EQ(ImageRequest(j), "GET /path/a.gif HTTP/1.0\r\nHost: host\r\nAccept: */*\r\nAccept-Encoding: \r\n"
-                               "User-Agent: Webling 1.0\r\n\r\n");
+    EXPECT_EQ(ImageRequest(j), "GET /path/a.gif HTTP/1.0\r\nHost: host\r\nAccept: */*\r\n"
+                               "Accept-Encoding: \r\nUser-Agent: Webling 1.0\r\n\r\n");
     j.UseProxy = true;
     EXPECT_EQ(ImageRequest(j).substr(0, 42), "GET http://host:80/path/a.gif HTTP/1.0\r\nHo");
 }
 
 TEST(ImageThreads, PicturesArriveFromARealServerInAnyOrder) {
     testsupport::TempDir dir;
-    for (const char* n : {"a.gif", "b.gif", "c.gif"}) dir.write(std::string("site/") + n, gifBytes());
-    testsupport::Peer server("python3", {testsupport::peerScript("http_server.py"), QString::fromStdString(dir.path() + "site")});
+    const std::string names[] = {"a.gif", "b.gif", "c.gif"};
+    for (const std::string& n : names) dir.write("site/" + n, shelltest::Gif());
+    testsupport::Peer server("python3", {testsupport::peerScript("http_server.py"),
+                                         QString::fromStdString(dir.path() + "site")});
     ASSERT_TRUE(server.started()) << server.errorText();
     const std::string base = "http://127.0.0.1:" + std::to_string(server.port()) + "/";
     std::map<std::string, std::string> got;
-    TImageThreads threads([&](const std::string& src, image::TMemoryStream& s) { got[src] = s.Data(); });
+    TImageThreads threads(
+        [&](const std::string& src, image::TMemoryStream& s) { got[src] = s.Data(); });
     std::deque<TImageJob> jobs;
-    for (const char* n : {"a.gif", "b.gif", "c.gif"}) jobs.push_back(job(base + n, dir.path() + n + ".cache"));
+    for (const std::string& n : names) jobs.push_back(job(base + n, dir.path() + n + ".cache"));
     jobs.push_back(job(base + "missing.gif", dir.path() + "missing.cache"));
     threads.Start(std::move(jobs));
     ASSERT_TRUE(waitUntil([&] { return threads.Idle(); }));
     ASSERT_EQ(got.size(), 4u);
-    for (const char* n : {"a.gif", "b.gif", "c.gif"}) EXPECT_EQ(got[base + n], gifBytes()) << n;
-    EXPECT_NE(got[base + "missing.gif"], gifBytes()) << "the error page's body, which will not decode";
+    for (const std::string& n : names) EXPECT_EQ(got[base + n], shelltest::Gif()) << n;
+    EXPECT_NE(got[base + "missing.gif"], shelltest::Gif())
+        << "the error page's body, which will not decode";
 }
 
 TEST(ImageThreads, StopAndTheLaunchersEndCancelWorkersThatHang) {
@@ -72,13 +68,12 @@ TEST(ImageThreads, StopAndTheLaunchersEndCancelWorkersThatHang) {
     ASSERT_TRUE(silent.listen(QHostAddress::LocalHost, 0));
     const std::string base = "http://127.0.0.1:" + std::to_string(silent.serverPort()) + "/";
     testsupport::TempDir dir;
-    dir.write("cache/.keep", "");
-    std::filesystem::remove(dir.path() + "cache/.keep");
-    ::chmod((dir.path() + "cache").c_str(), 0700);
+    ASSERT_EQ(mkdir((dir.path() + "cache").c_str(), 0700), 0);
     auto jobs = [&](int n) {
         std::deque<TImageJob> q;
         for (int i = 0; i < n; ++i) {
-            q.push_back(job(base + std::to_string(i) + ".gif", dir.path() + "cache/" + std::to_string(i)));
+            const std::string name = std::to_string(i);
+            q.push_back(job(base + name + ".gif", dir.path() + "cache/" + name));
             q.back().TimeOut = 0; // no time-out: only cancelling can end them
         }
         return q;
@@ -103,22 +98,21 @@ TEST(ImageThreads, StopAndTheLaunchersEndCancelWorkersThatHang) {
 
 TEST(ImageRequests, LocalImagesAtOnceNetworkImagesQueuedOnce) {
     testsupport::TempDir dir;
-    dir.write("webling.ini", "[users]\nusersrootdir=" + dir.path() + "users\n[tmp]\ntmpdir=" + dir.path() +
-                                 "tmp\n[cache]\ncachedir=" + dir.path() + "cache\n[restrictions]\nallow_proto_ftp=0\n");
-    dir.write("pages/a.gif", gifBytes());
+    dir.write("webling.ini", shelltest::DirsIni(dir) + "[restrictions]\nallow_proto_ftp=0\n");
+    dir.write("pages/a.gif", shelltest::Gif());
     dir.write("pages/page.html", "<img src=a.gif>");
-    TWindowParams p;
-    p.ProgramDir = dir.path();
-    p.IsMainWindow = false;
-    TFMain w(p);
-    SetHeadless(true);
+    auto window = shelltest::NewWindow(dir);
+    TFMain& w = *window;
+    shelltest::Headless headless;
     w.OpenUrl("file://" + dir.path() + "pages/page.html", true);
     image::TMemoryStream* stream = nullptr;
     w.OnImageRequest("a.gif", stream);
     ASSERT_NE(stream, nullptr);
-    EXPECT_EQ(stream->Data(), gifBytes()) << "copied next to the page, handed over without a thread";
+    EXPECT_EQ(stream->Data(), shelltest::Gif())
+        << "copied next to the page, handed over without a thread";
     // Cached under the picture's absolute local address.
-    EXPECT_TRUE(platform::IsPlainFile(CacheFileName("file://" + dir.path() + "pages/a.gif", w.Settings())));
+    const std::string local = "file://" + dir.path() + "pages/a.gif";
+    EXPECT_TRUE(platform::IsPlainFile(CacheFileName(local, w.Settings())));
     EXPECT_TRUE(w.QueuedPictures() == 0);
 
     w.OnImageRequest("http://elsewhere/x.gif", stream);
@@ -131,12 +125,9 @@ TEST(ImageRequests, LocalImagesAtOnceNetworkImagesQueuedOnce) {
     EXPECT_EQ(w.StatusText(0), "Unknown protocol!");
 
     // Where FTP is allowed, its pictures are coming later, not broken.
-    dir.write("webling.ini", "[users]\nusersrootdir=" + dir.path() + "users\n[tmp]\ntmpdir=" + dir.path() +
-                                 "tmp\n[cache]\ncachedir=" + dir.path() + "cache\n");
+    dir.write("webling.ini", shelltest::DirsIni(dir));
     // The restrictions are read once per program; a test starts them afresh.
     ResetSharedRestrictions();
-    TFMain ftpAllowed(p);
-    ftpAllowed.OnImageRequest("ftp://127.0.0.1/y.gif", stream);
+    shelltest::NewWindow(dir)->OnImageRequest("ftp://127.0.0.1/y.gif", stream);
     EXPECT_EQ(stream, image::LaterStream());
-    SetHeadless(false);
 }
