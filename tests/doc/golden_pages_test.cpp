@@ -28,10 +28,6 @@ std::vector<std::string> pageNames() {
     return names;
 }
 
-void writeFile(const std::string& name, const std::string& data) {
-    std::ofstream(name, std::ios::binary) << data;
-}
-
 class GoldenPage : public testing::TestWithParam<std::string> {};
 
 TEST_P(GoldenPage, MatchesItsLayoutDump) {
@@ -59,12 +55,12 @@ TEST_P(GoldenPage, MatchesItsLayoutDump) {
 
     const std::string goldenName = PagesDir + page.substr(0, page.rfind('.')) + ".layout";
     if (std::getenv("UPDATE_GOLDENS")) {
-        writeFile(goldenName, dump);
+        std::ofstream(goldenName, std::ios::binary) << dump;
         return;
     }
     const std::string golden = testsupport::readFile(goldenName);
     if (dump != golden) {
-        writeFile(OutputDir + page + ".layout.actual", dump);
+        std::ofstream(OutputDir + page + ".layout.actual", std::ios::binary) << dump;
         ADD_FAILURE() << page << ": the layout differs from " << goldenName << "; the actual dump is in "
                       << OutputDir << page << ".layout.actual";
     }

@@ -124,9 +124,8 @@ TEST(FormResults, SelectKindsRowsAndCutTexts) {
 TEST(FormSubmit, NamedAndUnnamedSubmitButtons) {
     FormPage p("<FORM ACTION=/cgi METHOD=post><INPUT NAME=q VALUE=x><INPUT TYPE=submit NAME=go VALUE=Search>"
                "<INPUT TYPE=submit VALUE=Plain></FORM>");
-    ASSERT_EQ(p.Doc.FormControlList.size(), 3u);
-    auto* named = dynamic_cast<TButtonFormControlObj*>(p.Doc.FormControlList[1]);
-    auto* unnamed = dynamic_cast<TButtonFormControlObj*>(p.Doc.FormControlList[2]);
+    auto* named = p.control<TButtonFormControlObj>("go");
+    auto* unnamed = p.control<TButtonFormControlObj>("");
     ASSERT_TRUE(named && unnamed);
     EXPECT_EQ(named->Button()->text(), "Search");
     EXPECT_EQ(unnamed->Button()->text(), "Plain");
@@ -160,12 +159,9 @@ TEST(FormSubmit, EnterSubmitsOnlyALoneField) {
 TEST(FormSubmit, ImageButtonHitTestsToItsControlAndSendsItsClickOnce) {
     FormPage p("<FORM><INPUT TYPE=image NAME=map SRC=m.gif WIDTH=40 HEIGHT=30><INPUT TYPE=hidden NAME=h VALUE=1>"
                "</FORM><FORM><INPUT TYPE=image SRC=n.gif></FORM>");
-    auto* section = dynamic_cast<TSection*>(p.Doc[0]);
-    ASSERT_NE(section, nullptr);
-    ASSERT_FALSE(section->Images.empty());
-    TImageObj* img = section->Images[0].get();
+    TImageObj* img = testsupport::ImagesOf(p.Doc).at(0);
     EXPECT_EQ(img->MyFormControl, p.Doc.FormControlList.at(0));
-    EXPECT_TRUE(section->FormControls.empty()) << "drawn as an image, not placed as a control";
+    EXPECT_TRUE(p.texts().at(0)->FormControls.empty()) << "drawn as an image, not a control";
     TUrlTarget link;
     TFormControlObj* control = nullptr;
     ASSERT_TRUE(p.Doc.LinkAt(img->DrawX + 5, img->DrawY + 6, link, control));
@@ -238,8 +234,7 @@ TEST(FormControls, SizesFollowTheFontWithinLimits) {
     auto* list = p.control<TListBoxFormControlObj>("l");
     EXPECT_EQ(list->Height(), ah * 2 + 2 * list->List()->frameWidth());
     // The controls sit in the text: their lines make room for them.
-    auto* section = dynamic_cast<TSection*>(p.Doc[0]);
-    ASSERT_NE(section, nullptr);
+    const TSection* section = p.texts().at(0);
     EXPECT_EQ(std::count(section->Buff.begin(), section->Buff.end(), ControlPlaceholder), 5);
     EXPECT_GE(section->Height, p.control("t")->Height());
 }
@@ -275,11 +270,8 @@ TEST(FormControls, FormsAroundAndInsideTables) {
 
 TEST(FormControls, ControlsInPreformattedText) {
     FormPage p("<PRE>name: <INPUT NAME=n>\n<SELECT NAME=s><OPTION>a</SELECT> end</PRE>");
-    auto* first = dynamic_cast<TPreFormated*>(p.Doc[1]);
-    auto* second = dynamic_cast<TPreFormated*>(p.Doc[2]);
-    ASSERT_TRUE(first && second);
-    EXPECT_EQ(first->Buff, std::string("name: ") + ControlPlaceholder);
-    EXPECT_EQ(second->Buff, std::string(1, ControlPlaceholder) + " end");
+    const std::string control(1, ControlPlaceholder);
+    EXPECT_EQ(p.shape(), "Text() Pre(name: " + control + ") Pre(" + control + " end)");
     EXPECT_EQ(p.results(), (Strings{"n=", "s=a"}));
 }
 
@@ -290,9 +282,7 @@ TEST(FormControls, TextAreaKeepsItsSourceLines) {
     EXPECT_EQ(area->Lines(), area->InitialLines);
     EXPECT_EQ(area->Memo()->lineWrapMode(), QPlainTextEdit::WidgetWidth);
     EXPECT_EQ(area->Memo()->horizontalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
-    auto* section = dynamic_cast<TSection*>(p.Doc[0]);
-    ASSERT_NE(section, nullptr);
-    EXPECT_EQ(section->Buff, std::string(1, ControlPlaceholder) + "after");
+    EXPECT_EQ(p.texts().at(0)->Buff, std::string(1, ControlPlaceholder) + "after");
     FormPage plain("<TEXTAREA NAME=t WRAP=virtual>x</TEXTAREA>");
     EXPECT_EQ(plain.control<TTextAreaFormControlObj>("t")->Memo()->lineWrapMode(), QPlainTextEdit::NoWrap);
 }

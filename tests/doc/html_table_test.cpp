@@ -47,9 +47,9 @@ std::string cellsOf(int n, const char* tag = "td") {
 }
 
 // Counts how often the layout asks it for its width range and for a layout.
-class CountingSection : public TSectionBase {
-public:
-    CountingSection(TSectionList* d, int& layouts, int& ranges) : TSectionBase(d), Layouts(layouts), Ranges(ranges) {
+struct CountingSection : TSectionBase {
+    CountingSection(TSectionList* d, int& layouts, int& ranges)
+        : TSectionBase(d), Layouts(layouts), Ranges(ranges) {
         Height = 10;
     }
     int Layout(int y, IndentManagerBasic& im, int& maxWidth, int& curs) override {
@@ -61,8 +61,7 @@ public:
         minWidth = 20;
         maxWidth = 40;
     }
-    int& Layouts;
-    int& Ranges;
+    int &Layouts, &Ranges;
 };
 
 } // namespace
@@ -178,7 +177,7 @@ TEST(TableReading, CellStylesEndWithTheTableAndCaptionsJoin) {
     EXPECT_EQ(firstText(top.table()->Caption->Cell)->Justify, Centered);
 }
 
-TEST(TableLayout, WidthsInANarrowWindowPercentagesAndSpans) {
+TEST(TableLayout, WidthsAndHeightsWithSpansPercentagesAndANarrowWindow) {
     // Widths at the golden pages' 700 pixels are in their dumps. In a narrow window the
     // columns keep their minimum and the table overflows.
     Page narrow("<table><tr><td>extraordinarily<td>incomprehensibilities</table>", 60);
@@ -198,17 +197,14 @@ TEST(TableLayout, WidthsInANarrowWindowPercentagesAndSpans) {
     // A spanning cell wider than its columns widens them.
     Page span("<table cellspacing=0 cellpadding=0><tr><td colspan=2><img width=300 height=5><tr><td>a<td>b</table>");
     EXPECT_GE(span.table()->ColWidths[0] + span.table()->ColWidths[1], 300);
-}
-
-TEST(TableLayout, RowsSpannedByATallerCellShareTheDifference) {
-    // Each row gets an equal part, the rest goes to the last.
-    Page span("<table cellpadding=0 cellspacing=0><tr><td rowspan=3 height=100>a<td height=10>b<tr><td height=10>c"
-              "<tr><td height=10>d</table>");
-    const ThtmlTable& s = *span.table();
-    EXPECT_EQ(s.Rows[0]->Height, 10 + 23);
-    EXPECT_EQ(s.Rows[1]->Height, 10 + 23);
-    EXPECT_EQ(s.Rows[2]->Height, 10 + 23 + 1);
-    EXPECT_EQ(s.TableHeight, 100);
+    // Rows spanned by a taller cell get equal parts of the difference, the rest to the last.
+    Page tall("<table cellpadding=0 cellspacing=0><tr><td rowspan=3 height=100>a<td height=10>b"
+              "<tr><td height=10>c<tr><td height=10>d</table>");
+    const ThtmlTable& t = *tall.table();
+    EXPECT_EQ(t.Rows[0]->Height, 10 + 23);
+    EXPECT_EQ(t.Rows[1]->Height, 10 + 23);
+    EXPECT_EQ(t.Rows[2]->Height, 10 + 23 + 1);
+    EXPECT_EQ(t.TableHeight, 100);
 }
 
 TEST(TableLayout, PlacementOfFloatsTablesInListsAndCaptionWidth) {

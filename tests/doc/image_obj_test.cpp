@@ -36,13 +36,7 @@ struct Page : testsupport::TPage {
     ~Page() { Doc.Clear(); }
     std::vector<TImageObj*> images() const { return testsupport::ImagesOf(Doc); }
     TImageObj* image(size_t n = 0) const { return images().at(n); }
-    TSection* sectionWith(const TImageObj* img) const {
-        for (const auto& s : Doc)
-            if (auto* t = dynamic_cast<TSection*>(s.get()))
-                for (const auto& i : t->Images)
-                    if (i.get() == img) return t;
-        return nullptr;
-    }
+    QSize size(size_t n = 0) const { return {image(n)->ImageWidth, image(n)->ImageHeight}; }
 };
 
 } // namespace
@@ -80,8 +74,7 @@ TEST(ImageSizing, LinkedImagesGetAFrameUnlessBorderIsZero) {
     p.parse("<A HREF=a><IMG SRC=x></A><A HREF=b><IMG SRC=x BORDER=0></A><IMG SRC=x>");
     p.layout(700);
     EXPECT_TRUE(p.image(0)->HasBorder);
-    EXPECT_EQ(p.image(0)->ImageWidth, 202);
-    EXPECT_EQ(p.image(0)->ImageHeight, 52);
+    EXPECT_EQ(p.size(0), QSize(202, 52));
     EXPECT_FALSE(p.image(1)->HasBorder);
     EXPECT_EQ(p.image(1)->ImageWidth, 200);
     EXPECT_FALSE(p.image(2)->HasBorder);
@@ -100,17 +93,15 @@ TEST(ImageHitTests, MapsAndIsmapQueries) {
            "COORDS=\"100,0,199,49\" HREF=right.htm TARGET=t></MAP><A HREF=link.htm><IMG SRC=x USEMAP=\"#Map\" "
            "BORDER=0></A><BR><A HREF=/cgi/q><IMG SRC=x ISMAP BORDER=0></A>");
     Render(p.Doc, 600, 300);
-    TImageObj& mapped = *p.image(0);
-    TSection* s = p.sectionWith(&mapped);
-    EXPECT_EQ(testsupport::LinkAt(*s, mapped.DrawX + 150, mapped.DrawY + 10), "right.htm|t");
-    EXPECT_EQ(testsupport::LinkAt(*s, mapped.DrawX + 10, mapped.DrawY + 10), "left.htm|");
+    const TImageObj& mapped = *p.image(0);
+    EXPECT_EQ(testsupport::LinkAt(p.Doc, mapped.DrawX + 150, mapped.DrawY + 10), "right.htm|t");
+    EXPECT_EQ(testsupport::LinkAt(p.Doc, mapped.DrawX + 10, mapped.DrawY + 10), "left.htm|");
 
     TImageObj& ismap = *p.image(1);
-    TSection* t = p.sectionWith(&ismap);
-    EXPECT_EQ(testsupport::LinkAt(*t, ismap.DrawX + 12, ismap.DrawY + 34), "/cgi/q?12,34|");
+    EXPECT_EQ(testsupport::LinkAt(p.Doc, ismap.DrawX + 12, ismap.DrawY + 34), "/cgi/q?12,34|");
     TImageObj* hit = nullptr;
     int ix = 0, iy = 0;
-    ASSERT_TRUE(t->ObjectAt(ismap.DrawX + 3, ismap.DrawY + 4, hit, ix, iy));
+    ASSERT_TRUE(p.Doc.ObjectAt(ismap.DrawX + 3, ismap.DrawY + 4, hit, ix, iy));
     EXPECT_EQ(hit, &ismap);
     EXPECT_EQ(ix, 3);
     EXPECT_EQ(iy, 4);
@@ -121,8 +112,7 @@ TEST(ImagePictures, PendingPicturesKeepTheirBoxAndArriveLater) {
     TImageObj& sized = *p.image(0);
     TImageObj& unsized = *p.image(1);
     EXPECT_EQ(sized.PictureKind, TImageObj::PendingPicture);
-    EXPECT_EQ(sized.ImageWidth, 80);
-    EXPECT_EQ(sized.ImageHeight, 60);
+    EXPECT_EQ(p.size(0), QSize(80, 60));
     EXPECT_TRUE(sized.SizeKnown);
     // The unsized placeholder holds its picture and its ALT text.
     EXPECT_FALSE(unsized.SizeKnown);
@@ -135,9 +125,8 @@ TEST(ImagePictures, PendingPicturesKeepTheirBoxAndArriveLater) {
     EXPECT_EQ(sized.PictureKind, TImageObj::RealPicture);
     EXPECT_EQ(unsized.PictureKind, TImageObj::RealPicture);
     p.layout();
-    EXPECT_EQ(sized.ImageWidth, 80);
-    EXPECT_EQ(unsized.ImageWidth, 20);
-    EXPECT_EQ(unsized.ImageHeight, 10);
+    EXPECT_EQ(p.size(0), QSize(80, 60));
+    EXPECT_EQ(p.size(1), QSize(20, 10));
     // Both images use the one cached picture; the supply itself is no user.
     const int index = image::ImageCache().IndexOf("LATE");
     ASSERT_GE(index, 0);
@@ -160,8 +149,7 @@ TEST(ImagePictures, MissingPicturesShowTheErrorPictureAndAlt) {
     Page p("<IMG SRC=nothing WIDTH=120 HEIGHT=30><IMG SRC=nothing ALT=\"A rather long alternative text\">"
            "<IMG SRC=nothing><IMG>");
     EXPECT_EQ(p.image(0)->PictureKind, TImageObj::ErrorPicture);
-    EXPECT_EQ(p.image(0)->ImageWidth, 120);
-    EXPECT_EQ(p.image(0)->ImageHeight, 30);
+    EXPECT_EQ(p.size(0), QSize(120, 30));
     EXPECT_GT(p.image(1)->ImageWidth, 150);
     EXPECT_EQ(p.image(2)->ImageWidth, 16 + 2 * TImageObj::PlaceholderMargin);
     EXPECT_EQ(p.image(3)->PictureKind, TImageObj::ErrorPicture); // no SRC at all
@@ -222,11 +210,12 @@ TEST(ImagePlacement, AFloatInTheMiddleOfALineNeverCoversText) {
     const std::string words = "The quick brown fox jumps over the lazy dog. ";
     for (const char* align : {"left", "right"}) {
         SCOPED_TRACE(align);
-        Page p(words + words + std::string("<IMG SRC=x WIDTH=100 HEIGHT=60 ALIGN=") + align + ">" + words + words +
-               words + words + words);
+        Page p(words + words + "<IMG SRC=x WIDTH=100 HEIGHT=60 ALIGN=" + align + ">" + words +
+               words + words + words + words);
         p.layout(300);
         const TImageObj& img = *p.image();
-        const TSection& s = *p.sectionWith(&img);
+        ASSERT_EQ(p.texts().size(), 1u);
+        const TSection& s = *p.texts()[0];
         ASSERT_GT(s.Lines.size(), 4u);
         const QRect picture(img.DrawX, img.DrawY, img.ImageWidth, img.ImageHeight);
         int y = s.Top, beside = 0;

@@ -4,6 +4,7 @@
 #include <QPainter>
 #include <functional>
 #include <gtest/gtest.h>
+#include <tuple>
 
 using namespace doc;
 using platform::TColor;
@@ -42,17 +43,13 @@ TEST(Draw3DFrame, RaisedAndSunkenEdges) {
         const TColor light = platform::clSilver; // white background: silver stays visible
         const TColor shadow = platform::ColorToRGB(platform::clBtnShadow);
         const TColor tl = raised ? light : shadow, br = raised ? shadow : light;
-        EXPECT_EQ(at(img, 2, 3), tl) << "top-left corner";
-        EXPECT_EQ(at(img, 7, 3), tl);
-        EXPECT_EQ(at(img, 2, 6), tl);
-        EXPECT_EQ(at(img, 2, 10), tl) << "bottom-left corner belongs to the left edge";
-        EXPECT_EQ(at(img, 12, 3), br) << "top-right corner belongs to the right edge";
-        EXPECT_EQ(at(img, 12, 7), br);
-        EXPECT_EQ(at(img, 7, 10), br);
-        EXPECT_EQ(at(img, 12, 10), br);
-        EXPECT_EQ(at(img, 7, 6), platform::clWhite) << "inside untouched";
-        EXPECT_EQ(at(img, 13, 10), platform::clWhite);
-        EXPECT_EQ(at(img, 2, 11), platform::clWhite);
+        // The bottom-left corner belongs to the left edge, the top-right one to the right
+        // edge; inside and outside stay untouched.
+        const std::tuple<int, int, TColor> points[] = {
+            {2, 3, tl},  {7, 3, tl},  {2, 6, tl},  {2, 10, tl},  {12, 3, br}, {12, 7, br},
+            {7, 10, br}, {12, 10, br}, {7, 6, platform::clWhite}, {13, 10, platform::clWhite},
+            {2, 11, platform::clWhite}};
+        for (const auto& [x, y, colour] : points) EXPECT_EQ(at(img, x, y), colour) << x << "," << y;
     }
     const QImage img = drawn(10, 10, [](platform::TCanvas& c) { Draw3DFrame(platform::clBlack, c, 0, 0, 9, 9, true); });
     EXPECT_EQ(at(img, 0, 0), platform::ColorToRGB(platform::clBtnHighlight));

@@ -11,15 +11,6 @@
 
 namespace fs = std::filesystem;
 
-namespace {
-
-void writeFile(const fs::path& path, const std::string& data) {
-    std::ofstream out(path, std::ios::binary);
-    out << data;
-}
-
-} // namespace
-
 TEST(SymbolGoldens, PagesScanAsRecorded) {
     const fs::path dir = fs::path(TEST_DATA_DIR) / "html";
     const bool update = std::getenv("UPDATE_GOLDENS") != nullptr;
@@ -33,14 +24,14 @@ TEST(SymbolGoldens, PagesScanAsRecorded) {
         fs::path golden = entry.path();
         golden.replace_extension(".symbols");
         if (update) {
-            writeFile(golden, actual);
+            std::ofstream(golden, std::ios::binary) << actual;
             continue;
         }
         ASSERT_TRUE(fs::exists(golden)) << "no golden; run with UPDATE_GOLDENS=1";
         if (testsupport::readFile(golden.string()) != actual) {
             fs::path out = fs::path(TEST_BINARY_DIR) / "html_goldens";
             fs::create_directories(out);
-            writeFile(out / golden.filename(), actual);
+            std::ofstream(out / golden.filename(), std::ios::binary) << actual;
             ADD_FAILURE() << "dump differs; actual in " << (out / golden.filename()).string();
         }
     }

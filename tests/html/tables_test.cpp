@@ -12,10 +12,9 @@ TEST(SymbolTables, EveryTagLooksItselfUpAndSharedSymbolsAreOne) {
     for (int i = 0; i < SymbolCount; ++i) EXPECT_NE(SymbolName(static_cast<TSymbol>(i)), "") << i;
     EXPECT_EQ(EndSymbolOf(symTr), symTrEnd);
     EXPECT_EQ(EndSymbolOf(symLi), symUnknown);
-    EXPECT_EQ(LookupAttribute("TEXT"), symText);
-    EXPECT_EQ(LookupAttribute("SELECTED"), symSelected);
-    EXPECT_EQ(LookupAttribute("WRAP"), symWrap);
-    EXPECT_EQ(LookupAttribute("HTTP-EQUIV"), symHttpEquiv);
+    for (auto [name, sym] : {std::pair{"TEXT", symText}, {"SELECTED", symSelected},
+                             {"WRAP", symWrap}, {"HTTP-EQUIV", symHttpEquiv}})
+        EXPECT_EQ(LookupAttribute(name), sym) << name;
     EXPECT_EQ(LookupAttribute("href"), symOtherAttr) << "names are looked up in upper case";
     EXPECT_EQ(LookupTag("NOSUCHTAG"), symUnknown);
 }
