@@ -4,12 +4,11 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
-#include <QImage>
-#include <QFile>
 #include <QFileInfo>
+#include <QImage>
 #include <QTemporaryDir>
 #include <fstream>
-#include <sstream>
+#include <iterator>
 
 namespace testsupport {
 
@@ -40,13 +39,11 @@ Peer::Peer(const QString& program, const QStringList& args, const QString& workD
         return;
     }
     QByteArray line;
-    while (!line.contains('\n')) {
-        if (!Proc->waitForReadyRead(15000)) {
-            Error = "no port from " + program.toStdString() + ": " +
-                    Proc->readAllStandardError().toStdString();
-            return;
-        }
-        line += Proc->readLine();
+    while (!line.contains('\n') && Proc->waitForReadyRead(15000)) line += Proc->readLine();
+    if (!line.contains('\n')) {
+        Error = "no port from " + program.toStdString() + ": " +
+                Proc->readAllStandardError().toStdString();
+        return;
     }
     line = line.trimmed();
     if (line.startsWith("PORT ")) Port = line.mid(5).toInt();
@@ -72,9 +69,7 @@ QString peerScript(const char* name) { return QString(TEST_PEERS_DIR) + "/" + na
 
 std::string readFile(const std::string& name) {
     std::ifstream in(name, std::ios::binary);
-    std::ostringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
 bool waitUntil(const std::function<bool()>& done, int ms) {
@@ -89,7 +84,8 @@ bool waitUntil(const std::function<bool()>& done, int ms) {
     }
 }
 
-void feedSplit(const std::string& reply, size_t split, const std::function<void(const char*, size_t)>& deliver,
+void feedSplit(const std::string& reply, size_t split,
+               const std::function<void(const char*, size_t)>& deliver,
                const std::function<void(size_t)>& quiet) {
     if (reply.empty()) return;
     if (split == 1) {

@@ -12,22 +12,22 @@
 namespace {
 
 using image::TGIFImage;
+using namespace gifbuild;
 
-const std::vector<QRgb> Palette4 = {qRgb(255, 0, 0), qRgb(0, 255, 0), qRgb(0, 0, 255),
-                                    qRgb(255, 255, 255)};
+std::unique_ptr<TGIFImage> Decode(const std::string& file, bool expectSingle) {
+    image::TMemoryStream stream(file);
+    bool single = !expectSingle;
+    auto gif = image::DecodeGifStream(&stream, single);
+    EXPECT_EQ(single, expectSingle);
+    return gif;
+}
 
 // Three 1 x 1 frames (red, green, blue) with the given delay; Loops < 0: no NETSCAPE block.
 std::unique_ptr<TGIFImage> Animation(int loops, int delay) {
-    std::string file = gifbuild::Header("89a", 1, 1, Palette4);
-    if (loops >= 0) file += gifbuild::Netscape(loops);
-    for (uint8_t i = 0; i < 3; ++i)
-        file += gifbuild::Control(delay, 1, false, 0) + gifbuild::Image({0, 0, 1, 1, {i}});
-    file += gifbuild::Trailer;
-    image::TMemoryStream stream(file);
-    bool single = true;
-    auto gif = image::DecodeGifStream(&stream, single);
-    EXPECT_FALSE(single);
-    return gif;
+    std::string file = Header("89a", 1, 1, Palette4);
+    if (loops >= 0) file += Netscape(loops);
+    for (uint8_t i = 0; i < 3; ++i) file += Control(delay, 1, false, 0) + Image({0, 0, 1, 1, {i}});
+    return Decode(file + Trailer, false);
 }
 
 // Ticks every 50 ms from time 0 and records the frame shown after each tick, until the
@@ -80,11 +80,6 @@ TEST(GifAnimation, DelaysAtPacePercent) {
     gif->SetRunningAt(false, 0);
     gif->SetRunningAt(true, 0);
     EXPECT_EQ(gif->StepDue(), 125);
-
-    // A delay of 0 changes the frame at every 50 ms tick.
-    auto fast = Animation(0, 0);
-    ASSERT_TRUE(fast);
-    EXPECT_EQ(Play(*fast, 5), "12312");
 }
 
 TEST(GifAnimation, CopiesAnimateIndependently) {
@@ -108,13 +103,10 @@ TEST(GifAnimation, CopiesAnimateIndependently) {
 
 TEST(GifAnimation, PaintsStretchedOverTheBackgroundOnlyWhenAllowed) {
     // 2 x 1: red, then a transparent pixel (index 1).
-    std::string file = gifbuild::Header("89a", 2, 1, Palette4) + gifbuild::Control(0, 0, true, 1) +
-                       gifbuild::Image({0, 0, 2, 1, {0, 1}}) + gifbuild::Trailer;
-    image::TMemoryStream stream(file);
-    bool single = false;
-    auto gif = image::DecodeGifStream(&stream, single);
+    auto gif = Decode(Header("89a", 2, 1, Palette4) + Control(0, 0, true, 1) +
+                          Image({0, 0, 2, 1, {0, 1}}) + Trailer,
+                      true);
     ASSERT_TRUE(gif);
-    EXPECT_TRUE(single);
 
     QImage target(8, 4, QImage::Format_RGB32);
     target.fill(qRgb(10, 20, 30));

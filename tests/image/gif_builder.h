@@ -37,27 +37,30 @@ private:
     int Count = 0;
 };
 
+// Codes of one fixed size, packed; for streams written by hand.
+inline std::string Pack(const std::vector<int>& codes, int size) {
+    TBitWriter w;
+    for (int c : codes) w.Put(c, size);
+    return w.Finish();
+}
+
 // The raw LZW code stream (without sub-blocks) of Indices: a clear code, the codes, the end code.
 inline std::string LzwCodes(const std::vector<uint8_t>& indices, int minCodeSize) {
     const int clear = 1 << minCodeSize;
     TBitWriter out;
     int size = minCodeSize + 1, next = clear + 2;
-    bool first = true;
     std::map<std::pair<int, int>, int> dict;
-    int encNext = clear + 2;
+    // The decoder defines each entry one code later than the encoder, so the code size grows
+    // when the entry about to be added no longer fits, before it is added.
     auto put = [&](int code) {
         out.Put(code, size);
-        if (!first && next < 4096) ++next;
-        first = false;
         if (next >= (1 << size) && size < 12) ++size;
     };
     auto putClear = [&] {
         out.Put(clear, size);
         size = minCodeSize + 1;
         next = clear + 2;
-        first = true;
         dict.clear();
-        encNext = clear + 2;
     };
     putClear();
     if (indices.empty()) {
@@ -73,8 +76,8 @@ inline std::string LzwCodes(const std::vector<uint8_t>& indices, int minCodeSize
             continue;
         }
         put(prefix);
-        if (encNext < 4096)
-            dict[{prefix, ch}] = encNext++;
+        if (next < 4096)
+            dict[{prefix, ch}] = next++;
         else
             putClear();
         prefix = ch;
@@ -95,7 +98,7 @@ inline std::string SubBlocks(const std::string& raw) {
     return out;
 }
 
-inline std::string Word(int v) { return {static_cast<char>(v & 0xFF), static_cast<char>((v >> 8) & 0xFF)}; }
+inline std::string Word(int v) { return {char(v & 0xFF), char((v >> 8) & 0xFF)}; }
 
 inline std::string Table(const std::vector<QRgb>& colors) {
     std::string out;
@@ -121,12 +124,12 @@ inline std::string Header(const char* version, int w, int h, std::vector<QRgb> g
 }
 
 inline std::string Netscape(int loops) {
-    return std::string("\x21\xFF\x0B" "NETSCAPE2.0" "\x03\x01", 16) + Word(loops) + std::string(1, '\0');
+    return std::string("\x21\xFF\x0B" "NETSCAPE2.0" "\x03\x01", 16) + Word(loops) + '\0';
 }
 
 inline std::string Control(int delay, int dispose, bool transparent, int index) {
-    return std::string("\x21\xF9\x04", 3) + char((dispose << 2) | (transparent ? 1 : 0)) + Word(delay) +
-           char(index) + '\0';
+    return std::string("\x21\xF9\x04", 3) + char((dispose << 2) | (transparent ? 1 : 0)) +
+           Word(delay) + char(index) + '\0';
 }
 
 // An image without a local colour table, its indices coded with the minimum code size 2.
@@ -136,11 +139,15 @@ struct TImage {
 };
 
 inline std::string Image(const TImage& im) {
-    return "\x2C" + Word(im.Left) + Word(im.Top) + Word(im.Width) + Word(im.Height) + std::string("\0\x02", 2) +
-           SubBlocks(LzwCodes(im.Pixels, 2));
+    return "\x2C" + Word(im.Left) + Word(im.Top) + Word(im.Width) + Word(im.Height) +
+           std::string("\0\x02", 2) + SubBlocks(LzwCodes(im.Pixels, 2));
 }
 
 inline const std::string Trailer = "\x3B";
+
+// Indices 0 to 3 are red, green, blue and white: R, G, B and W to Letters.
+inline const std::vector<QRgb> Palette4 = {qRgb(255, 0, 0), qRgb(0, 255, 0), qRgb(0, 0, 255),
+                                           qRgb(255, 255, 255)};
 
 // A picture as text, one letter per pixel: R, G, B, W, k for black, . where transparent, ?
 // for anything else; rows joined by RowBreak when one is given.

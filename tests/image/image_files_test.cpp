@@ -10,32 +10,26 @@
 #include "platform/files.h"
 
 #include "gif_builder.h"
+#include "jpeg_builder.h"
 #include "test_support.h"
 
 #include <gtest/gtest.h>
 
-#include <QBuffer>
 #include <QPainter>
 
 namespace {
 
 using image::TImageKind;
 using image::TMemoryStream;
+using jpegbuild::Encoded;
 
-std::string Encode(const QImage& img, const char* format, int quality = -1) {
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    EXPECT_TRUE(img.save(&buffer, format, quality));
-    return bytes.toStdString();
-}
+const std::string Gifs = TEST_DATA_DIR "/gif/";
 
 // 8 x 8: left half red, right half blue, lower-left pixel green.
 QImage Sample() {
     QImage img(8, 8, QImage::Format_RGB32);
     img.fill(qRgb(0, 0, 255));
-    for (int y = 0; y < 8; ++y)
-        for (int x = 0; x < 4; ++x) img.setPixel(x, y, qRgb(255, 0, 0));
+    for (int i = 0; i < 32; ++i) img.setPixel(i % 4, i / 4, qRgb(255, 0, 0));
     img.setPixel(0, 7, qRgb(0, 255, 0));
     return img;
 }
@@ -61,9 +55,9 @@ TEST_F(ImageFiles, SniffsBySignature) {
         SCOPED_TRACE(c.Bytes);
         EXPECT_EQ(image::SniffImageKind(U(c.Bytes), c.Bytes.size()), c.Kind);
     }
-    EXPECT_EQ(image::SniffImageFile(std::string(TEST_DATA_DIR) + "/gif/gif87a.gif"), TImageKind::Gif87);
-    EXPECT_EQ(image::SniffImageFile(std::string(TEST_DATA_DIR) + "/gif/gif89a.gif"), TImageKind::Gif89);
-    EXPECT_EQ(image::SniffImageFile(std::string(TEST_DATA_DIR) + "/gif/not-a-gif.gif"), TImageKind::None);
+    EXPECT_EQ(image::SniffImageFile(Gifs + "gif87a.gif"), TImageKind::Gif87);
+    EXPECT_EQ(image::SniffImageFile(Gifs + "gif89a.gif"), TImageKind::Gif89);
+    EXPECT_EQ(image::SniffImageFile(Gifs + "not-a-gif.gif"), TImageKind::None);
     EXPECT_EQ(image::SniffImageFile("/nonexistent/picture.gif"), TImageKind::None);
 }
 
@@ -74,17 +68,20 @@ std::string Chunk(const char* type, const std::string& data) {
 }
 
 std::string PngHeader(int colorType) {
+    const std::string oneByOne("\0\0\0\x01\0\0\0\x01\x08", 9); // and 8 bits deep
     return std::string("\x89PNG\r\n\x1A\n", 8) +
-           Chunk("IHDR", std::string("\0\0\0\x01\0\0\0\x01\x08", 9) + char(colorType) + std::string(3, '\0'));
+           Chunk("IHDR", oneByOne + char(colorType) + std::string(3, '\0'));
 }
 
 // A GIF89 is transparent only by its first extension; a PNG only by a paletted tRNS entry
 // below half alpha. Either probe leaves the stream where it found it.
 TEST_F(ImageFiles, TransparencyProbes) {
+    using namespace gifbuild;
     const std::vector<QRgb> palette = {qRgb(1, 2, 3), qRgb(10, 20, 30)};
-    const std::string gifImage = gifbuild::Image({0, 0, 1, 1, {0}}) + gifbuild::Trailer;
-    const std::string control = gifbuild::Control(0, 0, true, 1);
-    const std::string plte = Chunk("PLTE", "\x0A\x14\x1E");
+    const std::string gif89 = Header("89a", 1, 1, palette), gif87 = Header("87a", 1, 1, palette);
+    const std::string gifImage = Image({0, 0, 1, 1, {0}}) + Trailer;
+    const std::string control = Control(0, 0, true, 1);
+    const std::string plte = Chunk("PLTE", "\x0A\x14\x1E"), idat = Chunk("IDAT", "");
     const bool gif = true, png = false;
     struct TCase {
         const char* Name;
@@ -93,15 +90,14 @@ TEST_F(ImageFiles, TransparencyProbes) {
         bool Transparent;
     };
     const TCase cases[] = {
-        {"GIF89 with transparency", gif, gifbuild::Header("89a", 1, 1, palette) + control + gifImage, true},
-        {"GIF87 never", gif, gifbuild::Header("87a", 1, 1, palette) + control + gifImage, false},
+        {"GIF89 with transparency", gif, gif89 + control + gifImage, true},
+        {"GIF87 never", gif, gif87 + control + gifImage, false},
         {"GIF comment first", gif,
-         gifbuild::Header("89a", 1, 1, palette) + std::string("\x21\xFE\x01x\x00", 5) + control + gifImage, false},
-        {"GIF flag off", gif, gifbuild::Header("89a", 1, 1, palette) + gifbuild::Control(0, 0, false, 1) + gifImage,
-         false},
-        {"PNG alpha 100", png, PngHeader(3) + plte + Chunk("tRNS", "\x64") + Chunk("IDAT", ""), true},
-        {"PNG alpha 200", png, PngHeader(3) + plte + Chunk("tRNS", "\xC8") + Chunk("IDAT", ""), false},
-        {"PNG true colour", png, PngHeader(2) + Chunk("tRNS", std::string(6, '\0')) + Chunk("IDAT", ""), false},
+         gif89 + std::string("\x21\xFE\x01x\x00", 5) + control + gifImage, false},
+        {"GIF flag off", gif, gif89 + Control(0, 0, false, 1) + gifImage, false},
+        {"PNG alpha 100", png, PngHeader(3) + plte + Chunk("tRNS", "\x64") + idat, true},
+        {"PNG alpha 200", png, PngHeader(3) + plte + Chunk("tRNS", "\xC8") + idat, false},
+        {"PNG true colour", png, PngHeader(2) + Chunk("tRNS", std::string(6, '\0')) + idat, false},
         {"PNG tRNS before PLTE", png, PngHeader(3) + Chunk("tRNS", "\x64") + plte, false},
         {"PNG cut short", png, PngHeader(3) + plte.substr(0, 6), false},
     };
@@ -127,7 +123,7 @@ TEST_F(ImageFiles, PngPicturesAreShownWithTheirAlphaAsMask) {
     argb.setPixel(1, 0, qRgba(0, 255, 0, 0));
     argb.setPixel(2, 0, qRgba(0, 0, 255, 100));
     argb.setPixel(3, 0, qRgba(0, 0, 255, 200));
-    TMemoryStream stream(Encode(argb, "PNG"));
+    TMemoryStream stream(Encoded(argb, "PNG"));
     int transp = 0;
     QImage mask;
     const QImage img = image::ImageAndMaskFromStream(&stream, transp, mask);
@@ -139,7 +135,7 @@ TEST_F(ImageFiles, PngPicturesAreShownWithTheirAlphaAsMask) {
     for (int x = 0; x < 4; ++x) EXPECT_EQ(mask.pixelIndex(x, 0), expected[x]) << x;
 
     // An opaque PNG has no mask.
-    TMemoryStream opaque(Encode(Sample(), "PNG"));
+    TMemoryStream opaque(Encoded(Sample(), "PNG"));
     transp = 0;
     EXPECT_FALSE(image::ImageAndMaskFromStream(&opaque, transp, mask).isNull());
     EXPECT_TRUE(mask.isNull());
@@ -147,7 +143,7 @@ TEST_F(ImageFiles, PngPicturesAreShownWithTheirAlphaAsMask) {
 }
 
 TEST_F(ImageFiles, JpegDecodesIn24And8Bits) {
-    const std::string jpeg = Encode(Sample(), "JPEG", 95);
+    const std::string jpeg = Encoded(Sample(), "JPEG", 95);
     QImage img = image::DecodeJpeg(U(jpeg), jpeg.size(), image::TJpegDepth::Bits24);
     ASSERT_EQ(img.size(), QSize(8, 8));
     EXPECT_NEAR(qRed(img.pixel(1, 1)), 255, 24);
@@ -160,26 +156,27 @@ TEST_F(ImageFiles, JpegDecodesIn24And8Bits) {
     EXPECT_EQ(img.colorCount(), 256);
     EXPECT_EQ(img.pixel(1, 1), qRgb(255, 0, 0));
 
-    const std::string grey = Encode(Sample().convertToFormat(QImage::Format_Grayscale8), "JPEG");
+    const std::string grey = Encoded(Sample().convertToFormat(QImage::Format_Grayscale8), "JPEG");
     EXPECT_TRUE(image::JpegIsGreyscale(U(grey), grey.size()));
     img = image::DecodeJpeg(U(grey), grey.size(), image::TJpegDepth::Bits8, &palette);
     EXPECT_EQ(img.format(), QImage::Format_Indexed8);
 }
 
 TEST_F(ImageFiles, DamagedJpegGivesNothing) {
-    const std::string jpeg = Encode(Sample(), "JPEG");
+    const std::string jpeg = Encoded(Sample(), "JPEG");
     std::vector<std::string> damaged = {std::string("\xFF\xD8", 2), "\xFF\xD8\xFF\xE0garbage",
                                         std::string(jpeg.size(), '\xFF')};
     for (size_t cut = 2; cut < jpeg.size(); cut += 7) damaged.push_back(jpeg.substr(0, cut));
     std::string flipped = jpeg;
-    for (size_t i = 20; i < 200 && i < flipped.size(); i += 3) flipped[i] = static_cast<char>(~flipped[i]);
+    for (size_t i = 20; i < 200 && i < flipped.size(); i += 3) flipped[i] = char(~flipped[i]);
     damaged.push_back(flipped);
     for (const auto& d : damaged) {
         // Either a picture of the right size or nothing; never a crash or an exit.
         const QImage img = image::DecodeJpeg(U(d), d.size(), image::TJpegDepth::Bits24);
         EXPECT_TRUE(img.isNull() || img.size() == QSize(8, 8));
     }
-    EXPECT_TRUE(image::DecodeJpeg(U(damaged[1]), damaged[1].size(), image::TJpegDepth::Bits24).isNull());
+    const std::string& garbage = damaged[1];
+    EXPECT_TRUE(image::DecodeJpeg(U(garbage), garbage.size(), image::TJpegDepth::Bits24).isNull());
 }
 
 TEST_F(ImageFiles, MaskFromALowerLeftOrGivenColour) {
@@ -195,9 +192,9 @@ TEST_F(ImageFiles, MaskFromALowerLeftOrGivenColour) {
 
 TEST_F(ImageFiles, StillPicturesFromFilesAndStreams) {
     testsupport::TempDir dir;
-    const std::string bmp = dir.write("a.bmp", Encode(Sample(), "BMP"));
-    const std::string jpg = dir.write("a.jpg", Encode(Sample(), "JPEG"));
-    const std::string gif = std::string(TEST_DATA_DIR) + "/gif/transparent.gif";
+    const std::string bmp = dir.write("a.bmp", Encoded(Sample(), "BMP"));
+    const std::string jpg = dir.write("a.jpg", Encoded(Sample(), "JPEG"));
+    const std::string gif = Gifs + "transparent.gif";
 
     EXPECT_EQ(image::ReadImageFile(bmp, true).pixel(0, 7), qRgb(0, 255, 0));
     EXPECT_EQ(image::ReadImageFile(jpg, false).size(), QSize(8, 8));
@@ -206,8 +203,7 @@ TEST_F(ImageFiles, StillPicturesFromFilesAndStreams) {
 
     QImage mask;
     int transp = image::TranspCorner;
-    QImage img = image::ImageAndMaskFromFile(bmp, transp, mask);
-    ASSERT_FALSE(img.isNull());
+    ASSERT_FALSE(image::ImageAndMaskFromFile(bmp, transp, mask).isNull());
     ASSERT_FALSE(mask.isNull());
     EXPECT_EQ(mask.pixelIndex(0, 7), 1);
     transp = 0;
@@ -219,12 +215,12 @@ TEST_F(ImageFiles, StillPicturesFromFilesAndStreams) {
     EXPECT_EQ(transp, image::TranspGif);
 
     // Streams: too short, not a picture, a JPEG (never corner-transparent unless asked).
-    TMemoryStream tiny("BM12");
-    EXPECT_TRUE(image::ImageAndMaskFromStream(&tiny, transp, mask).isNull());
+    for (const char* bad : {"BM12", "<html><body>no picture</body></html>"}) {
+        TMemoryStream stream{std::string(bad)};
+        EXPECT_TRUE(image::ImageAndMaskFromStream(&stream, transp, mask).isNull()) << bad;
+    }
     EXPECT_TRUE(image::ImageAndMaskFromStream(nullptr, transp, mask).isNull());
-    TMemoryStream html(std::string("<html><body>no picture</body></html>"));
-    EXPECT_TRUE(image::ImageAndMaskFromStream(&html, transp, mask).isNull());
-    TMemoryStream jpeg(Encode(Sample(), "JPEG"));
+    TMemoryStream jpeg(Encoded(Sample(), "JPEG"));
     transp = image::TranspGif;
     EXPECT_FALSE(image::ImageAndMaskFromStream(&jpeg, transp, mask).isNull());
     EXPECT_EQ(transp, 0);
@@ -232,19 +228,18 @@ TEST_F(ImageFiles, StillPicturesFromFilesAndStreams) {
 
 TEST_F(ImageFiles, PictureItemsForTheDocument) {
     // What a single frame becomes is proven with the named GIF files.
-    const std::string dir = std::string(TEST_DATA_DIR) + "/gif/";
-    auto still = image::PictureFromFile(dir + "transparent.gif", 0);
+    auto still = image::PictureFromFile(Gifs + "transparent.gif", 0);
     ASSERT_TRUE(still);
     EXPECT_FALSE(still->IsAnimated());
 
     std::string data;
-    ASSERT_TRUE(platform::ReadWholeFile(dir + "loop-3.gif", data));
+    ASSERT_TRUE(platform::ReadWholeFile(Gifs + "loop-3.gif", data));
     auto animated = image::PictureFromStream(TMemoryStream(data), 0);
     ASSERT_TRUE(animated);
     ASSERT_TRUE(animated->IsAnimated());
     EXPECT_EQ(animated->Animation->Repeats(), 3);
 
-    EXPECT_FALSE(image::PictureFromFile(dir + "not-a-gif.gif", 0));
+    EXPECT_FALSE(image::PictureFromFile(Gifs + "not-a-gif.gif", 0));
     EXPECT_FALSE(image::PictureFromStream(TMemoryStream(std::string("GIF89a")), 0));
 }
 
@@ -286,8 +281,8 @@ TEST_F(ImageFiles, DrawMaskedKeepsTheBackgroundWhereTransparent) {
     {
         QPainter painter(&target);
         platform::TCanvas canvas(painter);
-        image::DrawMasked(canvas, Sample(), image::MakeMask(Sample(), true, platform::RGBColor(0, 0, 255)),
-                          0, 0, 16, 8);
+        const QImage mask = image::MakeMask(Sample(), true, platform::RGBColor(0, 0, 255));
+        image::DrawMasked(canvas, Sample(), mask, 0, 0, 16, 8);
     }
     EXPECT_EQ(target.pixel(1, 1), qRgb(255, 0, 0));
     EXPECT_EQ(target.pixel(12, 1), qRgb(1, 2, 3));

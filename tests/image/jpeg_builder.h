@@ -1,4 +1,4 @@
-// JPEG files for the tests, made by Qt's writer from one flat colour.
+// Picture files for the tests, made by Qt's writers; JPEG files from one flat colour.
 #pragma once
 
 #include <QBuffer>
@@ -8,14 +8,19 @@
 
 namespace jpegbuild {
 
-inline std::string JpegBytes(int w, int h, QRgb color = qRgb(200, 40, 40)) {
-    QImage img(w, h, QImage::Format_RGB32);
-    img.fill(color);
+// Img in a format Qt can write ("PNG", "BMP", "JPEG"); empty if it cannot.
+inline std::string Encoded(const QImage& img, const char* format, int quality = -1) {
     QByteArray bytes;
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
-    img.save(&buffer, "JPEG", 85);
+    img.save(&buffer, format, quality);
     return bytes.toStdString();
+}
+
+inline std::string JpegBytes(int w, int h, QRgb color = qRgb(200, 40, 40)) {
+    QImage img(w, h, QImage::Format_RGB32);
+    img.fill(color);
+    return Encoded(img, "JPEG", 85);
 }
 
 } // namespace jpegbuild

@@ -52,12 +52,6 @@ TEST(LzwDecoder, DecodesWhatTheEncoderCompressed) {
 }
 
 // Codes of 3 bits (minimum code size 2): clear 4, end 5, first free 6.
-std::string Pack3(const std::vector<int>& codes) {
-    gifbuild::TBitWriter w;
-    for (int c : codes) w.Put(c, 3);
-    return w.Finish();
-}
-
 TEST(LzwDecoder, HandCodedStreams) {
     struct TCase {
         const char* Name;
@@ -83,7 +77,7 @@ TEST(LzwDecoder, HandCodedStreams) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.Name);
         std::vector<uint8_t> out(c.Room, 0);
-        const auto r = Decode(Pack3(c.Codes), 2, out);
+        const auto r = Decode(gifbuild::Pack(c.Codes, 3), 2, out);
         EXPECT_EQ(out, c.Expected);
         EXPECT_EQ(r.Damaged, c.Damaged);
     }
@@ -93,7 +87,7 @@ TEST(LzwDecoder, RefusesImpossibleCodeSizes) {
     std::vector<uint8_t> out(4, 0);
     for (int size : {0, 12, 255}) {
         SCOPED_TRACE(size);
-        const auto r = Decode(Pack3({4, 1, 5}), size, out);
+        const auto r = Decode(gifbuild::Pack({4, 1, 5}, 3), size, out);
         EXPECT_TRUE(r.Damaged);
         EXPECT_EQ(r.Pixels, 0u);
     }

@@ -10,7 +10,6 @@
 #include "test_support.h"
 
 #include <QImage>
-#include <functional>
 #include <gtest/gtest.h>
 
 using namespace image;
@@ -19,13 +18,8 @@ namespace {
 
 using jpegbuild::JpegBytes;
 
-// An Admit that says yes and keeps the estimate it was asked about.
-std::function<bool(uint64_t)> recordAndAdmit(uint64_t& asked) {
-    return [&asked](uint64_t bytes) {
-        asked = bytes;
-        return true;
-    };
-}
+// An Admit that says yes; the request keeps the estimate it was asked about in Bytes.
+bool admitAll(uint64_t) { return true; }
 
 // The smallest BMP header, claiming Width x Height pixels of 24 bits and holding none: file
 // size, pixel offset, header size, width, height, planes and bits per pixel, little-endian.
@@ -35,9 +29,10 @@ std::string bmpHeaderOnly(int32_t w, int32_t h) {
         size_t At;
         uint32_t Value;
         int Bytes;
-    } fields[] = {{2, 54, 4}, {10, 54, 4}, {14, 40, 4}, {18, uint32_t(w), 4}, {22, uint32_t(h), 4}, {26, 1, 2}, {28, 24, 2}};
+    } fields[] = {{2, 54, 4},           {10, 54, 4}, {14, 40, 4}, {18, uint32_t(w), 4},
+                  {22, uint32_t(h), 4}, {26, 1, 2},  {28, 24, 2}};
     for (const auto& f : fields)
-        for (int i = 0; i < f.Bytes; ++i) s[f.At + i] = static_cast<char>((f.Value >> (8 * i)) & 0xFF);
+        for (int i = 0; i < f.Bytes; ++i) s[f.At + i] = char((f.Value >> (8 * i)) & 0xFF);
     return s;
 }
 
@@ -104,15 +99,12 @@ TEST(JpegScale, DecodesAtTheChosenScaleWithLibjpegsRounding) {
         int ShownW, ShownH, Denom;
         QSize Decoded; // sides rounded up, as libjpeg does
     };
-    const Case cases[] = {{100, 100, 8, {201, 151}},  {250, 0, 4, {401, 301}},     {0, 600, 2, {801, 602}},
-                          {1601, 1203, 1, {1601, 1203}}, {0, 0, 1, {1601, 1203}}};
+    const Case cases[] = {{100, 100, 8, {201, 151}},     {250, 0, 4, {401, 301}},
+                          {0, 600, 2, {801, 602}},       {1601, 1203, 1, {1601, 1203}},
+                          {0, 0, 1, {1601, 1203}}};
     for (const Case& c : cases) {
         SCOPED_TRACE(std::to_string(c.ShownW) + "x" + std::to_string(c.ShownH));
-        TPictureRequest request;
-        request.ShownWidth = c.ShownW;
-        request.ShownHeight = c.ShownH;
-        uint64_t asked = 0;
-        request.Admit = recordAndAdmit(asked);
+        TPictureRequest request{c.ShownW, c.ShownH, admitAll};
         auto item = PictureFromStream(TMemoryStream(data), 0, request);
         ASSERT_TRUE(item);
         EXPECT_EQ(item->ScaleDenom, c.Denom);
@@ -120,8 +112,8 @@ TEST(JpegScale, DecodesAtTheChosenScaleWithLibjpegsRounding) {
         EXPECT_EQ(QSize(item->SourceWidth, item->SourceHeight), QSize(1601, 1203));
         EXPECT_EQ(item->Bitmap.size(), c.Decoded);
         // The estimate asked about is the picture actually held.
-        EXPECT_EQ(item->Bytes, asked);
-        EXPECT_EQ(asked, static_cast<uint64_t>(item->Bitmap.sizeInBytes()));
+        EXPECT_EQ(item->Bytes, request.Bytes);
+        EXPECT_EQ(request.Bytes, static_cast<uint64_t>(item->Bitmap.sizeInBytes()));
     }
 }
 
@@ -148,10 +140,11 @@ TEST(PictureRequests, GifEstimateHoldsEveryStoredFrameAndTheSurface) {
     ResetImageSupport();
     using namespace gifbuild;
     const std::vector<QRgb> colors{qRgb(255, 0, 0), qRgb(0, 255, 0)};
-    const std::string still = Header("89a", 40, 30, colors) + Image({0, 0, 40, 30, std::vector<uint8_t>(1200, 1)}) +
-                              Trailer;
-    const std::string animated = Header("89a", 40, 30, colors) + Control(10, 1, false, 0) +
-                                 Image({0, 0, 40, 30, std::vector<uint8_t>(1200, 1)}) + Control(10, 1, true, 0) +
+    const std::string screen = Header("89a", 40, 30, colors);
+    const std::string full = Image({0, 0, 40, 30, std::vector<uint8_t>(1200, 1)});
+    const std::string still = screen + full + Trailer;
+    const std::string animated = screen + Control(10, 1, false, 0) + full +
+                                 Control(10, 1, true, 0) +
                                  Image({5, 5, 8, 8, std::vector<uint8_t>(64, 0)}) + Trailer;
     struct Case {
         const char* Name;
@@ -160,16 +153,15 @@ TEST(PictureRequests, GifEstimateHoldsEveryStoredFrameAndTheSurface) {
     };
     const Case cases[] = {
         {"one frame: its picture and mask", &still, 40 * 30 * 4 + 40 * 30 * 4 / 32},
-        {"animation: frames as stored, mask rows, surface", &animated, 1200 + (64 + 8 + 8) + 40 * 30 * 4},
+        {"animation: frames as stored, mask rows, surface", &animated,
+         1200 + (64 + 8 + 8) + 40 * 30 * 4},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.Name);
-        TPictureRequest request;
-        uint64_t asked = 0;
-        request.Admit = recordAndAdmit(asked);
+        TPictureRequest request{0, 0, admitAll};
         auto item = PictureFromStream(TMemoryStream(*c.Data), 0, request);
         ASSERT_TRUE(item);
-        EXPECT_EQ(asked, c.Bytes);
+        EXPECT_EQ(request.Bytes, c.Bytes);
         EXPECT_EQ(item->Bytes, c.Bytes);
         EXPECT_EQ(item->SourceWidth, 40);
         EXPECT_FALSE(item->Scalable);
@@ -188,19 +180,17 @@ TEST(PictureRequests, AbsurdDeclaredSizesAreRefusedBeforeAnyAllocation) {
     const Case cases[] = {
         {"BMP of 100000 x 100000", bmpHeaderOnly(100000, 100000)},
         {"BMP of 20000 x -20000 (top-down)", bmpHeaderOnly(20000, -20000)},
-        {"GIF screen of 65535 x 65535", gifbuild::Header("89a", 65535, 65535, {qRgb(0, 0, 0), qRgb(1, 1, 1)}) +
-                                            gifbuild::Image({0, 0, 65535, 65535, {0}}) +
-                                            gifbuild::Trailer},
+        {"GIF screen of 65535 x 65535",
+         gifbuild::Header("89a", 65535, 65535, {qRgb(0, 0, 0), qRgb(1, 1, 1)}) +
+             gifbuild::Image({0, 0, 65535, 65535, {0}}) + gifbuild::Trailer},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.Name);
-        TPictureRequest request;
-        uint64_t asked = 0;
-        request.Admit = recordAndAdmit(asked);
+        TPictureRequest request{0, 0, admitAll};
         EXPECT_FALSE(PictureFromStream(TMemoryStream(c.Data), 0, request));
         // A BMP is measured against the pixel limit before the budget is even asked.
         if (c.Data[0] == 'B') {
-            EXPECT_EQ(asked, 0u);
+            EXPECT_EQ(request.Bytes, 0u);
         }
     }
 }

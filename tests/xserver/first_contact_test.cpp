@@ -9,48 +9,28 @@ using testsupport::waitUntil;
 
 namespace {
 
-class FirstContact : public ::testing::Test {
+class FirstContact : public xtest::XSessionTest {
 protected:
     void SetUp() override {
-        if (!x.started()) GTEST_FAIL() << x.error();
+        XSessionTest::SetUp();
         site.write("t.html", "<title>Typed</title><h1>Typed page</h1>");
         site.write("k.html", "<title>Keypad</title><h1>Keypad page</h1>");
     }
-    // The request lines the test server has logged so far.
-    std::string requests() {
-        log += server.output();
-        return log;
-    }
-    std::string address(const std::string& path) {
-        return "127.0.0.1:" + std::to_string(server.port()) + "/" + path;
-    }
 
-    xtest::XServer x;
-    testsupport::TempDir site;
-    testsupport::Peer server{"python3",
-                             {testsupport::peerScript("http_server.py"),
-                              QString::fromStdString(site.path()), "--log"}};
-    std::string log;
+    testsupport::Peer server = xtest::httpServer(site);
+    xtest::PeerLog requests{server};
 };
 
 } // namespace
 
 TEST_F(FirstContact, AnAddressTypedIntoTheBoxOpensWithEnterKeypadEnterAndFromTheList) {
-    xtest::Browser b(x);
-    b.start();
-    ASSERT_TRUE(b.waitForWindow("Webling start page")) << b.stderrText();
+    ASSERT_TRUE(b.open({}, "Webling start page"));
 
-    b.clickAddressBox();
-    b.key({"ctrl+a"});
-    b.type(address("t.html"));
-    b.key({"Return"});
+    b.enterAddress(xtest::loopback(server, "t.html"));
     EXPECT_TRUE(b.waitForCaption("Typed")) << b.caption();
-    EXPECT_TRUE(waitUntil([&] { return requests().find("GET /t.html") != std::string::npos; }));
+    EXPECT_TRUE(waitUntil([&] { return requests.has("GET /t.html"); }));
 
-    b.clickAddressBox();
-    b.key({"ctrl+a"});
-    b.type(address("k.html"));
-    b.key({"KP_Enter"});
+    b.enterAddress(xtest::loopback(server, "k.html"), "KP_Enter");
     EXPECT_TRUE(b.waitForCaption("Keypad")) << b.caption();
 
     // Both addresses are in the list, "http://" added; the first one is clicked.
@@ -60,17 +40,15 @@ TEST_F(FirstContact, AnAddressTypedIntoTheBoxOpensWithEnterKeypadEnterAndFromThe
     b.click(300, b.toolBarY() + 20);
     EXPECT_TRUE(b.waitForCaption("Typed")) << b.caption();
     EXPECT_TRUE(waitUntil([&] {
-        const std::string r = requests();
+        const std::string& r = requests.text();
         return r.find("GET /t.html") != r.rfind("GET /t.html");
-    })) << requests();
+    })) << requests.text();
 }
 
 TEST_F(FirstContact, LinksBetweenLocalPagesAndTheBackAndForwardButtons) {
     site.write("a.html", xtest::BigLinkPage("Page A", "sub/b.html#end"));
     site.write("sub/b.html", xtest::BigLinkPage("Page B", "../a.html"));
-    xtest::Browser b(x);
-    b.start(site.file("a.html"));
-    ASSERT_TRUE(b.waitForWindow("Page A")) << b.stderrText();
+    ASSERT_TRUE(b.open(site.file("a.html"), "Page A"));
 
     b.click(300, b.toolBarY() + 150);
     EXPECT_TRUE(b.waitForCaption("Page B"));
@@ -89,14 +67,9 @@ TEST_F(FirstContact, ALocalAddressWithAFragmentShowsTheAnchorAtTheTop) {
     page += "<a name=bottom></a><font size=7 color=#FF0000>BOTTOM</font>";
     for (int i = 0; i < 200; ++i) page += "<br>";
     site.write("long.html", page);
-    xtest::Browser b(x);
-    b.start();
-    ASSERT_TRUE(b.waitForWindow("Webling start page")) << b.stderrText();
+    ASSERT_TRUE(b.open({}, "Webling start page"));
 
-    b.clickAddressBox();
-    b.key({"ctrl+a"});
-    b.type("file://" + site.file("long.html") + "#bottom");
-    b.key({"Return"});
+    b.enterAddress("file://" + site.file("long.html") + "#bottom");
     ASSERT_TRUE(b.waitForCaption("Long")) << b.caption();
     const int top = b.toolBarY() + 20;
     EXPECT_TRUE(waitUntil([&] {
@@ -107,22 +80,20 @@ TEST_F(FirstContact, ALocalAddressWithAFragmentShowsTheAnchorAtTheTop) {
 TEST_F(FirstContact, TextSelectedWithTheMouseIsCopiedWithControlC) {
     site.write("sel.html", "<title>Select</title><body bgcolor=white><font size=7>Selectable "
                            "words</font><p>more text");
-    xtest::Browser b(x);
-    b.start(site.file("sel.html"));
-    ASSERT_TRUE(b.waitForWindow("Select")) << b.stderrText();
+    ASSERT_TRUE(b.open(site.file("sel.html"), "Select"));
 
     const int y = b.toolBarY() + 45;
     b.drag(5, y, 650, y);
     b.key({"ctrl+c"});
-    EXPECT_TRUE(waitUntil([&] { return x.selection().find("Selectable words") != std::string::npos; }))
-        << x.selection();
+    EXPECT_TRUE(waitUntil([&] {
+        return x.clipboard().find("Selectable words") != std::string::npos;
+    })) << x.clipboard();
 }
 
 TEST_F(FirstContact, FindFromTheEditMenuSelectsTheWord) {
-    site.write("find.html", "<title>Haystack</title><body bgcolor=white><p>hay hay hay<p>hay needle hay");
-    xtest::Browser b(x);
-    b.start(site.file("find.html"));
-    ASSERT_TRUE(b.waitForWindow("Haystack")) << b.stderrText();
+    site.write("find.html",
+               "<title>Haystack</title><body bgcolor=white><p>hay hay hay<p>hay needle hay");
+    ASSERT_TRUE(b.open(site.file("find.html"), "Haystack"));
 
     b.openMenu(1);
     ASSERT_TRUE(b.waitForWindows(2)) << "the Edit menu did not open";
@@ -134,13 +105,11 @@ TEST_F(FirstContact, FindFromTheEditMenuSelectsTheWord) {
     ASSERT_TRUE(b.waitForWindows(1));
     // What Find selected is what Copy takes.
     b.key({"ctrl+c"});
-    EXPECT_TRUE(waitUntil([&] { return x.selection() == "needle"; })) << x.selection();
+    EXPECT_TRUE(waitUntil([&] { return x.clipboard() == "needle"; })) << x.clipboard();
 }
 
 TEST_F(FirstContact, ClosingTheWindowEndsTheProgramAndRemovesItsFiles) {
-    xtest::Browser b(x);
-    b.start(site.file("t.html"));
-    ASSERT_TRUE(b.waitForWindow("Typed")) << b.stderrText();
+    ASSERT_TRUE(b.open(site.file("t.html"), "Typed"));
     EXPECT_FALSE(QDir(QString::fromStdString(b.cacheDir())).isEmpty(QDir::Files));
 
     b.openMenu(0);

@@ -4,25 +4,19 @@
 
 #include <gtest/gtest.h>
 
-using testsupport::waitUntil;
+using Forms = xtest::XSessionTest;
 
-TEST(Forms, TypedFieldClickedRadioAndSubmitReachTheServer) {
-    xtest::XServer x;
-    ASSERT_TRUE(x.started()) << x.error();
-    testsupport::TempDir site;
+TEST_F(Forms, TypedFieldClickedRadioAndSubmitReachTheServer) {
     site.write("form.html", "<title>Search</title><body bgcolor=white>\n"
                             "<form action=\"result.html\" method=get>\n"
                             "<input name=q size=20><br>\n"
-                            "<input type=radio name=r value=a checked>A <input type=radio name=r value=b>B<br>\n"
+                            "<input type=radio name=r value=a checked>A "
+                            "<input type=radio name=r value=b>B<br>\n"
                             "<input type=submit name=go value=Go>\n</form>\n");
     site.write("result.html", "<title>Result</title>found");
-    testsupport::Peer server{"python3",
-                             {testsupport::peerScript("http_server.py"),
-                              QString::fromStdString(site.path()), "--log"}};
+    testsupport::Peer server = xtest::httpServer(site);
     ASSERT_TRUE(server.started()) << server.errorText();
-    xtest::Browser b(x);
-    b.start("http://127.0.0.1:" + std::to_string(server.port()) + "/form.html");
-    ASSERT_TRUE(b.waitForWindow("Search")) << b.stderrText();
+    ASSERT_TRUE(b.open("http://" + xtest::loopback(server, "form.html"), "Search"));
 
     // The page begins just below the tool bar: the field, then the radio buttons, then Go.
     const int top = b.toolBarY() + 15;
@@ -31,9 +25,8 @@ TEST(Forms, TypedFieldClickedRadioAndSubmitReachTheServer) {
     b.click(48, top + 36);
     b.click(28, top + 59);
     EXPECT_TRUE(b.waitForCaption("Result")) << b.caption();
-    std::string log;
-    EXPECT_TRUE(waitUntil([&] {
-        log += server.output();
-        return log.find("GET /result.html?q=narrow+gauge&r=b&go=Go") != std::string::npos;
-    })) << log;
+    xtest::PeerLog log(server);
+    EXPECT_TRUE(testsupport::waitUntil([&] {
+        return log.has("GET /result.html?q=narrow+gauge&r=b&go=Go");
+    })) << log.text();
 }

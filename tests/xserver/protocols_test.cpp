@@ -4,21 +4,16 @@
 
 #include <gtest/gtest.h>
 
-using testsupport::waitUntil;
+using Protocols = xtest::XSessionTest;
 
-TEST(Protocols, ClickingThroughAnFtpServerOpensDirectoriesAndFiles) {
-    xtest::XServer x;
-    ASSERT_TRUE(x.started()) << x.error();
-    testsupport::TempDir root;
-    root.write("docs/readme.txt", "Read me, I came over FTP.\n");
-    testsupport::Peer ftp{"/usr/bin/python3",
-                          {testsupport::peerScript("ftp_server.py"), QString::fromStdString(root.path())}};
+TEST_F(Protocols, ClickingThroughAnFtpServerOpensDirectoriesAndFiles) {
+    site.write("docs/readme.txt", "Read me, I came over FTP.\n");
+    testsupport::Peer ftp{"/usr/bin/python3", {testsupport::peerScript("ftp_server.py"),
+                                               QString::fromStdString(site.path())}};
     ASSERT_TRUE(ftp.started()) << ftp.errorText();
-    const std::string base = "ftp://127.0.0.1:" + std::to_string(ftp.port()) + "/";
+    const std::string base = "ftp://" + xtest::loopback(ftp);
 
-    xtest::Browser b(x);
-    b.start(base);
-    ASSERT_TRUE(b.waitForWindow("/")) << b.stderrText();
+    ASSERT_TRUE(b.open(base, "/"));
     // The listing's first line is "DIR: docs", with the name as a link.
     b.click(64, b.toolBarY() + 26);
     ASSERT_TRUE(b.waitForCaption("/docs")) << b.caption();
@@ -28,30 +23,26 @@ TEST(Protocols, ClickingThroughAnFtpServerOpensDirectoriesAndFiles) {
     EXPECT_TRUE(b.waitForCaption("/docs")) << b.caption();
 }
 
-TEST(Protocols, AMailtoLinkOpensTheMailDialogAndTheMailIsDelivered) {
-    xtest::XServer x;
-    ASSERT_TRUE(x.started()) << x.error();
+TEST_F(Protocols, AMailtoLinkOpensTheMailDialogAndTheMailIsDelivered) {
     testsupport::Peer smtp{"/usr/bin/python3", {testsupport::peerScript("smtp_server.py")}};
     ASSERT_TRUE(smtp.started()) << smtp.errorText();
-    xtest::Browser b(x, "[smtp]\nsmtpserver=127.0.0.1\nsmtpport=" + std::to_string(smtp.port()) + "\n");
-    b.Dir.write("mail.html", "<title>Write to us</title><body bgcolor=white><a href=\"mailto:ann@example.org\">"
-                             "<img src=\"none.gif\" width=600 height=300 alt=\"mail\"></a>");
-    b.start(b.Dir.file("mail.html"));
-    ASSERT_TRUE(b.waitForWindow("Write to us")) << b.stderrText();
+    b.configure("[smtp]\nsmtpserver=127.0.0.1\nsmtpport=" + std::to_string(smtp.port()) + "\n");
+    site.write("mail.html", xtest::BigLinkPage("Write to us", "mailto:ann@example.org"));
+    ASSERT_TRUE(b.open(site.file("mail.html"), "Write to us"));
 
     b.click(300, b.toolBarY() + 150);
     ASSERT_TRUE(b.waitForCaption("Sending mail ...")) << b.caption();
     // The subject has the keyboard; Enter takes the default button, OK.
     b.type("Hello from the window");
     b.key({"Return"});
-    std::string got;
-    EXPECT_TRUE(waitUntil([&] {
-        got += smtp.output();
+    xtest::PeerLog got(smtp);
+    EXPECT_TRUE(testsupport::waitUntil([&] {
         // The whole line: the server's output may arrive in pieces.
-        const size_t at = got.find("MESSAGE");
-        return at != std::string::npos && got.find('\n', at) != std::string::npos;
-    })) << got;
-    EXPECT_NE(got.find("ann@example.org"), std::string::npos) << got;
+        const std::string& text = got.text();
+        const size_t at = text.find("MESSAGE");
+        return at != std::string::npos && text.find('\n', at) != std::string::npos;
+    })) << got.text();
+    EXPECT_NE(got.text().find("ann@example.org"), std::string::npos) << got.text();
     // The page stays as it was.
     EXPECT_TRUE(b.waitForCaption("Write to us"));
 }

@@ -10,29 +10,19 @@ using testsupport::waitUntil;
 
 namespace {
 
-class WindowUse : public ::testing::Test {
+class WindowUse : public xtest::XSessionTest {
 protected:
     void SetUp() override {
-        if (!x.started()) GTEST_FAIL() << x.error();
+        XSessionTest::SetUp();
         ASSERT_TRUE(server.started()) << server.errorText();
     }
-    std::string address(const std::string& path) { return "127.0.0.1:" + std::to_string(server.port()) + path; }
-    // True once the server has read a request for Path.
+    // True once the server has read a request for Path; it logs what it reads in hex.
     bool asked(const std::string& path) {
-        log += server.output();
-        return log.find(QByteArray(("GET " + path + " ").c_str()).toHex().toStdString()) != std::string::npos;
-    }
-    void typeAddress(xtest::Browser& b, const std::string& text) {
-        b.clickAddressBox();
-        b.key({"ctrl+a"});
-        b.type(text);
-        b.key({"Return"});
+        return log.has(QByteArray(("GET " + path + " ").c_str()).toHex().toStdString());
     }
 
-    xtest::XServer x;
-    testsupport::TempDir site;
     testsupport::Peer server{"python3", {testsupport::peerScript("recording_server.py")}};
-    std::string log;
+    xtest::PeerLog log{server};
 };
 
 // A 1 x 1 GIF.
@@ -43,11 +33,9 @@ const char gif[] = "GIF89a\1\0\1\0\x80\0\0\0\0\0\xff\xff\xff,\0\0\0\0\1\0\1\0\0\
 TEST_F(WindowUse, ALinkClickedDuringASlowLoadIsTheLinkOfThePageOnDisplay) {
     site.write("home.html", xtest::BigLinkPage("Home", "about.html"));
     site.write("about.html", "<title>About</title>About this place");
-    xtest::Browser b(x);
-    b.start(site.file("home.html"));
-    ASSERT_TRUE(b.waitForWindow("Home")) << b.stderrText();
+    ASSERT_TRUE(b.open(site.file("home.html"), "Home"));
 
-    typeAddress(b, address("/slow4"));
+    b.enterAddress(xtest::loopback(server, "slow4"));
     ASSERT_TRUE(waitUntil([&] { return asked("/slow4"); }));
     b.click(300, b.toolBarY() + 150);
     EXPECT_TRUE(b.waitForCaption("About")) << b.caption();
@@ -56,23 +44,22 @@ TEST_F(WindowUse, ALinkClickedDuringASlowLoadIsTheLinkOfThePageOnDisplay) {
 
 TEST_F(WindowUse, ADownloadTurnedDownLeavesTheWindowAsItWas) {
     site.write("home.html", xtest::BigLinkPage("Home", "about.html"));
-    xtest::Browser b(x);
-    b.start(site.file("home.html"));
-    ASSERT_TRUE(b.waitForWindow("Home")) << b.stderrText();
+    ASSERT_TRUE(b.open(site.file("home.html"), "Home"));
 
-    typeAddress(b, address("/download.zip"));
-    ASSERT_TRUE(b.waitForCaption("You are going to download a \"application/zip\" file.")) << b.caption();
+    b.enterAddress(xtest::loopback(server, "download.zip"));
+    ASSERT_TRUE(b.waitForCaption("You are going to download a \"application/zip\" file."))
+        << b.caption();
     b.key({"Escape"});
     EXPECT_TRUE(b.waitForWindows(1));
     EXPECT_TRUE(b.waitForCaption("Home")) << b.caption();
 }
 
 TEST_F(WindowUse, SaveAsOnAPictureSavesThePicture) {
-    site.write("pic.gif", std::string(gif, sizeof gif - 1));
-    site.write("photo.html", "<title>Photo</title><body bgcolor=white><img src=pic.gif width=400 height=250>");
-    xtest::Browser b(x);
-    b.start(site.file("photo.html"));
-    ASSERT_TRUE(b.waitForWindow("Photo")) << b.stderrText();
+    const std::string picture(gif, sizeof gif - 1);
+    site.write("pic.gif", picture);
+    site.write("photo.html",
+               "<title>Photo</title><body bgcolor=white><img src=pic.gif width=400 height=250>");
+    ASSERT_TRUE(b.open(site.file("photo.html"), "Photo"));
 
     b.click(200, b.toolBarY() + 120, 3);
     ASSERT_TRUE(b.waitForWindows(2)) << "the pop-up menu did not open";
@@ -84,6 +71,6 @@ TEST_F(WindowUse, SaveAsOnAPictureSavesThePicture) {
     b.type(saved);
     b.key({"Return"});
     ASSERT_TRUE(waitUntil([&] { return QFile::exists(QString::fromStdString(saved)); }));
-    EXPECT_TRUE(waitUntil([&] { return testsupport::readFile(saved) == std::string(gif, sizeof gif - 1); }))
+    EXPECT_TRUE(waitUntil([&] { return testsupport::readFile(saved) == picture; }))
         << "the picture's bytes, not the page's";
 }

@@ -1,14 +1,10 @@
 #include "x_session.h"
 
-#include <QCoreApplication>
 #include <QFile>
 #include <QProcessEnvironment>
-#include <QRegularExpression>
 #include <QtEndian>
-#include <cstring>
 #include <algorithm>
 #include <cstdlib>
-#include <unistd.h>
 
 namespace xtest {
 
@@ -17,10 +13,8 @@ namespace {
 QProcessEnvironment environmentFor(const std::string& display) {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("DISPLAY", QString::fromStdString(display));
-    env.remove("WAYLAND_DISPLAY");
-    env.remove("QT_QPA_PLATFORM");
-    env.remove("QT_SCALE_FACTOR");
-    env.remove("QT_FONT_DPI");
+    for (const char* v : {"WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "QT_SCALE_FACTOR", "QT_FONT_DPI"})
+        env.remove(v);
     return env;
 }
 
@@ -67,12 +61,11 @@ XServer::XServer() : Proc(std::make_unique<QProcess>()) {
         return;
     }
     QByteArray line;
-    while (!line.contains('\n')) {
-        if (!Proc->waitForReadyRead(20000)) {
-            Error = "Xvfb gave no display number: " + Proc->readAllStandardError().toStdString();
-            return;
-        }
+    while (!line.contains('\n') && Proc->waitForReadyRead(20000))
         line += Proc->readAllStandardOutput();
+    if (!line.contains('\n')) {
+        Error = "Xvfb gave no display number: " + Proc->readAllStandardError().toStdString();
+        return;
     }
     Display = ":" + line.trimmed().toStdString();
     // The number is written once the server listens; make sure a client gets through.
@@ -92,72 +85,63 @@ XServer::~XServer() {
     Proc->waitForFinished(3000);
 }
 
-std::string XServer::run(const QString& program, const QStringList& args, bool* ok,
-                         const QByteArray& input) const {
+std::string XServer::run(const QString& program, const QStringList& args, bool* ok) const {
     QProcess p;
     p.setProcessEnvironment(environmentFor(Display));
     p.start(program, args);
-    if (!input.isEmpty()) p.write(input);
     p.closeWriteChannel();
     const bool finished = p.waitForFinished(20000);
     if (ok) *ok = finished && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
     return p.readAllStandardOutput().toStdString();
 }
 
-std::string XServer::xdo(const QStringList& args, bool* ok) const { return run("xdotool", args, ok); }
+std::string XServer::xdo(const QStringList& args, bool* ok) const {
+    return run("xdotool", args, ok);
+}
 
 QImage XServer::screenshot() const {
-    QProcess p;
-    p.setProcessEnvironment(environmentFor(Display));
-    p.start("xwd", {"-root", "-silent"});
-    p.waitForFinished(20000);
-    return fromXwd(p.readAllStandardOutput());
+    return fromXwd(QByteArray::fromStdString(run("xwd", {"-root", "-silent"})));
 }
 
-std::string XServer::selection(const char* which) const {
-    return run("xclip", {"-o", "-selection", which});
-}
+std::string XServer::clipboard() const { return run("xclip", {"-o", "-selection", "clipboard"}); }
 
-Browser::Browser(const XServer& x, const std::string& iniExtra) : X(x) {
+Browser::Browser(const XServer& x) : X(x) {
     for (const char* f : {"webling", "home.html", "about-webling.html", "webling-logo.gif"})
         QFile::copy(QString(WEBLING_BINARY_DIR) + "/" + f, QString::fromStdString(Dir.file(f)));
     QFile::setPermissions(QString::fromStdString(Dir.file("webling")),
                           QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    configure();
+    UserName = QString::fromStdString(X.run("id", {"-un"})).trimmed().toStdString();
+}
+
+void Browser::configure(const std::string& iniExtra) {
     Dir.write("webling.ini", "[users]\nusersrootdir=" + Dir.path() + "users\n[tmp]\ntmpdir=" +
                                  Dir.path() + "tmp\n[cache]\ncachedir=" + Dir.path() + "cache\n" +
                                  iniExtra);
-    UserName = X.run("id", {"-un"}).substr(0);
-    while (!UserName.empty() && (UserName.back() == '\n' || UserName.back() == '\r'))
-        UserName.pop_back();
 }
 
 Browser::~Browser() {
-    if (Proc && Proc->state() != QProcess::NotRunning) {
-        Proc->kill();
-        Proc->waitForFinished(5000);
-    }
+    if (!Proc) return;
+    Proc->kill();
+    Proc->waitForFinished(5000);
 }
 
-void Browser::start(const std::string& address) {
+::testing::AssertionResult Browser::open(const std::string& address, const std::string& c) {
     Proc = std::make_unique<QProcess>();
     Proc->setProcessEnvironment(environmentFor(X.display()));
     QStringList args;
     if (!address.empty()) args << QString::fromStdString(address);
     Proc->start(QString::fromStdString(Dir.file("webling")), args);
-    Proc->waitForStarted(10000);
+    if (Proc->waitForStarted(10000) && waitForCaption(c)) {
+        findLayout();
+        return ::testing::AssertionSuccess();
+    }
+    return ::testing::AssertionFailure() << "no window \"" << c << "\" among\n" << caption()
+                                         << "standard error: "
+                                         << Proc->readAllStandardError().toStdString();
 }
-
-bool Browser::running() const { return Proc && Proc->state() != QProcess::NotRunning; }
 
 bool Browser::waitForExit(int ms) { return !Proc || Proc->waitForFinished(ms); }
-
-std::string Browser::stderrText() { return Proc ? Proc->readAllStandardError().toStdString() : ""; }
-
-bool Browser::waitForWindow(const std::string& c, int ms) {
-    if (!waitForCaption(c, ms)) return false;
-    findLayout();
-    return true;
-}
 
 std::string Browser::caption() const {
     if (!Proc) return {};
@@ -177,7 +161,8 @@ bool Browser::waitForWindows(int count, int ms) const {
 }
 
 bool Browser::waitForCaption(const std::string& c, int ms) {
-    return testsupport::waitUntil([&] { return ("\n" + caption()).find("\n" + c + "\n") != std::string::npos; }, ms);
+    return testsupport::waitUntil(
+        [&] { return ("\n" + caption()).find("\n" + c + "\n") != std::string::npos; }, ms);
 }
 
 void Browser::findLayout() {
@@ -224,6 +209,13 @@ void Browser::type(const std::string& text) const {
 
 void Browser::clickAddressBox() const { click(400, ToolBarY); }
 
+void Browser::enterAddress(const std::string& text, const char* key) const {
+    clickAddressBox();
+    this->key({"ctrl+a"});
+    type(text);
+    this->key({key});
+}
+
 void Browser::clickToolButton(int index) const {
     // Six buttons of 33 pixels and their spacing, left of the address box.
     click(3 + index * 34 + 17, ToolBarY);
@@ -248,8 +240,8 @@ void Browser::openMenu(int index) const {
         }
     }
     if (index >= static_cast<int>(words.size())) return;
-    click((words[static_cast<size_t>(index)].first + words[static_cast<size_t>(index)].second) / 2,
-          (top + bottom) / 2);
+    const auto [left, right] = words[static_cast<size_t>(index)];
+    click((left + right) / 2, (top + bottom) / 2);
 }
 
 int countColour(const QImage& image, const QRect& rect, QRgb colour) {
