@@ -10,7 +10,6 @@
 #include <atomic>
 #include <chrono>
 #include <gtest/gtest.h>
-#include <poll.h>
 #include <thread>
 
 using namespace mail;

@@ -18,20 +18,19 @@ testsupport::Peer& server() {
 
 Delivery nextDelivery() {
     const std::string marker = "MESSAGE ";
-    size_t eol = std::string::npos;
+    size_t start = 0, eol = 0;
     const auto complete = [&] {
         Pending += server().output();
-        const size_t start = Pending.find(marker);
+        start = Pending.find(marker);
         eol = start == std::string::npos ? start : Pending.find('\n', start);
         return eol != std::string::npos;
     };
     Delivery d;
     if (!testsupport::waitUntil(complete, 10000)) return d;
-    const size_t start = Pending.find(marker);
-    const QByteArray json = QByteArray::fromStdString(
-        Pending.substr(start + marker.size(), eol - start - marker.size()));
+    start += marker.size();
+    const std::string json = Pending.substr(start, eol - start);
     Pending.erase(0, eol + 1);
-    const QJsonObject o = QJsonDocument::fromJson(json).object();
+    const QJsonObject o = QJsonDocument::fromJson(QByteArray::fromStdString(json)).object();
     d.from = o["mail_from"].toString().toStdString();
     for (const auto& r : o["rcpt_tos"].toArray())
         d.to.push_back(r.toString().toStdString());

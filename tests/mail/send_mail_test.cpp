@@ -47,7 +47,8 @@ protected:
             EXPECT_FALSE(dlg.BCancel->isEnabled());
         };
     }
-    void show() {
+    void open() {
+        dlg.Prepare(options, "bob@example.org");
         dlg.show();
         QApplication::setActiveWindow(&dlg);
         ASSERT_TRUE(QTest::qWaitForWindowActive(&dlg));
@@ -61,7 +62,7 @@ protected:
 TEST_F(SendMailDialog, ControlsPrepareAndTabOrder) {
     dlg.ESubject->setText("old");
     dlg.Memo->setPlainText("old text");
-    dlg.Prepare(options, "bob@example.org");
+    open();
     EXPECT_EQ(dlg.windowTitle(), "Sending mail ...");
     EXPECT_EQ(text(dlg.EServer), "127.0.0.1");
     EXPECT_TRUE(dlg.EServer->isReadOnly());
@@ -73,8 +74,6 @@ TEST_F(SendMailDialog, ControlsPrepareAndTabOrder) {
     EXPECT_EQ(dlg.BSend->text(), "OK");
     EXPECT_TRUE(dlg.BSend->isDefault());
     EXPECT_EQ(dlg.BCancel->text(), "Cancel");
-
-    show();
     EXPECT_EQ(QApplication::focusWidget(), dlg.ESubject);
     // Tab from the To box walks every control once and passes the server box by.
     dlg.ETo->setFocus();
@@ -93,8 +92,7 @@ TEST_F(SendMailDialog, ControlsPrepareAndTabOrder) {
 
 TEST_F(SendMailDialog, SendDeliversTheMessageAsTyped) {
     if (!mailtest::server().started()) GTEST_SKIP() << mailtest::server().errorText();
-    dlg.Prepare(options, "bob@example.org");
-    show();
+    open();
     dlg.ECC->setText("carol@example.org, dave@example.org");
     QTest::keyClicks(dlg.ESubject, "Dots");
     dlg.Memo->setPlainText("first\n.\n..\n.x\n...\nlast");
@@ -129,8 +127,7 @@ TEST_F(SendMailDialog, SendDeliversTheMessageAsTyped) {
 
 TEST_F(SendMailDialog, AFailureKeepsTheDialogOpenWithEverythingTyped) {
     if (!mailtest::server().started()) GTEST_SKIP() << mailtest::server().errorText();
-    dlg.Prepare(options, "bob@example.org");
-    show();
+    open();
     dlg.EBCC->setText("refuse@example.org");
     dlg.ESubject->setText("kept");
     dlg.Memo->setPlainText("kept text");
@@ -156,8 +153,7 @@ TEST_F(SendMailDialog, TheDialogCannotBeClosedWhileItSends) {
     nettest::Listener silent; // connects, never greets
     options.SmtpPort = silent.port;
     options.TimeOut = 1;
-    dlg.Prepare(options, "bob@example.org");
-    show();
+    open();
     bool triedToClose = false;
     QTimer::singleShot(0, &dlg, [&] {
         EXPECT_TRUE(dlg.Sending());

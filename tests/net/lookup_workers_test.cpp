@@ -5,10 +5,9 @@
 #include <QCoreApplication>
 #include <QProcess>
 #include <chrono>
-#include <condition_variable>
 #include <cstdlib>
+#include <future>
 #include <gtest/gtest.h>
-#include <mutex>
 #include <thread>
 
 using namespace net;
@@ -98,16 +97,10 @@ TEST(LookUps, ALookUpInProgressWhenTheApplicationEndsIsJoinedWithoutACrash) {
 // resolver and its requester gone, and the application ends around it.
 TEST(LookUpsChild, EndsWithALookUpInProgress) {
     if (!std::getenv(ChildVariable)) GTEST_SKIP() << "runs only as the child of the test above";
-    static std::mutex m;
-    static std::condition_variable entered;
-    static bool inside = false;
+    static std::promise<void> entered;
     // Stands for a slow name server: the application ends while this still runs.
     SetHostResolver([](const char* name, const addrinfo* hints, addrinfo** result) {
-        {
-            std::lock_guard<std::mutex> lock(m);
-            inside = true;
-            entered.notify_all();
-        }
+        entered.set_value();
         std::this_thread::sleep_for(std::chrono::milliseconds(300));
         return ::getaddrinfo(name, nullptr, hints, result);
     });
@@ -116,7 +109,6 @@ TEST(LookUpsChild, EndsWithALookUpInProgress) {
     ASSERT_NE(WinsockAPI().WSAAsyncGetHostByName(target.get(), CM_LOOKUPCOMPLETE, "localhost",
                                                  buf.data(), 1024),
               0);
-    std::unique_lock<std::mutex> lock(m);
-    ASSERT_TRUE(entered.wait_until(lock, nettest::testDeadline(), [] { return inside; }));
+    ASSERT_EQ(entered.get_future().wait_until(nettest::testDeadline()), std::future_status::ready);
     EXPECT_EQ(LookupThreads(), 1u);
 }

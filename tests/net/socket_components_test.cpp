@@ -2,11 +2,8 @@
 #include "net/socket_components.h"
 #include "net_test_support.h"
 
-#include <fcntl.h>
 #include <poll.h>
 #include <gtest/gtest.h>
-#include <sys/ioctl.h>
-#include <thread>
 
 using namespace net;
 using nettest::waitFor;
@@ -31,7 +28,8 @@ struct Log {
     }
 };
 
-void watch(TBasicClientSocket& c, Log& log) {
+// Connects C to Port on 127.0.0.1, its events written to Log.
+void start(TBasicClientSocket& c, Log& log, int port) {
     c.OnInfo = [&](TSockCtrl*, TSockInfo i, TSocketBase*) {
         log.add(std::string("info ") + SockInfoTexts[i]);
     };
@@ -39,13 +37,13 @@ void watch(TBasicClientSocket& c, Log& log) {
         log.add("connect " + std::to_string(s->LastError) + (s->Connected() ? " up" : " down"));
     };
     c.OnDisconnect = [&](TSockCtrl*, TSocketBase*) { log.add("disconnect"); };
+    nettest::aim(c, port);
+    c.Connect();
 }
 
 // Connects C, watched by Log, to L; returns the server's end once the connect is reported.
 int connected(TBasicClientSocket& c, Log& log, nettest::Listener& l) {
-    watch(c, log);
-    nettest::aim(c, l.port);
-    c.Connect();
+    start(c, log, l.port);
     const int peer = l.acceptOne();
     EXPECT_TRUE(waitFor([&] { return log.has("connect 0 up"); }));
     return peer;
@@ -79,9 +77,7 @@ TEST(SocketComponents, AddressPortAndProtocolSetters) {
 TEST(SocketComponents, ARefusedConnectionArrivesThroughOnConnect) {
     TBasicClientSocket c;
     Log log;
-    watch(c, log);
-    nettest::aim(c, nettest::closedPort());
-    c.Connect();
+    start(c, log, nettest::closedPort());
     ASSERT_TRUE(waitFor([&] { return log.has("connect 10061 down"); })) << log.lines.size();
     EXPECT_FALSE(log.has("info Connection"));
     EXPECT_TRUE(log.has("info Connecting"));
@@ -107,13 +103,11 @@ TEST(SocketComponents, AConnectThatNeverCompletesTimesOut) {
 
     TBasicClientSocket c;
     Log log;
-    watch(c, log);
     int timeouts = 0;
     std::vector<int> left;
     c.OnTimeOut = [&](TSockCtrl*, TSocketBase*) { ++timeouts; };
-    nettest::aim(c, l.port);
     c.SetTimeOut(2);
-    c.Connect();
+    start(c, log, l.port);
     EXPECT_TRUE(c.TimeOutActive());
     // Each tick of the one-second timer counts down once; the second ends the attempt.
     ASSERT_TRUE(waitFor([&] {
@@ -169,12 +163,8 @@ TEST(SocketComponents, ClosesFromEitherEndAreReportedInOrder) {
     };
     ASSERT_EQ(::send(peer, "hello", 5, 0), 5);
     // Wait until the bytes are there, without handling their read event.
-    int waiting = 0;
-    for (int i = 0; i < 1000 && waiting < 5; ++i) {
-        ioctl(c.Socket()->Handle(), FIONREAD, &waiting);
-        usleep(1000);
-    }
-    ASSERT_EQ(waiting, 5);
+    pollfd readable{static_cast<int>(c.Socket()->Handle()), POLLIN, 0};
+    ASSERT_EQ(::poll(&readable, 1, 10000), 1);
     c.Close();
     EXPECT_TRUE(log.inOrder({"read hello", "info Closed"}));
     EXPECT_FALSE(c.Socket()->Connected());
