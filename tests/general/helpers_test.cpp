@@ -1,7 +1,6 @@
 #include "general/helpers.h"
 #include "general/options.h"
 #include "platform/exception.h"
-#include "platform/user.h"
 #include "test_support.h"
 
 #include <gtest/gtest.h>
@@ -13,20 +12,15 @@ using namespace general;
 TEST(ContentTypes, RenderableComparesTheMediaTypeOnly) {
     TOptions o;
     o.SetFixedValues();
-    struct {
-        const char* type;
-        bool renderable;
-    } cases[] = {{"text/html", true},
-                 {"TEXT/HTML; charset=ISO-8859-1", true},
-                 {"text/html;charset=utf-8", true},
-                 {" image/gif ", true},
-                 {"", false},
-                 {"application/zip", false},
-                 {"text/htmlx", false}};
-    for (auto& c : cases) {
-        SCOPED_TRACE(c.type);
-        o.HTTPThings.ContentType = c.type;
-        EXPECT_EQ(IsRenderableType(o), c.renderable);
+    const std::pair<const char*, bool> cases[] = {
+        {"text/html", true},   {"TEXT/HTML; charset=ISO-8859-1", true},
+        {" image/gif ", true}, {"text/html;charset=utf-8", true},
+        {"", false},           {"application/zip", false},
+        {"text/htmlx", false},
+    };
+    for (const auto& [type, renderable] : cases) {
+        o.HTTPThings.ContentType = type;
+        EXPECT_EQ(IsRenderableType(o), renderable) << type;
     }
 }
 
@@ -39,37 +33,23 @@ TEST(AddressText, SegmentsAndExtensions) {
 }
 
 TEST(Directories, TrailingSeparatorAndForce) {
-    std::string d;
-    EnsureTrailingBackslash(d);
-    EXPECT_EQ(d, "");
-    d = "/a/b";
-    EnsureTrailingBackslash(d);
-    EXPECT_EQ(d, "/a/b/");
-    EnsureTrailingBackslash(d);
-    EXPECT_EQ(d, "/a/b/");
+    for (std::string d : {"", "/a/b", "/a/b/"}) {
+        const std::string expected = d.empty() ? "" : "/a/b/";
+        EnsureTrailingBackslash(d);
+        EXPECT_EQ(d, expected);
+    }
 
     EXPECT_THROW(ForceDirectories(""), platform::Exception);
 
     testsupport::TempDir t;
     std::string leaf = t.path() + "a/b/c/";
     ForceDirectories(leaf);
-    EXPECT_TRUE(DirectoryExists(t.path() + "a"));
-    EXPECT_TRUE(DirectoryExists(t.path() + "a/b"));
     EXPECT_TRUE(DirectoryExists(leaf));
     struct stat st;
     ASSERT_EQ(stat((t.path() + "a").c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 07777, 0755u) << "created parents are never writable by others";
     ASSERT_EQ(stat((t.path() + "a/b/c").c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 07777, 0700u) << "the directory itself is the user's own";
-}
-
-TEST(User, LoginNameAndReplaceableLogOff) {
-    EXPECT_FALSE(GetUserLogin().empty());
-    int calls = 0;
-    auto old = platform::SetLogOffHandler([&] { ++calls; });
-    LogOffUser();
-    platform::SetLogOffHandler(old);
-    EXPECT_EQ(calls, 1);
 }
 
 TEST(GetHeaderValue, Lookups) {
@@ -105,24 +85,16 @@ TEST(PerUserDirectories, CreatedPrivateBelowARootNoOneElseControls) {
 }
 
 // Another user planted cache/<user> as a link to the victim's home.
-TEST(PerUserDirectories, APlantedOrForeignDirectoryIsRefused) {
+TEST(PerUserDirectories, APlantedDirectoryOrAnOpenRootIsRefused) {
     testsupport::TempDir t;
     t.write("home/.bashrc", "mine");
     t.write("cache/.keep", "");
     ASSERT_EQ(symlink((t.path() + "home").c_str(), (t.path() + "cache/ann").c_str()), 0);
     EXPECT_EQ(PreparePerUserDirectory(t.path() + "cache/ann/", ""), "is a symbolic link");
-
-    ASSERT_EQ(mkdir((t.path() + "cache/bob").c_str(), 0700), 0);
-    ASSERT_EQ(chmod((t.path() + "cache/bob").c_str(), 0777), 0);
-    EXPECT_EQ(PreparePerUserDirectory(t.path() + "cache/bob/", ""), "can be written by other users");
-
+    // The directory's own checks (writable by others, another owner) are those of
+    // platform::PrivateDirectoryProblem, tested with it.
     ASSERT_EQ(mkdir((t.path() + "open").c_str(), 0700), 0);
     ASSERT_EQ(chmod((t.path() + "open").c_str(), 0777), 0);
     EXPECT_NE(PreparePerUserDirectory(t.path() + "open/ann/", "").find("not sticky"), std::string::npos);
     EXPECT_FALSE(DirectoryExists(t.path() + "open/ann")) << "nothing is created below such a root";
-
-    if (geteuid() != 0) GTEST_SKIP() << "giving a directory to another user needs root";
-    ASSERT_EQ(mkdir((t.path() + "cache/carl").c_str(), 0700), 0);
-    ASSERT_EQ(chown((t.path() + "cache/carl").c_str(), 65534, 65534), 0);
-    EXPECT_EQ(PreparePerUserDirectory(t.path() + "cache/carl/", ""), "belongs to another user");
 }

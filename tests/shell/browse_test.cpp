@@ -1,7 +1,6 @@
 // Browsing end to end: pages with pictures from a real server, through the window and
 // through the program run as a person would.
-#include "doc/image_obj.h"
-#include "doc/text_section.h"
+#include "doc/doc_page.h"
 #include "shell/browser_window.h"
 #include "shell_test_support.h"
 #include "test_support.h"
@@ -21,24 +20,16 @@ using testsupport::waitUntil;
 class BrowseTest : public ::testing::Test {
 protected:
     testsupport::TempDir dir;
-    testsupport::Peer server{"python3", {testsupport::peerScript("http_server.py"),
-                                         QString(TEST_DATA_DIR) + "/browse"}};
+    std::unique_ptr<testsupport::Peer> server = shelltest::FileServer(TEST_DATA_DIR "/browse");
     shelltest::Headless headless;
 
-    void SetUp() override { ASSERT_TRUE(server.started()) << server.errorText(); }
-    std::string base() const { return "http://127.0.0.1:" + std::to_string(server.port()) + "/"; }
+    void SetUp() override { ASSERT_TRUE(server->started()) << server->errorText(); }
+    std::string base() const { return "http://127.0.0.1:" + std::to_string(server->port()) + "/"; }
     std::unique_ptr<TFMain> window() {
         auto w = shelltest::Window(dir, "");
         w->resize(731, 677);
         w->show();
         return w;
-    }
-    static std::vector<doc::TImageObj*> images(TFMain& w) {
-        std::vector<doc::TImageObj*> out;
-        for (const auto& s : w.HTMLVisor->Sections())
-            if (auto* t = dynamic_cast<doc::TSection*>(s.get()))
-                for (const auto& i : t->Images) out.push_back(i.get());
-        return out;
     }
 };
 
@@ -50,7 +41,7 @@ TEST_F(BrowseTest, ThePicturesOfAPageArriveInTheBackground) {
     EXPECT_EQ(w->windowTitle().toStdString(), "Three pictures");
     ASSERT_TRUE(waitUntil([&] { return !w->ImagesPending(); }));
     QCoreApplication::processEvents();
-    auto imgs = images(*w);
+    auto imgs = testsupport::ImagesOf(w->HTMLVisor->Sections());
     ASSERT_EQ(imgs.size(), 4u);
     for (doc::TImageObj* i : imgs) {
         SCOPED_TRACE(i->Source);

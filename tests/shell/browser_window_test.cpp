@@ -37,7 +37,6 @@ protected:
         dir.write("webling.ini", ini + shelltest::DirsIni(dir));
         return shelltest::NewWindow(dir, arg);
     }
-    std::string user() const { return general::GetUserLogin(); }
 };
 
 strings itemTexts(const QList<QAction*>& actions) {
@@ -116,7 +115,7 @@ TEST_F(WindowTest, UsersRootDirWithAndWithoutFinalSeparator) {
     for (const char* root : {"people", "people/"}) {
         SCOPED_TRACE(root);
         auto w = window("[users]\nusersrootdir=" + dir.path() + root + "\n");
-        EXPECT_EQ(w->Settings().UserDir, dir.path() + "people/" + user() + "/");
+        EXPECT_EQ(w->Settings().UserDir, dir.path() + "people/" + general::GetUserLogin() + "/");
         EXPECT_TRUE(platform::IsDirectory(w->Settings().UserDir));
     }
 }

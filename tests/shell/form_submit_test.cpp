@@ -1,6 +1,6 @@
 // Form submission end to end: a page served over HTTP, its form filled in and sent, the
 // request as a real server receives it, and the result page shown but not recorded.
-#include "doc/form_controls.h"
+#include "doc/doc_page.h"
 #include "shell/browser_window.h"
 #include "shell/cache_files.h"
 #include "shell/form_data.h"
@@ -28,9 +28,7 @@ protected:
     void SetUp() override {
         ASSERT_TRUE(recorder.Peer.started()) << recorder.Peer.errorText();
         dir.write("site/found.htm", "<title>Found</title>found it");
-        site = std::make_unique<testsupport::Peer>(
-            "python3", QStringList{testsupport::peerScript("http_server.py"),
-                                   QString::fromStdString(dir.path() + "site"), "--log"});
+        site = shelltest::FileServer(dir.path() + "site", true);
         ASSERT_TRUE(site->started()) << site->errorText();
     }
 
@@ -40,21 +38,14 @@ protected:
     std::string siteLog() { return logged += site->output(); }
 
     template <class T> T* control(TFMain& w, const std::string& name) {
-        for (doc::TFormControlObj* c : w.HTMLVisor->Sections().FormControlList)
-            if (c->Name == name)
-                if (auto* t = dynamic_cast<T*>(c)) return t;
-        ADD_FAILURE() << "no control named " << name;
-        return nullptr;
+        return testsupport::ControlNamed<T>(w.HTMLVisor->Sections(), name);
     }
 };
 
 } // namespace
 
 TEST(FormData, GetDataIsAppendedToTheAction) {
-    struct Case {
-        const char* Action;
-        const char* Expected;
-    } cases[] = {
+    const std::pair<const char*, const char*> cases[] = {
         {"find", "find?q=x"},
         {"http://h/cgi?lang=en", "http://h/cgi?lang=en&q=x"},
         {"http://h/cgi?", "http://h/cgi?q=x"},
@@ -62,10 +53,8 @@ TEST(FormData, GetDataIsAppendedToTheAction) {
         {"http://h/cgi#top", "http://h/cgi?q=x"},
         {"http://h/cgi?a=1#top", "http://h/cgi?a=1&q=x"},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.Action);
-        EXPECT_EQ(shell::AppendFormData(c.Action, "q=x"), c.Expected);
-    }
+    for (const auto& [action, expected] : cases)
+        EXPECT_EQ(shell::AppendFormData(action, "q=x"), expected) << action;
     // Values keep their own "&", "=" and blanks.
     EXPECT_EQ(shell::EncodeFormData({"q=a b&c", "r=1=2", "name with space=x", "flag"}),
               "q=a+b%26c&r=1%3D2&name+with+space=x&flag");

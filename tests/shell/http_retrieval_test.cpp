@@ -49,10 +49,8 @@ Split feed(const std::string& response, const std::vector<size_t>& cuts) {
 
 } // namespace
 
+// A plain GET is checked byte for byte as a real server reads it, in navigation_test.cpp.
 TEST(ComposeRequest, GetAndPostDirectAndThroughAProxy) {
-    EXPECT_EQ(ComposeRequest(url("http://host/a?b=1"), things(), false),
-              "GET /a?b=1 HTTP/1.0\r\nHost: host\r\nAccept: */*\r\nAccept-Encoding: \r\n"
-              "Accept-Language: *\r\nUser-Agent: Webling 1.0\r\n\r\n");
     EXPECT_EQ(ComposeRequest(url("http://host/a?b=1"), things(), true).substr(0, 47),
               "GET http://host:80/a?b=1 HTTP/1.0\r\nHost: host\r\n");
     EXPECT_EQ(ComposeRequest(url("http://host:8080/"), things(), false).substr(0, 32),

@@ -43,10 +43,9 @@ TEST(ImageThreads, PicturesArriveFromARealServerInAnyOrder) {
     testsupport::TempDir dir;
     const std::string names[] = {"a.gif", "b.gif", "c.gif"};
     for (const std::string& n : names) dir.write("site/" + n, shelltest::Gif());
-    testsupport::Peer server("python3", {testsupport::peerScript("http_server.py"),
-                                         QString::fromStdString(dir.path() + "site")});
-    ASSERT_TRUE(server.started()) << server.errorText();
-    const std::string base = "http://127.0.0.1:" + std::to_string(server.port()) + "/";
+    auto server = shelltest::FileServer(dir.path() + "site");
+    ASSERT_TRUE(server->started()) << server->errorText();
+    const std::string base = "http://127.0.0.1:" + std::to_string(server->port()) + "/";
     std::map<std::string, std::string> got;
     TImageThreads threads(
         [&](const std::string& src, image::TMemoryStream& s) { got[src] = s.Data(); });
@@ -98,7 +97,7 @@ TEST(ImageThreads, StopAndTheLaunchersEndCancelWorkersThatHang) {
 
 TEST(ImageRequests, LocalImagesAtOnceNetworkImagesQueuedOnce) {
     testsupport::TempDir dir;
-    dir.write("webling.ini", shelltest::DirsIni(dir) + "[restrictions]\nallow_proto_ftp=0\n");
+    shelltest::WriteIni(dir, "[restrictions]\nallow_proto_ftp=0\n");
     dir.write("pages/a.gif", shelltest::Gif());
     dir.write("pages/page.html", "<img src=a.gif>");
     auto window = shelltest::NewWindow(dir);
@@ -125,7 +124,7 @@ TEST(ImageRequests, LocalImagesAtOnceNetworkImagesQueuedOnce) {
     EXPECT_EQ(w.StatusText(0), "Unknown protocol!");
 
     // Where FTP is allowed, its pictures are coming later, not broken.
-    dir.write("webling.ini", shelltest::DirsIni(dir));
+    shelltest::WriteIni(dir);
     // The restrictions are read once per program; a test starts them afresh.
     ResetSharedRestrictions();
     shelltest::NewWindow(dir)->OnImageRequest("ftp://127.0.0.1/y.gif", stream);

@@ -35,11 +35,30 @@ inline std::unique_ptr<shell::TFMain> NewWindow(const testsupport::TempDir& dir,
     return std::make_unique<shell::TFMain>(p);
 }
 
+// Writes DirsIni and More as the webling.ini of the program directory Dir.
+inline void WriteIni(const testsupport::TempDir& dir, const std::string& more = "") {
+    dir.write("webling.ini", DirsIni(dir) + more);
+}
+
+// A loopback port nothing listens on (until someone else takes it).
+inline int FreePort() {
+    QTcpServer probe;
+    probe.listen(QHostAddress::LocalHost, 0);
+    return probe.serverPort();
+}
+
+// tests/peers/http_server.py serving the directory Root, logging "GET /path" lines when Log.
+inline std::unique_ptr<testsupport::Peer> FileServer(const std::string& root, bool log = false) {
+    QStringList args{testsupport::peerScript("http_server.py"), QString::fromStdString(root)};
+    if (log) args << "--log";
+    return std::make_unique<testsupport::Peer>("python3", args);
+}
+
 // A further window with DirsIni and Ini (which must not hold [users], [tmp] or [cache]);
 // first activation done, no start page.
 inline std::unique_ptr<shell::TFMain> Window(const testsupport::TempDir& dir,
                                              const std::string& ini) {
-    dir.write("webling.ini", DirsIni(dir) + ini);
+    WriteIni(dir, ini);
     // Each test's restrictions are its own, not the first window's of the program.
     shell::ResetSharedRestrictions();
     auto w = NewWindow(dir);
@@ -96,7 +115,7 @@ inline bool CopyProgram(const testsupport::TempDir& dir) {
         const QString to = QString::fromStdString(dir.file(f));
         if (!QFile::copy(QString(WEBLING_BINARY_DIR) + "/" + f, to)) return false;
     }
-    dir.write("webling.ini", DirsIni(dir));
+    WriteIni(dir);
     return QFile::setPermissions(QString::fromStdString(dir.file("webling")),
                                  QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
 }
@@ -126,10 +145,7 @@ class Tinyproxy {
 public:
     Tinyproxy(const testsupport::TempDir& dir, int connectPort = 0) {
         if (!QFile::exists("/usr/bin/tinyproxy")) return;
-        QTcpServer probe;
-        probe.listen(QHostAddress::LocalHost, 0);
-        const int port = probe.serverPort();
-        probe.close();
+        const int port = FreePort();
         std::string conf = "Port " + std::to_string(port) + "\nListen 127.0.0.1\nTimeout 30\n"
                            "MaxClients 10\nAllow 127.0.0.1\nLogLevel Error\n";
         if (connectPort > 0) conf += "ConnectPort " + std::to_string(connectPort) + "\n";

@@ -23,7 +23,6 @@ protected:
     testsupport::TempDir dir;
 
     void TearDown() override { shell::ResetSharedRestrictions(); }
-    void ini(const std::string& more) { dir.write("webling.ini", shelltest::DirsIni(dir) + more); }
     std::unique_ptr<TFMain> window() { return shelltest::NewWindow(dir); }
     // The text the window refused to start with, or "" when it started.
     std::string refusal() {
@@ -34,15 +33,14 @@ protected:
         }
         return {};
     }
-    std::string user() const { return general::GetUserLogin(); }
 };
 
 } // namespace
 
 // A planted cache link is refused by the program run whole, in headless_test.cpp.
 TEST_F(TerminalWindow, ADirectoryOthersMayWriteOrOwnStopsTheWindow) {
-    ini("");
-    const std::string tmp = dir.path() + "tmp/" + user();
+    shelltest::WriteIni(dir);
+    const std::string tmp = dir.path() + "tmp/" + general::GetUserLogin();
     ASSERT_EQ(mkdir((dir.path() + "tmp").c_str(), 0755), 0);
     ASSERT_EQ(mkdir(tmp.c_str(), 0700), 0);
     ASSERT_EQ(chmod(tmp.c_str(), 0777), 0);
@@ -54,7 +52,7 @@ TEST_F(TerminalWindow, ADirectoryOthersMayWriteOrOwnStopsTheWindow) {
 }
 
 TEST_F(TerminalWindow, DirectoriesAreCreatedPrivateAndTheRootsNeverShared) {
-    ini("");
+    shelltest::WriteIni(dir);
     auto w = window();
     struct stat st;
     for (const std::string& d :
@@ -67,10 +65,10 @@ TEST_F(TerminalWindow, DirectoriesAreCreatedPrivateAndTheRootsNeverShared) {
 }
 
 TEST_F(TerminalWindow, RestrictionsAreReadOnceForEveryLaterWindow) {
-    ini("[restrictions]\nallow_proto_ftp=0\nallow_see_mainmenu_tools=0\n");
+    shelltest::WriteIni(dir, "[restrictions]\nallow_proto_ftp=0\nallow_see_mainmenu_tools=0\n");
     dir.write("denied_urls.dat", "http://127.0.0.1:80/secret\n");
     auto first = window();
-    ini("");
+    shelltest::WriteIni(dir);
     dir.write("denied_urls.dat", "");
     auto later = window();
     EXPECT_FALSE(later->Settings().AllowedProtocols.test(general::ProtoFtp));
@@ -82,7 +80,7 @@ TEST_F(TerminalWindow, RestrictionsAreReadOnceForEveryLaterWindow) {
 }
 
 TEST_F(TerminalWindow, WithoutLocalFilesNoDialogReachesTheDisk) {
-    ini("[restrictions]\nallow_proto_file=0\n");
+    shelltest::WriteIni(dir, "[restrictions]\nallow_proto_file=0\n");
     auto w = window();
     EXPECT_FALSE(w->MLocalFile->isVisible());
     EXPECT_FALSE(w->MLocalImage->isVisible());
@@ -92,7 +90,7 @@ TEST_F(TerminalWindow, WithoutLocalFilesNoDialogReachesTheDisk) {
         EXPECT_TRUE(d->testOption(QFileDialog::ReadOnly)) << "no rename, delete or new folder";
         EXPECT_EQ(d->directory().absolutePath().toStdString() + "/", w->Settings().UserDir);
     }
-    ini("");
+    shelltest::WriteIni(dir);
     shell::ResetSharedRestrictions();
     auto open = window();
     EXPECT_TRUE(open->MLocalFile->isVisible());

@@ -68,6 +68,12 @@ protected:
             return testsupport::LinkAt(View->Sections(), x, y).starts_with(url + "|");
         });
     }
+    // Clicks the link to Url where it shows; false when it is not on screen.
+    bool clickLink(const std::string& url) {
+        const auto p = linkPoint(url);
+        if (p) QTest::mouseClick(panel(), Qt::LeftButton, {}, *p);
+        return p.has_value();
+    }
     std::optional<QPoint> imagePoint() {
         panel()->grab(); // inline images learn their place when drawn
         return surfacePoint(2, [&](int x, int y) {

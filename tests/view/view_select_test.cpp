@@ -344,9 +344,7 @@ TEST_F(SelectTest, TheHistoryRemembersWhereEachPageWasLeft) {
     EXPECT_EQ(View->HistoryPositions()[0].Packed, 0);
 
     // An anchor within the page adds an entry for the same file at the new position.
-    auto down = linkPoint("#s5");
-    ASSERT_TRUE(down);
-    QTest::mouseClick(panel(), Qt::LeftButton, {}, *down);
+    ASSERT_TRUE(clickLink("#s5"));
     ASSERT_GT(View->ViewTop(), 0);
     const int anchorPosition = View->SectionPosition();
     EXPECT_EQ(View->HistoryFiles(), (std::vector<std::string>{a, a}));
@@ -357,9 +355,7 @@ TEST_F(SelectTest, TheHistoryRemembersWhereEachPageWasLeft) {
     View->ScrollToY(4);
     const int leftAt = View->SectionPosition();
     ASSERT_NE(leftAt, 0);
-    auto pic = linkPoint("pic.gif");
-    ASSERT_TRUE(pic);
-    QTest::mouseClick(panel(), Qt::LeftButton, {}, *pic);
+    ASSERT_TRUE(clickLink("pic.gif"));
     ASSERT_EQ(View->DocKind(), view::dkImage);
     ASSERT_EQ(View->HistoryFiles().size(), 3u);
     EXPECT_EQ(View->HistoryFiles()[0], Dir.file("pic.gif"));
