@@ -13,7 +13,17 @@
 
 namespace general {
 
-struct TOptions {
+// What the administrator's [restrictions] permit. The program reads them once (the shell's
+// TRestrictions) and every window's record takes that copy.
+struct TPermissions {
+    bool AllowProtoHttp = true, AllowProtoHttps = true, AllowProtoFtp = true,
+         AllowProtoMailto = true, AllowProtoFile = true;
+    bool AllowSeeMainMenuBookmarks = true, AllowSeeMainMenuEdit = true,
+         AllowSeeMainMenuTools = true, AllowSeeMenuEditBookmarks = true, AllowQuitProxy = true,
+         AllowViewImages = true;
+};
+
+struct TOptions : TPermissions {
     std::string HomePage;
     bool LaunchMaximized = false;
     bool LogOffAtExit = false;
@@ -24,19 +34,8 @@ struct TOptions {
     int32_t PictureMemory = 512;
     bool GoToMovedLocations = true;
     std::bitset<8> AllowedProtocols; // protocol numbers 0..7
-    bool AllowProtoHttp = true;
-    bool AllowProtoHttps = true;
     // A PEM file of authorities trusted beside the system's ([https] cafile).
     std::string CaFile;
-    bool AllowProtoMailto = true;
-    bool AllowProtoFile = true;
-    bool AllowProtoFtp = true;
-    bool AllowSeeMainMenuBookmarks = true;
-    bool AllowSeeMainMenuEdit = true;
-    bool AllowSeeMainMenuTools = true;
-    bool AllowSeeMenuEditBookmarks = true;
-    bool AllowViewImages = true;
-    bool AllowQuitProxy = true;
     std::string TmpDir; // ends with "/"
     bool DelTmpFilesAtExit = true;
     std::string CacheDir; // ends with "/"

@@ -3,13 +3,11 @@
 // canonical form so that no other spelling of an address escapes its entry.
 #pragma once
 
+#include "general/options.h"
+
 #include <functional>
 #include <string>
 #include <vector>
-
-namespace general {
-struct TOptions;
-}
 
 namespace shell {
 
@@ -18,10 +16,7 @@ namespace shell {
 std::vector<std::string> LoadUrlList(const std::string& fileName);
 
 // The [restrictions] section and both lists as the program reads them once.
-struct TRestrictions {
-    bool AllowProtoHttp = true, AllowProtoHttps = true, AllowProtoFtp = true, AllowProtoMailto = true, AllowProtoFile = true;
-    bool AllowSeeMainMenuBookmarks = true, AllowSeeMainMenuEdit = true, AllowSeeMainMenuTools = true,
-         AllowSeeMenuEditBookmarks = true, AllowQuitProxy = true, AllowViewImages = true;
+struct TRestrictions : general::TPermissions {
     // allowedonly=1: an address must match an allowed entry; an empty list refuses all.
     bool AllowedOnly = false;
     // The canonical forms of the entries, and beside each the line it came from.

@@ -22,17 +22,7 @@ std::string perUser(const platform::TIniFile& ini, const general::TOptions& o, c
 void readRestrictions(general::TOptions& o, const TRestrictions& rules) {
     o.AllowedUrls = rules.AllowedUrls;
     o.DeniedUrls = rules.DeniedUrls;
-    o.AllowProtoHttp = rules.AllowProtoHttp;
-    o.AllowProtoHttps = rules.AllowProtoHttps;
-    o.AllowProtoFtp = rules.AllowProtoFtp;
-    o.AllowProtoMailto = rules.AllowProtoMailto;
-    o.AllowProtoFile = rules.AllowProtoFile;
-    o.AllowSeeMainMenuBookmarks = rules.AllowSeeMainMenuBookmarks;
-    o.AllowSeeMainMenuEdit = rules.AllowSeeMainMenuEdit;
-    o.AllowSeeMainMenuTools = rules.AllowSeeMainMenuTools;
-    o.AllowSeeMenuEditBookmarks = rules.AllowSeeMenuEditBookmarks;
-    o.AllowQuitProxy = rules.AllowQuitProxy;
-    o.AllowViewImages = rules.AllowViewImages;
+    static_cast<general::TPermissions&>(o) = rules;
     o.AllowedProtocols.reset();
     if (o.AllowProtoHttp) o.AllowedProtocols.set(general::ProtoHttp);
     if (o.AllowProtoHttps) o.AllowedProtocols.set(general::ProtoHttps);
