@@ -3,18 +3,9 @@
 #include "doc/text_section.h"
 #include "doc/form_control.h"
 #include "doc/section_list.h"
-#include "doc/sel_text.h"
-#include "platform/text.h"
-#include "platform/canvas.h"
 #include <algorithm>
-#include <cctype>
-#include <cstdio>
 
 namespace doc {
-
-namespace {
-bool isPlaceholder(char c) { return c == ImagePlaceholder || c == ControlPlaceholder; }
-} // namespace
 
 // ---- Measuring ----
 
@@ -54,7 +45,7 @@ int TSection::CountThatFits(int index, int width) const {
 
 int TSection::advance(RunCursor& runs, int i) const {
     const char c = Buff[static_cast<size_t>(i)];
-    if (isPlaceholder(c)) return charWidth(i);
+    if (IsPlaceholder(c)) return charWidth(i);
     const TFontObj* run = runs.at(i);
     return run->CharWidth(static_cast<unsigned char>(c)) - run->Overhang;
 }
@@ -94,7 +85,7 @@ void TSection::finishLine(LineRec& line, int& y, IndentManagerBasic& im, int rig
     const int left = im.LeftAt(y) - im.LeftEdge;
     RunCursor runs(Fonts, line.Start);
     for (int i = line.Start; i < line.Start + line.Count; ++i) {
-        if (isPlaceholder(Buff[static_cast<size_t>(i)])) continue;
+        if (IsPlaceholder(Buff[static_cast<size_t>(i)])) continue;
         const TFontObj* run = runs.at(i);
         line.TextHeight = std::max(line.TextHeight, run->LineHeight);
         line.Descent = std::max(line.Descent, run->Descent);
@@ -161,13 +152,13 @@ int TSection::breakCount(int start, int fit) const {
         while (start + count < n && at(start + count) == ' ') ++count;
         return count;
     }
-    if (isPlaceholder(at(start + fit))) return count;
+    if (IsPlaceholder(at(start + fit))) return count;
     int p = start + fit - 1;
-    while (p > start && at(p) != ' ' && !isPlaceholder(at(p))) --p;
+    while (p > start && at(p) != ' ' && !IsPlaceholder(at(p))) --p;
     if (p > start) return p - start + 1;
     // One word wider than the line overflows rather than being split.
     p = start + fit;
-    while (p < n && at(p) != ' ' && !isPlaceholder(at(p))) ++p;
+    while (p < n && at(p) != ' ' && !IsPlaceholder(at(p))) ++p;
     while (p < n && at(p) == ' ') ++p;
     return p - start;
 }

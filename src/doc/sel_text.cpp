@@ -8,7 +8,7 @@ namespace doc {
 
 void SelTextCount::PutText(std::string_view text) {
     for (char c : text)
-        if (!isPlaceholder(c)) ++Count;
+        if (!IsPlaceholder(c)) ++Count;
 }
 
 void SelTextCount::PutLine(std::string_view text) {
@@ -23,7 +23,7 @@ int SelTextCount::Finish() {
 void SelTextBuf::PutText(std::string_view text) {
     for (char c : text) {
         if (Count >= BufferSize - 1) return;
-        if (!isPlaceholder(c)) Buffer[Count++] = c;
+        if (!IsPlaceholder(c)) Buffer[Count++] = c;
     }
 }
 
@@ -34,7 +34,7 @@ int SelTextBuf::Finish() {
 
 void ClipBuffer::PutText(std::string_view text) {
     for (char c : text)
-        if (!isPlaceholder(c)) Text += c;
+        if (!IsPlaceholder(c)) Text += c;
     Count = static_cast<int>(Text.size());
 }
 

@@ -1,8 +1,10 @@
 // Selection sinks: the section list writes the selected part of a document into one of
 // them. SelTextCount only counts, SelTextBuf copies into a caller's buffer, ClipBuffer
 // collects the whole text and puts it on the clipboard. The placeholders of
-// images (4) and form controls (2) are never counted or copied.
+// images and form controls are never counted or copied.
 #pragma once
+
+#include "doc/placeholders.h"
 
 #include <string>
 #include <string_view>
@@ -20,9 +22,6 @@ public:
     virtual int Finish();
 
     int Count = 0; // characters counted (SelTextBuf: stored, without the zero)
-
-protected:
-    static bool isPlaceholder(char c) { return c == 2 || c == 4; }
 };
 
 class SelTextBuf : public SelTextCount {

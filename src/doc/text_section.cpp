@@ -12,10 +12,6 @@
 
 namespace doc {
 
-namespace {
-bool isPlaceholder(char c) { return c == ImagePlaceholder || c == ControlPlaceholder; }
-} // namespace
-
 TSection::TSection(TSectionList* document, int level, int justify, const TUrlTarget& link, const TMyFont& font)
     : TSectionBase(document), SectionFont(font), Level(level), Indent(35 * level), Justify(justify) {
     TMyFont f = font;
@@ -185,7 +181,7 @@ int TSection::paintText(platform::TCanvas& canvas, const LineRec& line, int pos,
     int stop = end;
     if (ri + 1 < Fonts.Count()) stop = std::min(stop, Fonts[ri + 1]->StartPos);
     for (int i = pos + 1; i < stop; ++i)
-        if (isPlaceholder(Buff[static_cast<size_t>(i)])) {
+        if (IsPlaceholder(Buff[static_cast<size_t>(i)])) {
             stop = i;
             break;
         }
@@ -275,7 +271,7 @@ bool TSection::LinkAt(int x, int y, TUrlTarget& link, TFormControlObj*& control)
     const int n = CountThatFits(line.Start, x - line.LineIndent);
     if (n >= line.Count) return false;
     const int i = line.Start + n;
-    if (isPlaceholder(Buff[static_cast<size_t>(i)])) return false;
+    if (IsPlaceholder(Buff[static_cast<size_t>(i)])) return false;
     TFontObj* run = Fonts.RunAt(i);
     if (!run || run->Link.URL.empty()) return false;
     link = run->Link;
@@ -376,9 +372,9 @@ void TSection::WidthRange(int& minWidth, int& maxWidth) {
     maxWidth = TextWidth(0, n) + Indent + floats;
     int i = 0;
     while (i < n) {
-        while (i < n && (Buff[static_cast<size_t>(i)] == ' ' || isPlaceholder(Buff[static_cast<size_t>(i)]))) ++i;
+        while (i < n && (Buff[static_cast<size_t>(i)] == ' ' || IsPlaceholder(Buff[static_cast<size_t>(i)]))) ++i;
         int j = i;
-        while (j < n && Buff[static_cast<size_t>(j)] != ' ' && !isPlaceholder(Buff[static_cast<size_t>(j)])) ++j;
+        while (j < n && Buff[static_cast<size_t>(j)] != ' ' && !IsPlaceholder(Buff[static_cast<size_t>(j)])) ++j;
         if (j > i) widest = std::max(widest, TextWidth(i, j - i));
         i = j;
     }

@@ -5,6 +5,7 @@
 
 #include "doc/fonts.h"
 #include "doc/image_obj.h"
+#include "doc/placeholders.h"
 #include "doc/section_base.h"
 #include "html/attributes.h"
 
@@ -13,9 +14,6 @@
 #include <vector>
 
 namespace doc {
-
-constexpr char ImagePlaceholder = 4;
-constexpr char ControlPlaceholder = 2;
 
 // Follows the font runs of a section along increasing character positions, so that a
 // walk over a line costs one step per character rather than one search.

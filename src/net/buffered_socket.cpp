@@ -331,8 +331,6 @@ void TBufferedSocketBase::SetTls(bool on, const std::string& serverName, const s
     TlsWanted = {on, serverName, caFile};
 }
 
-bool TBufferedSocketBase::TlsEstablished() const { return Tls && Tls->State() == TTlsSession::tsEstablished; }
-
 void TBufferedSocketBase::DoConnect() {
     // The owner hears of a TLS connection once its handshake has ended, either way.
     if (TlsWanted.On && !Tls && LastError == 0 && State == ssConnected) {

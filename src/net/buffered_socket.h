@@ -60,7 +60,6 @@ public:
     // The component's time-out covers the handshake as it covers a connect.
     void StartTls(const std::string& serverName, const std::string& caFile);
     bool TlsActive() const { return Tls != nullptr; }
-    bool TlsEstablished() const;
     // Why the last TLS session was refused or broke, in plain words; empty if it was not.
     const std::string& TlsFailure() const { return TlsFailureText; }
 

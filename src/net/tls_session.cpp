@@ -275,10 +275,6 @@ int TTlsSession::Write(const char* src, size_t count) {
     return 0;
 }
 
-bool TTlsSession::PlainPending() const {
-    return St == tsEstablished && (SSL_has_pending(Ssl) || BIO_ctrl_pending(SSL_get_rbio(Ssl)) > 0);
-}
-
 void TTlsSession::Abort(const std::string& why) {
     if (St == tsFailed) return;
     fail((St == tsHandshaking ? "TLS handshake with " : "TLS connection with ") + printable(Host) +

@@ -29,7 +29,6 @@ public:
     TState State() const { return St; }
     // Why the session failed, in plain words; empty while it has not.
     const std::string& Failure() const { return FailureText; }
-    const std::string& ServerName() const { return Host; }
 
     // ---- The network side ----
     // Ciphertext received from the peer.
@@ -51,8 +50,6 @@ public:
     int Read(char* dest, size_t max);
     // Encrypts up to Count bytes; returns how many were taken (0 unless established).
     int Write(const char* src, size_t count);
-    // Whether Read could return something without more ciphertext.
-    bool PlainPending() const;
     // Ends the session for a reason found outside it (a reset transport, say): the
     // handshake or the connection "failed: Why".
     void Abort(const std::string& why);

@@ -206,8 +206,6 @@ private:
     std::unique_ptr<TImageThreads> ImageThreads;
     std::string RequestBuffer;
 
-
-
     void BuildWindow();
     void BuildToolBar();
     // The page client and its timers: the meta refresh, the time-out between reads and the

@@ -131,7 +131,6 @@ THtmlView::THtmlView(QWidget* parent) : QWidget(parent) {
     AnimTimer->setInterval(50);
     connect(AnimTimer, &QTimer::timeout, this, [this] {
         platform::Guard([&] { AnimationFrame(); });
-        AnimTimer->setInterval(50);
     });
     List = std::make_unique<doc::TSectionList>(static_cast<doc::TDocumentHost*>(this));
     List->ShowImages = false;
