@@ -2,6 +2,8 @@
 
 #include <arpa/inet.h>
 #include <climits>
+#include <map>
+#include <mutex>
 #include <openssl/err.h>
 #include <openssl/ssl.h>
 #include <openssl/x509v3.h>
@@ -90,20 +92,13 @@ TTlsSession::TTlsSession(const std::string& serverName, const std::string& caFil
     }
     HostIsAddress = isAddressLiteral(Host);
     ERR_clear_error();
-    Ctx = SSL_CTX_new(TLS_client_method());
+    std::string why;
+    Ctx = sharedContext(caFile, why);
     if (!Ctx) {
-        fail("TLS handshake with " + printable(Host) + " failed: " + lastOpenSslReason());
+        fail(why.empty() ? "TLS handshake with " + printable(Host) + " failed: " + lastOpenSslReason()
+                         : why);
         return;
     }
-    SSL_CTX_set_min_proto_version(Ctx, TLS1_2_VERSION);
-    // Without the system's store only the extra file is trusted, which refuses more,
-    // never less.
-    SSL_CTX_set_default_verify_paths(Ctx);
-    if (!caFile.empty() && SSL_CTX_load_verify_locations(Ctx, caFile.c_str(), nullptr) != 1) {
-        fail("The trusted authorities in " + printable(caFile) + " could not be read");
-        return;
-    }
-    SSL_CTX_set_verify(Ctx, SSL_VERIFY_PEER, verifyCallback);
     Ssl = SSL_new(Ctx);
     BIO* in = BIO_new(BIO_s_mem());
     BIO* out = BIO_new(BIO_s_mem());
@@ -127,6 +122,34 @@ TTlsSession::TTlsSession(const std::string& serverName, const std::string& caFil
         SSL_set_hostflags(Ssl, X509_CHECK_FLAG_NO_PARTIAL_WILDCARDS);
         SSL_set1_host(Ssl, Host.c_str());
     }
+}
+
+// Reading the system's store of authorities parses a bundle of a hundred-odd certificates:
+// every session of the program (one per page and per picture) shares one context for each
+// extra authority file instead, kept for the life of the program. Each session holds a
+// reference of its own.
+ssl_ctx_st* TTlsSession::sharedContext(const std::string& caFile, std::string& why) {
+    static std::mutex lock;
+    static std::map<std::string, SSL_CTX*> contexts;
+    std::lock_guard<std::mutex> hold(lock);
+    SSL_CTX*& ctx = contexts[caFile];
+    if (!ctx) {
+        SSL_CTX* fresh = SSL_CTX_new(TLS_client_method());
+        if (!fresh) return nullptr;
+        SSL_CTX_set_min_proto_version(fresh, TLS1_2_VERSION);
+        // Without the system's store only the extra file is trusted, which refuses more,
+        // never less.
+        SSL_CTX_set_default_verify_paths(fresh);
+        if (!caFile.empty() && SSL_CTX_load_verify_locations(fresh, caFile.c_str(), nullptr) != 1) {
+            SSL_CTX_free(fresh);
+            why = "The trusted authorities in " + printable(caFile) + " could not be read";
+            return nullptr;
+        }
+        SSL_CTX_set_verify(fresh, SSL_VERIFY_PEER, verifyCallback);
+        ctx = fresh;
+    }
+    SSL_CTX_up_ref(ctx);
+    return ctx;
 }
 
 TTlsSession::~TTlsSession() {

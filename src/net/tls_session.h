@@ -59,6 +59,9 @@ private:
     void failHandshake();
     std::string verifyFailureText() const;
     static int verifyCallback(int ok, x509_store_ctx_st* storeCtx);
+    // A new reference to the context for CaFile, made on first use; null and Why (or the
+    // library's error) when it cannot be made.
+    static ssl_ctx_st* sharedContext(const std::string& caFile, std::string& why);
 
     ssl_ctx_st* Ctx = nullptr;
     ssl_st* Ssl = nullptr;
