@@ -35,6 +35,15 @@ std::string ComposeRequest(const general::TRECURL& url, const general::THTTPThin
     return r;
 }
 
+std::string TunnelRequest(const general::TRECURL& url) {
+    return "CONNECT " + url.Host + ":" + url.Port + " HTTP/1.0\r\n\r\n";
+}
+
+bool TunnelOpened(const std::string& statusLine) {
+    const size_t sp = statusLine.find(' ');
+    return sp != std::string::npos && statusLine.compare(sp + 1, 3, "200") == 0;
+}
+
 void TResponseSplitter::Reset() {
     Http.InHeader = true;
     Http.Header.clear();

@@ -17,6 +17,11 @@ namespace shell {
 std::string ComposeRequest(const general::TRECURL& url, const general::THTTPThings& http,
                            bool useProxy);
 
+// What asks a proxy for a tunnel to Url's server, for TLS inside it.
+std::string TunnelRequest(const general::TRECURL& url);
+// Whether the status line of the proxy's answer opens the tunnel (status 200).
+bool TunnelOpened(const std::string& statusLine);
+
 // Header and body splitting across any number of reads.
 class TResponseSplitter {
 public:

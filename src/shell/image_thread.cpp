@@ -227,7 +227,7 @@ private:
 
 // Asks the proxy for a tunnel to the picture's server; true once it has said 200.
 bool openTunnel(TWorkerConnection& c, const general::TRECURL& url) {
-    if (!c.send("CONNECT " + url.Host + ":" + url.Port + " HTTP/1.0\r\n\r\n")) return false;
+    if (!c.send(TunnelRequest(url))) return false;
     std::string reply;
     char ch;
     // Byte by byte, so that nothing of the TLS that follows is taken with the answer.
@@ -235,8 +235,7 @@ bool openTunnel(TWorkerConnection& c, const general::TRECURL& url) {
         if (c.receive(&ch, 1) != 1) return false;
         reply += ch;
     }
-    const size_t sp = reply.find(' ');
-    return sp != std::string::npos && reply.compare(sp + 1, 3, "200") == 0;
+    return TunnelOpened(reply);
 }
 
 } // namespace

@@ -124,7 +124,7 @@ void TFMain::HTTPClientConnect(net::TSocketBase* socket) {
     }
     RetrievalProgress();
     if (Tunnel == TTunnel::Asking) {
-        const std::string connect = "CONNECT " + CurrentUrl.Host + ":" + CurrentUrl.Port + " HTTP/1.0\r\n\r\n";
+        const std::string connect = TunnelRequest(CurrentUrl);
         b->WriteBlock(connect.data(), static_cast<uint32_t>(connect.size()));
         b->FlushWriteBuffer();
         Tunnel = TTunnel::Answering;
@@ -217,8 +217,7 @@ void TFMain::ReadTunnelReply(net::TBufferedSocketBase* socket) {
             TunnelReply = line.empty() ? " " : line;
         } else if (line.empty()) {
             // The tunnel is open once the proxy says 200 and ends its answer.
-            const size_t sp = TunnelReply.find(' ');
-            if (sp == std::string::npos || TunnelReply.compare(sp + 1, 3, "200") != 0) {
+            if (!TunnelOpened(TunnelReply)) {
                 FailRetrieval("The proxy did not open a connection to " + CurrentUrl.Host + ": " + TunnelReply, true);
                 return;
             }
