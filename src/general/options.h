@@ -23,15 +23,19 @@ struct TPermissions {
          AllowViewImages = true;
 };
 
+// The defaults of [main] maxpagesize and picturememory.
+constexpr int32_t DefaultMaxPageSize = 64 << 20;
+constexpr int32_t DefaultPictureMemoryMiB = 512;
+
 struct TOptions : TPermissions {
     std::string HomePage;
     bool LaunchMaximized = false;
     bool LogOffAtExit = false;
     int32_t TimeOut = 10;
     // A page (not a download) that grows past this many bytes is given up.
-    int64_t MaxPageSize = 64 << 20;
+    int64_t MaxPageSize = DefaultMaxPageSize;
     // MiB that the decoded pictures of one page may take together.
-    int32_t PictureMemory = 512;
+    int32_t PictureMemory = DefaultPictureMemoryMiB;
     bool GoToMovedLocations = true;
     std::bitset<8> AllowedProtocols; // protocol numbers 0..7
     // A PEM file of authorities trusted beside the system's ([https] cafile).

@@ -44,9 +44,9 @@ TDefaultDirs ReadWindowOptions(general::TOptions& o, const platform::TIniFile& i
     o.LaunchMaximized = ini.ReadBool("main", "launchmaximized", false);
     o.LogOffAtExit = ini.ReadBool("main", "logoffatexit", false);
     o.TimeOut = ini.ReadInteger("main", "timeout", 10);
-    o.MaxPageSize = ini.ReadInteger("main", "maxpagesize", 64 << 20);
-    if (o.MaxPageSize <= 0) o.MaxPageSize = 64 << 20;
-    o.PictureMemory = ini.ReadInteger("main", "picturememory", 512);
+    o.MaxPageSize = ini.ReadInteger("main", "maxpagesize", general::DefaultMaxPageSize);
+    if (o.MaxPageSize <= 0) o.MaxPageSize = general::DefaultMaxPageSize;
+    o.PictureMemory = ini.ReadInteger("main", "picturememory", general::DefaultPictureMemoryMiB);
     o.TmpDir = perUser(ini, o, "tmp", "tmpdir", "tmp", defaults.Tmp);
     o.DelTmpFilesAtExit = ini.ReadBool("tmp", "deltmpfilesatexit", true);
     o.UseCache = ini.ReadBool("cache", "usecache", false);
