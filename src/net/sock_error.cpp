@@ -2,7 +2,6 @@
 
 #include "platform/text.h"
 
-#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -97,18 +96,14 @@ const std::unordered_map<int, const char*>& texts() {
     return table;
 }
 
-// Set by whichever thread met the error (look-ups run on worker threads) and read where
-// the message is made.
-std::atomic<int> lastSystemError{0};
-
 } // namespace
 
 std::string SockErrorText(int code) {
     if (code == 0) return {};
-    if (code == SockErrSystem) {
+    if (code > SockErrSystem && code <= SockErrSystemLast) {
         char buf[256];
         // The GNU strerror_r returns its text, which need not be in Buf.
-        return strerror_r(lastSystemError.load(), buf, sizeof buf);
+        return strerror_r(code - SockErrSystem, buf, sizeof buf);
     }
     auto it = texts().find(code);
     if (it != texts().end()) return it->second;
@@ -191,8 +186,8 @@ int ErrnoToWsa(int err) {
         // Not 10000 + errno: that range holds the classic codes, and an unrelated errno
         // landing on one of them (ENODATA on "Connection refused", EXFULL on a reset)
         // would be taken for it.
-        lastSystemError = err;
-        return SockErrSystem;
+        return err > 0 && err <= SockErrSystemLast - SockErrSystem ? SockErrSystem + err
+                                                                   : SockErrSystem;
     }
 }
 

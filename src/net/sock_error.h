@@ -79,9 +79,10 @@ constexpr int SockErrNotStreamType = 20023;
 constexpr int SockErrNotDatagramType = 20024;
 constexpr int SockErrPeeking = 20025;
 constexpr int SockErrNoSocketClass = 20026;
-// A system error without a classic counterpart. Its text is the system's own text for
-// the most recent such error, since the code alone cannot carry the system's number.
-constexpr int SockErrSystem = 20027;
+// A system error without a classic counterpart is SockErrSystem plus its errno, so that a
+// code kept and shown later still gives the system's text for that very error.
+constexpr int SockErrSystem = 30000;
+constexpr int SockErrSystemLast = SockErrSystem + 4095;
 
 // The text of a code: empty for 0, "Unknown Error %d" for a code without a text.
 std::string SockErrorText(int code);
@@ -89,7 +90,7 @@ std::string SockErrorText(int code);
 std::string SockErrorMessage(int error, int context);
 [[noreturn]] void RaiseSockError(int error, int context);
 
-// The classic code for an errno value (SockErrSystem for one without a classic
+// The classic code for an errno value (SockErrSystem + errno for one without a classic
 // counterpart), and for a resolver (getaddrinfo) result.
 int ErrnoToWsa(int err);
 int ResolverToWsa(int gaiError);

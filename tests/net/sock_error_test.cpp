@@ -46,14 +46,18 @@ TEST(SockErrorMessage, ErrnoMapsToClassicCodesOrKeepsTheSystemsText) {
     // A system error without a classic code keeps the system's text: 10000 + errno would
     // have made these "Connection refused" and "Connection reset by peer", and the reset
     // would have started the disconnect path.
+    // Each code keeps its own error's text, whatever came after it.
+    const int first = ErrnoToWsa(ENODATA);
     for (int err : {ENODATA, EXFULL, ENOSPC}) {
         SCOPED_TRACE(err);
         const int code = ErrnoToWsa(err);
-        EXPECT_EQ(code, SockErrSystem);
+        EXPECT_EQ(code, SockErrSystem + err);
         EXPECT_EQ(SockErrorText(code), std::strerror(err));
-        EXPECT_EQ(SockErrorMessage(code, SockErrConnecting),
-                  "Error 20027 (" + std::string(std::strerror(err)) + ") connecting");
+        EXPECT_EQ(SockErrorMessage(code, SockErrConnecting), "Error " + std::to_string(code) +
+                                                                 " (" + std::strerror(err) +
+                                                                 ") connecting");
     }
+    EXPECT_EQ(SockErrorText(first), std::strerror(ENODATA));
 }
 
 TEST(WinsockBinding, LibraryNameLazyBindingAndStartUp) {
