@@ -153,18 +153,4 @@ void IndentManagerBasic::ClearPositions(int& cl, int& cr) const {
     cr = Right.HasFloats ? Right.FloatsBottom + 1 : 0;
 }
 
-int IndentManagerBasic::NextWiderY() const {
-    int a = 0;
-    for (const auto& r : Left.Records)
-        if (r.Level == CurrentLevel) a = r.Indent;
-    bool any = false;
-    int bottom = 0;
-    for (const auto& r : Left.Records)
-        if (r.Indent > a) {
-            bottom = any ? std::max(bottom, r.BottomY) : r.BottomY;
-            any = true;
-        }
-    return bottom + 1;
-}
-
 } // namespace doc

@@ -35,8 +35,6 @@ public:
     // For CLEAR: the first y below the left floats and below the right floats (0 when a
     // side has none).
     void ClearPositions(int& cl, int& cr) const;
-    // The first y at which the text of the current level may widen again.
-    int NextWiderY() const;
 
     // Every record of a side, in the order added.
     const std::vector<IndentRec>& LeftList() const { return Left.Records; }

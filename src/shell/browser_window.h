@@ -269,6 +269,8 @@ private:
     void ShowProgress(bool final);
     QElapsedTimer ProgressClock;
     void AskWhereToSave();
+    // The save dialog for the file CurrentUrl names, in the user's directory.
+    void PrepareDownloadDialog(const QString& title);
     // Back and Forward are enabled only when there is somewhere to go.
     void UpdateHistoryButtons();
     // ftp: addresses: a listing page, a file shown, or a file saved where the user chooses.

@@ -86,11 +86,7 @@ void TFMain::FtpSaveFile(ftp::TClientFTP& c) {
         SetStatus(0, NavigationError);
         return;
     }
-    SaveDialog->setDirectory(QString::fromLatin1(Options.UserDir.c_str()));
-    SaveDialog->setNameFilters(FilterToNameFilters("All files (*.*)|*.*"));
-    SaveDialog->setDefaultSuffix("");
-    SaveDialog->selectFile(QString::fromLatin1(general::LastPathSegment(CurrentUrl.Url).c_str()));
-    SaveDialog->setWindowTitle("FTP downloading:");
+    PrepareDownloadDialog("FTP downloading:");
     if (RunFileDialog(SaveDialog)) {
         const bool ok = c.GetFile(SaveDialog->selectedFiles().first().toLatin1().toStdString());
         if (FtpClientGone(&c)) return;

@@ -184,15 +184,19 @@ void TFMain::ProcessReceivedData(const char* data, size_t count) {
     }
 }
 
-void TFMain::AskWhereToSave() {
-    general::THTTPThings& h = Options.HTTPThings;
-    h.Download.Active = true;
-    h.Download.FileName.clear();
+void TFMain::PrepareDownloadDialog(const QString& title) {
     SaveDialog->setDirectory(QString::fromLatin1(Options.UserDir.c_str()));
     SaveDialog->setNameFilters(FilterToNameFilters("All files (*.*)|*.*"));
     SaveDialog->setDefaultSuffix("");
     SaveDialog->selectFile(QString::fromLatin1(general::LastPathSegment(CurrentUrl.Url).c_str()));
-    SaveDialog->setWindowTitle(QString::fromLatin1(
+    SaveDialog->setWindowTitle(title);
+}
+
+void TFMain::AskWhereToSave() {
+    general::THTTPThings& h = Options.HTTPThings;
+    h.Download.Active = true;
+    h.Download.FileName.clear();
+    PrepareDownloadDialog(QString::fromLatin1(
         ("You are going to download a \"" + h.ContentType + "\" file.").c_str()));
     // A person choosing a name is not a server that stopped answering; and a download
     // may take as long as its size needs.

@@ -10,17 +10,6 @@
 
 using doc::IndentManagerBasic;
 
-TEST(IndentManager, NextWiderYPassesTheFloatsOfTheCurrentLevel) {
-    IndentManagerBasic m;
-    m.Reset(0, 500);
-    EXPECT_EQ(m.NextWiderY(), 1);
-    m.SetListLevel(0, 1);
-    m.AddFloat(10, 100, 1, 40); // indent 135, y 10..49
-    EXPECT_EQ(m.NextWiderY(), 51);
-    m.AddFloat(60, 20, 1, 40); // indent 55, y 60..99
-    EXPECT_EQ(m.NextWiderY(), 101);
-}
-
 namespace {
 
 // The margins by their definition, every record asked every time: what the manager must
