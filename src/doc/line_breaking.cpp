@@ -9,6 +9,13 @@ namespace doc {
 
 // ---- Measuring ----
 
+TFormControlObj* TSection::controlAt(int pos) const {
+    // Placed in text order, one per placeholder: a binary search.
+    auto it = std::lower_bound(FormControls.begin(), FormControls.end(), pos,
+                               [](const TFormControlObj* f, int p) { return f->Pos < p; });
+    return it != FormControls.end() && (*it)->Pos == pos ? *it : nullptr;
+}
+
 int TSection::charWidth(int index) const {
     const char c = Buff[static_cast<size_t>(index)];
     if (c == ImagePlaceholder) {
@@ -16,9 +23,8 @@ int TSection::charWidth(int index) const {
         return img && !img->Floating() ? img->ImageWidth : 0;
     }
     if (c == ControlPlaceholder) {
-        for (TFormControlObj* f : FormControls)
-            if (f->Pos == index) return f->Hidden ? 0 : f->Width();
-        return 0;
+        const TFormControlObj* f = controlAt(index);
+        return f && !f->Hidden ? f->Width() : 0;
     }
     return Fonts.RunAt(index)->CharWidth(static_cast<unsigned char>(c));
 }
@@ -107,8 +113,7 @@ void TSection::finishLine(LineRec& line, int& y, IndentManagerBasic& im, int rig
                 line.SpaceBefore = std::max(line.SpaceBefore, h - (t - d));
             }
         } else if (c == ControlPlaceholder) {
-            for (TFormControlObj* f : FormControls) {
-                if (f->Pos != i || f->Hidden) continue;
+            if (TFormControlObj* f = controlAt(i); f && !f->Hidden) {
                 const int h = f->Height();
                 line.SpaceBefore = std::max(line.SpaceBefore, f->BaseLine() ? h - (t - d) : h - t);
                 f->YValue = y;

@@ -157,8 +157,7 @@ void TSection::paintLine(platform::TCanvas& canvas, const LineRec& line, int x, 
             }
             ++pos;
         } else if (c == ControlPlaceholder) {
-            for (TFormControlObj* f : FormControls) {
-                if (f->Pos != pos || f->Hidden) continue;
+            if (TFormControlObj* f = controlAt(pos); f && !f->Hidden) {
                 const int top =
                     f->BaseLine() ? baseline - f->Height() : ly + line.SpaceBefore + line.TextHeight - f->Height();
                 f->ShowAt(cx, top);

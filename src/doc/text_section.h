@@ -64,7 +64,7 @@ public:
     std::string Buff; // the text; codes 4 and 2 are image and control placeholders
     TFontList Fonts;
     TImageObjList Images;
-    std::vector<TFormControlObj*> FormControls; // owned by their forms
+    std::vector<TFormControlObj*> FormControls; // owned by their forms, in text order
     std::vector<LineRec> Lines;
     TMyFont SectionFont; // the font the section was opened with
     int Level = 0;
@@ -110,6 +110,8 @@ protected:
     // Draws the marker of a list item on the first line; X is the text start on screen.
     virtual void DrawMarker(platform::TCanvas& canvas, int x, int baseline, const LineRec& line);
     int charWidth(int index) const;
+    // The control whose placeholder is at Pos, if any.
+    TFormControlObj* controlAt(int pos) const;
     // The width of the character at I as measuring counts it; Runs is at or before I.
     int advance(RunCursor& runs, int i) const;
     int LeftAtLayout = 0; // the left indent where the section began
