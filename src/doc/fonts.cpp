@@ -132,12 +132,6 @@ TFontObj::TFontObj(const TMyFont& font, int startPos, const TTextMeasurer& measu
 
 void TFontObj::FontChanged() {
     Face = TFontFace::For(Font, *Measurer);
-    const platform::TTextMetrics& m = Face->Metrics;
-    LineHeight = m.LineHeight;
-    TextHeight = m.Height;
-    Overhang = m.Overhang;
-    Descent = m.Descent;
-    Ascent = m.Ascent;
 }
 
 int TFontObj::TextWidth(std::string_view text) const {
@@ -170,7 +164,7 @@ TFontObj* TFontList::RunAt(int pos, int& index) const {
 
 TMyFont* TFontList::FontAt(int pos, int& overhang) const {
     TFontObj* r = RunAt(pos);
-    overhang = r ? r->Overhang : 0;
+    overhang = r ? r->Overhang() : 0;
     return r ? &r->Font : nullptr;
 }
 

@@ -84,18 +84,18 @@ public:
 
     int StartPos;
     TMyFont Font;
-    int LineHeight = 0; // text height + external leading
-    int TextHeight = 0; // ascent + descent
-    int Overhang = 0;
-    int Descent = 0;
-    int Ascent = 0;
     TScriptPos ScriptPos = TScriptPos::Normal;
     TUrlTarget Link;
 
-    // Re-reads the metrics; call after every change of Font.
+    // Takes the face, and with it the metrics, of Font; call after every change of Font.
     void FontChanged();
     void ApplyDefaults(const TSectionList& list);
 
+    int LineHeight() const { return Face->Metrics.LineHeight; } // text height + external leading
+    int TextHeight() const { return Face->Metrics.Height; }     // ascent + descent
+    int Overhang() const { return Face->Metrics.Overhang; }
+    int Descent() const { return Face->Metrics.Descent; }
+    int Ascent() const { return Face->Metrics.Ascent; }
     const QFont& QtFont() const { return Face->Q; }
     int CharWidth(unsigned char c) const { return Face->CharWidth(c); }
     int TextWidth(std::string_view text) const;

@@ -254,7 +254,7 @@ void TImageObj::ComputeSize(TSectionList& doc, int availableWidth, const TFontOb
         AltFont = font->QtFont();
         AltColor = font->Font.Color;
         AltWidth = font->TextWidth(Alt);
-        AltHeight = font->TextHeight;
+        AltHeight = font->TextHeight();
     }
     // A placeholder taken while images were off stands for no request at all: once images
     // are on, the picture is asked for like any other.

@@ -53,7 +53,7 @@ int TSection::advance(RunCursor& runs, int i) const {
     const char c = Buff[static_cast<size_t>(i)];
     if (IsPlaceholder(c)) return charWidth(i);
     const TFontObj* run = runs.at(i);
-    return run->CharWidth(static_cast<unsigned char>(c)) - run->Overhang;
+    return run->CharWidth(static_cast<unsigned char>(c)) - run->Overhang();
 }
 
 // ---- Layout ----
@@ -93,8 +93,8 @@ void TSection::finishLine(LineRec& line, int& y, IndentManagerBasic& im, int rig
     for (int i = line.Start; i < line.Start + line.Count; ++i) {
         if (IsPlaceholder(Buff[static_cast<size_t>(i)])) continue;
         const TFontObj* run = runs.at(i);
-        line.TextHeight = std::max(line.TextHeight, run->LineHeight);
-        line.Descent = std::max(line.Descent, run->Descent);
+        line.TextHeight = std::max(line.TextHeight, run->LineHeight());
+        line.Descent = std::max(line.Descent, run->Descent());
     }
     const int t = line.TextHeight, d = line.Descent;
     for (int i = line.Start; i < line.Start + line.Count; ++i) {

@@ -188,15 +188,15 @@ int TSection::paintText(platform::TCanvas& canvas, const LineRec& line, int pos,
     if (selected && selE < stop) stop = selE;
     if (!selected && selB > pos && selB < stop) stop = selB;
     const std::string_view piece(Buff.data() + pos, static_cast<size_t>(stop - pos));
-    const int w = run->TextWidth(piece) - run->Overhang * static_cast<int>(piece.size());
+    const int w = run->TextWidth(piece) - run->Overhang() * static_cast<int>(piece.size());
     int shift = 0;
-    if (run->ScriptPos == TScriptPos::Superscript) shift = -run->TextHeight / 3;
-    if (run->ScriptPos == TScriptPos::Subscript) shift = run->Descent / 2 + 1;
+    if (run->ScriptPos == TScriptPos::Superscript) shift = -run->TextHeight() / 3;
+    if (run->ScriptPos == TScriptPos::Subscript) shift = run->Descent() / 2 + 1;
     if (selected) {
         canvas.FillRect(QRect(cx, ly + line.SpaceBefore, w, line.TextHeight), platform::clHighlight);
-        canvas.TextOut(cx - run->Overhang / 2, baseline + shift, piece, run->QtFont(), platform::clHighlightText);
+        canvas.TextOut(cx - run->Overhang() / 2, baseline + shift, piece, run->QtFont(), platform::clHighlightText);
     } else {
-        canvas.TextOut(cx - run->Overhang / 2, baseline + shift, piece, run->QtFont(), run->Font.Color);
+        canvas.TextOut(cx - run->Overhang() / 2, baseline + shift, piece, run->QtFont(), run->Font.Color);
     }
     cx += w;
     return stop;

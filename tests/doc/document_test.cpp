@@ -135,7 +135,7 @@ TEST(FontRuns, RunsOfOneFontShareOneFace) {
         c.Font.SetUnscaledSize(d, 8);
         c.FontChanged();
         EXPECT_LT(c.CharWidth('m'), wide);
-        EXPECT_LT(c.TextHeight, sections[3]->Fonts[0]->TextHeight);
+        EXPECT_LT(c.TextHeight(), sections[3]->Fonts[0]->TextHeight());
     }
     EXPECT_EQ(TFontFace::LiveCount(), before);
 }
