@@ -26,38 +26,6 @@ const TMyFont& fontAt(const TSection* s, const std::string& word) { return runAt
 
 } // namespace
 
-TEST(Builder, ParagraphTagsLeaveOneSpaceAndNoneAfterAListItem) {
-    EXPECT_EQ(Parsed("<P><P></P><P>text").shape(), "Text() ParagraphSpace Text(text)");
-    Parsed q("one<P>two<P ALIGN=center>three</P>four");
-    EXPECT_EQ(q.shape(), "Text(one) ParagraphSpace Text(two) ParagraphSpace Text(three) ParagraphSpace Text(four)");
-    EXPECT_EQ(q.text("three")->Justify, Centered);
-    EXPECT_EQ(q.text("four")->Justify, Left); // an end tag takes the current alignment
-    Parsed list("<UL><LI><P>text<LI>more</UL>after");
-    EXPECT_EQ(list.shape(), "Text() UListItem(text) UListItem(more) Text(after)");
-    EXPECT_EQ(list.text("text")->Level, 1);
-    EXPECT_EQ(list.text("after")->Level, 0);
-}
-
-TEST(Builder, HeadingsAndTheirSpaces) {
-    for (int size : {12, 16}) {
-        SCOPED_TRACE(size);
-        Parsed p("<H2>Title</H2>after<H7>seven</H7>", size);
-        EXPECT_EQ(p.shape(),
-                  "Text() HeadingSpace Text(Title) HeadingSpace Text(after) HeadingSpace Text(seven) HeadingSpace");
-        const TMyFont& h2 = fontAt(p.text("Title"), "Title");
-        EXPECT_EQ(h2.UnscaledSize, 18);
-        EXPECT_EQ(h2.Size, 18 * size / 12);
-        EXPECT_TRUE(h2.Style & fsBold);
-        // H7 is a level-0 heading: 12 points, not bold.
-        const TMyFont& h7 = fontAt(p.text("seven"), "seven");
-        EXPECT_EQ(h7.UnscaledSize, 12);
-        EXPECT_FALSE(h7.Style & fsBold);
-        EXPECT_EQ(static_cast<THeadingSpace*>(p.Doc[1])->Level, 2);
-        EXPECT_EQ(static_cast<THeadingSpace*>(p.Doc[5])->Level, 0);
-        EXPECT_EQ(fontAt(p.text("after"), "after").UnscaledSize, 12);
-    }
-}
-
 TEST(Builder, OrderedListStartTypeAndNesting) {
     Parsed p("<OL START=5 TYPE=a><LI>five<LI>six<OL><LI>inner</OL><LI>seven</OL>");
     // Number, style and level of an item: "5/a/1".
@@ -69,19 +37,6 @@ TEST(Builder, OrderedListStartTypeAndNesting) {
               "5/a/1 6/a/1 1/1/2 7/a/1");
     EXPECT_EQ(numbered(Parsed("<OL START=-3><LI>x</OL>"), "x"), "1/1/1");
     EXPECT_EQ(numbered(Parsed("<OL START=2147483647><LI>max<LI>beyond</OL>"), "beyond"), "2147483647/1/1");
-}
-
-TEST(Builder, AnyEndOfListEndsTheInnermostList) {
-    Parsed p("<OL><LI>a</UL>after");
-    EXPECT_EQ(p.text("after")->Level, 0);
-    EXPECT_EQ(p.text("after")->KindName(), std::string("Text"));
-    Parsed q("<UL PLAIN><LI>p</UL><DL><DT>term<DD>definition</DL><BLOCKQUOTE>quoted</BLOCKQUOTE>");
-    EXPECT_TRUE(dynamic_cast<TUListItem*>(q.text("p"))->Plain);
-    EXPECT_EQ(q.text("term")->Level, 0);
-    EXPECT_EQ(q.text("definition")->Level, 1);
-    EXPECT_EQ(q.text("definition")->KindName(), std::string("DListItem"));
-    EXPECT_EQ(q.text("quoted")->Level, 1);
-    EXPECT_EQ(q.text("quoted")->Indent, 35);
 }
 
 TEST(Builder, LinksAnchorsImagesAndBaseTarget) {
@@ -188,13 +143,7 @@ TEST(Builder, BodyColoursOnlyBeforeContent) {
     Parsed anchor("<A NAME=x></A><BODY>text");
     ASSERT_NE(anchor.Names.Find("x"), nullptr);
     EXPECT_EQ(anchor.Names.Find("x")->Section, anchor.text("text"));
-}
-
-TEST(Builder, NoBodyAndBrokenMarkup) {
-    EXPECT_EQ(Parsed("just text").shape(), "Text(just text)");
-    Parsed p("</B></UL></FONT></FONT></A></H1></CENTER></TABLE><FOO bar=1>text</BAR><LI><DD>x</BODY>ignored");
-    EXPECT_NE(p.text("text"), nullptr);
-    EXPECT_EQ(p.text("ignored"), nullptr);
+    EXPECT_EQ(Parsed("text</BODY>ignored").text("ignored"), nullptr);
     EXPECT_EQ(Parsed("").shape(), "Text()");
 }
 
@@ -210,21 +159,6 @@ TEST(Builder, AlignmentAndClear) {
     EXPECT_EQ(p.text("still")->Justify, Right);
     EXPECT_EQ(p.text("left")->Justify, Left);
     EXPECT_EQ(p.text("item")->Justify, Centered);
-}
-
-TEST(Builder, RulesTablesAndFormsAreReadThrough) {
-    Parsed p("<HR SIZE=5><TABLE BORDER><CAPTION>cap</CAPTION><TR><TH>h1<TH>h2<TR><TD>c1<TD><B>c2</TD></TABLE>after"
-             "<SELECT><OPTION>opt</SELECT><TEXTAREA>area <b>text</b>\n</TEXTAREA><INPUT NAME=x>end");
-    const std::string controls(3, ControlPlaceholder);
-    EXPECT_EQ(static_cast<THorzLine*>(p.Doc[1])->Thickness, 5);
-    auto* table = dynamic_cast<ThtmlTable*>(p.Doc[2]);
-    ASSERT_NE(table, nullptr);
-    EXPECT_EQ(table->Rows.Count(), 2);
-    EXPECT_FALSE(table->Caption->Cell.Empty());
-    EXPECT_FALSE(fontAt(p.text("after"), "after").Style & fsBold);
-    EXPECT_EQ(p.text("opt"), nullptr);
-    EXPECT_EQ(p.text("area"), nullptr);
-    EXPECT_EQ(p.text("after")->Buff, "after" + controls + "end");
 }
 
 TEST(Builder, PreformattedLines) {

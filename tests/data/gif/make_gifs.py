@@ -120,31 +120,17 @@ FILES = {
     + image(4, 2, [0, 2, 2, 1, 2, 3, 2, 2]) + TRAILER,
     "loop-3.gif": three_frames(loops=3),
     "loop-0.gif": three_frames(loops=0),
-    "loop-none.gif": three_frames(),
-    "delay-25.gif": three_frames(loops=0, delay=25),
-    "delay-0.gif": three_frames(loops=0, delay=0),
-    # 4 x 4 screen; the frame is 6 x 6.
-    "frame-larger-than-screen.gif": header(b"89a", 4, 4) + image(6, 6, stripes(6, 6)) + TRAILER,
-    # 4 x 4 screen; the frame lies at (3, 2) and is 3 x 3.
-    "frame-outside-screen.gif": header(b"89a", 4, 4) + image(3, 3, stripes(3, 3), 3, 2) + TRAILER,
-    # Truncated inside the second frame's data.
-    "truncated-last-frame.gif": (header(b"89a", 4, 4) + image(4, 4, [1] * 16)
-                                 + image(4, 4, stripes(4, 4)))[:-4],
-    # The second frame's codes are garbage after its first sub-block byte.
-    "damaged-lzw-codes.gif": header(b"89a", 2, 2) + image(2, 2, FOUR)
-    + b"\x2C\0\0\0\0\x02\0\x02\0\0\x02\x04\xFF\xFF\xFF\xFF\0" + TRAILER,
 }
 for h in (1, 2, 3, 4, 5, 16):
     FILES[f"plain-{h}.gif"] = header(b"89a", 3, h) + image(3, h, stripes(3, h)) + TRAILER
     FILES[f"interlaced-{h}.gif"] = (header(b"89a", 3, h)
                                     + image(3, h, stripes(3, h), interlaced=True) + TRAILER)
-for mode in (1, 2, 3):
-    # Red everywhere, then blue on the left pixel (disposed of with the mode), then green
-    # on the right pixel.
-    FILES[f"dispose-{mode}.gif"] = (header(b"89a", 2, 1) + netscape(0)
-                                    + control(10, 1) + image(2, 1, [0, 0])
-                                    + control(10, mode) + image(1, 1, [2])
-                                    + control(10, 0) + image(1, 1, [1], left=1) + TRAILER)
+# Red everywhere, then blue on the left pixel (disposed of by restoring the previous
+# picture), then green on the right pixel.
+FILES["dispose-3.gif"] = (header(b"89a", 2, 1) + netscape(0)
+                          + control(10, 1) + image(2, 1, [0, 0])
+                          + control(10, 3) + image(1, 1, [2])
+                          + control(10, 0) + image(1, 1, [1], left=1) + TRAILER)
 
 if __name__ == "__main__":
     for name, data in FILES.items():
