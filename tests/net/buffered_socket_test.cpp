@@ -52,27 +52,6 @@ struct CaptureErrors {
 
 } // namespace
 
-TEST(BufferedSocket, AnExactFillFiresChangeThenFullAndTheHandlerEmptiesIt) {
-    Pair p;
-    std::string got;
-    p.sock->OnReadBufferFull = [&](TBufferedSocketBase* s) {
-        p.log.push_back("full");
-        char buf[4001];
-        int n = s->ReadBuf(buf, sizeof buf);
-        got.append(buf, static_cast<size_t>(n));
-    };
-    // Events are copied into the socket object when it is created: set them on it.
-    std::string data(4001 * 3, 'x');
-    p.put(data);
-    ASSERT_TRUE(waitFor([&] { return got.size() == data.size(); }));
-    ASSERT_GE(p.log.size(), 3u);
-    EXPECT_EQ(p.log[0].rfind("change", 0), 0u);
-    auto full = std::find(p.log.begin(), p.log.end(), "full");
-    ASSERT_NE(full, p.log.end());
-    EXPECT_EQ(*(full - 1), "change 4001");
-    EXPECT_EQ(*(full + 1), "empty");
-}
-
 TEST(BufferedSocket, AHandlerThatTakesNothingEndsTheNotification) {
     CaptureErrors capture;
     Pair p;
@@ -162,32 +141,6 @@ TEST(BufferedSocket, PumpsMoveWholeStreams) {
     ASSERT_TRUE(waitFor([&] { return received; }));
     EXPECT_EQ(sink.Data, std::string(300, 'r'));
     EXPECT_EQ(p.sock->ReadCount(), 4u) << "what follows stays in the buffer";
-}
-
-TEST(BufferedSocket, APeerResetGivesDisconnectNotAnError) {
-    CaptureErrors capture;
-    Pair p;
-    std::string got;
-    const auto take = [&](TBufferedSocketBase* b) {
-        char buf[64];
-        got.append(buf, static_cast<size_t>(std::max(b->ReadBuf(buf, sizeof buf), 0)));
-    };
-    p.client.OnDisconnect = [&](TSockCtrl*, TSocketBase* s) {
-        take(static_cast<TBufferedSocketBase*>(s));
-        p.log.push_back("disconnect");
-    };
-    p.put("last words");
-    linger lg{1, 0};
-    setsockopt(p.peer, SOL_SOCKET, SO_LINGER, &lg, sizeof lg);
-    ::close(p.peer);
-    p.peer = -1;
-    ASSERT_TRUE(waitFor([&] {
-        return !p.sock->Connected() && !p.log.empty() && p.log.back() == "disconnect";
-    }));
-    EXPECT_TRUE(errors.empty()) << errors[0];
-    // Bytes held before the close stay readable after it.
-    take(p.sock);
-    EXPECT_EQ(got, "last words");
 }
 
 namespace {

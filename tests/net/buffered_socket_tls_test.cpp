@@ -1,13 +1,12 @@
 // The buffered client's TLS mode against a real HTTPS server on 127.0.0.1: pages fetched,
 // each verification failure refused with its own text, and handshakes that stall, break
-// off, are stopped or arrive one byte at a time.
+// off or arrive one byte at a time. Stopping and proxy tunnels are proved through the
+// window, in the shell's HTTPS tests.
 #include "net/buffered_socket.h"
 #include "net/sock_error.h"
 #include "net_test_support.h"
 #include "tls_test_support.h"
 
-#include <QFile>
-#include <QTcpSocket>
 #include <gtest/gtest.h>
 
 using namespace net;
@@ -173,76 +172,4 @@ TEST_F(TlsClientTest, EveryHandshakeThatFailsEndsWithItsOwnEvent) {
         f.client.Close();
         EXPECT_FALSE(f.client.SocketIfAny()->Connected());
     }
-}
-
-TEST_F(TlsClientTest, StopDuringTheHandshakeEndsItQuietlyAndTheClientConnectsAgain) {
-    auto stalling = server("good", {"--stall-after", "40"});
-    Fetch f;
-    int sends = 0;
-    f.client.OnInfo = [&](TSockCtrl*, TSockInfo code, TSocketBase*) {
-        if (code == siSend) ++sends;
-    };
-    f.start(stalling->port(), authority().caFile());
-    ASSERT_TRUE(waitFor([&] { return sends > 0; })) << "the client hello went out";
-    f.client.Close();
-    EXPECT_FALSE(f.client.SocketIfAny()->Connected());
-    EXPECT_TRUE(f.log.empty()) << "Stop reports nothing";
-
-    // The same client, on to a server that answers: only that connection is reported.
-    auto good = server("good");
-    f.start(good->port(), authority().caFile());
-    ASSERT_TRUE(waitFor([&] { return f.done; }));
-    EXPECT_EQ(f.log, (std::vector<std::string>{"connect", "disconnect"}));
-    EXPECT_EQ(f.content(), testsupport::readFile(site.file("page.html")));
-}
-
-TEST_F(TlsClientTest, TlsStartedInsideAProxyTunnel) {
-    if (!QFile::exists("/usr/bin/tinyproxy")) GTEST_SKIP() << "tinyproxy is not installed";
-    auto peer = server("good");
-    const int proxyPort = nettest::closedPort();
-    const std::string conf =
-        site.write("tinyproxy.conf", "Port " + std::to_string(proxyPort) +
-                                         "\nListen 127.0.0.1\nTimeout 30\nMaxClients 10\n"
-                                         "Allow 127.0.0.1\nLogLevel Error\n");
-    QProcess proxy;
-    proxy.start("/usr/bin/tinyproxy", {"-d", "-c", QString::fromStdString(conf)});
-    ASSERT_TRUE(proxy.waitForStarted());
-    ASSERT_TRUE(waitFor([&] {
-        QTcpSocket check;
-        check.connectToHost("127.0.0.1", static_cast<quint16>(proxyPort));
-        return check.waitForConnected(100);
-    }));
-
-    Fetch f;
-    bool tunnel = false;
-    std::string reply;
-    // First the plain connection to the proxy; its OnConnect asks for the tunnel. The
-    // answer is read line by line; after its blank line TLS starts, and the second
-    // OnConnect is the one that sends the request.
-    auto fetchConnect = f.client.OnConnect;
-    f.client.OnConnect = [&](TSockCtrl* c, TSocketBase* s) {
-        if (tunnel || !s->Connected()) return fetchConnect(c, s);
-        const std::string target = "127.0.0.1:" + std::to_string(peer->port());
-        nettest::sendText(static_cast<TBufferedSocketBase*>(s),
-                          "CONNECT " + target + " HTTP/1.0\r\n\r\n");
-    };
-    f.client.OnRead = [&](TSockCtrl*, TSocketBase* s) {
-        auto* b = static_cast<TBufferedSocketBase*>(s);
-        std::string line;
-        while (!tunnel && b->ReadLine(line, "\r\n", false)) {
-            reply += line + "\n";
-            if (line.empty()) {
-                tunnel = true;
-                b->StartTls("127.0.0.1", authority().caFile());
-            }
-        }
-    };
-    nettest::aim(f.client, proxyPort);
-    f.client.Connect();
-    ASSERT_TRUE(waitFor([&] { return f.done; }));
-    EXPECT_EQ(reply.rfind("HTTP/1.0 200", 0), 0u) << reply;
-    EXPECT_EQ(f.log, (std::vector<std::string>{"connect", "disconnect"}));
-    EXPECT_EQ(f.content(), testsupport::readFile(site.file("page.html")));
-    proxy.terminate();
-    proxy.waitForFinished(3000);
 }

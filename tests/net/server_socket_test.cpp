@@ -37,26 +37,6 @@ struct Server {
 
 } // namespace
 
-TEST(ServerSocket, ListeningOnPortZeroStoresTheChosenPort) {
-    TBasicServerSocket s;
-    std::vector<TSockInfo> infos;
-    s.OnInfo = [&](TSockCtrl*, TSockInfo i, TSocketBase*) { infos.push_back(i); };
-    s.SetAddress("127.0.0.1");
-    s.SetPort("0");
-    s.Listen();
-    EXPECT_GT(s.PortNumber(), 0);
-    EXPECT_EQ(s.GetPort(), std::to_string(s.PortNumber()));
-    EXPECT_EQ(s.ListeningSocket()->GetState(), ssListening);
-    EXPECT_EQ(infos, std::vector<TSockInfo>{siListen});
-
-    // A second server on the same port cannot bind.
-    TBasicServerSocket busy;
-    busy.SetAddress("127.0.0.1");
-    busy.SetPort(s.GetPort());
-    EXPECT_EQ(nettest::raised([&] { busy.Listen(); }),
-              "Error 10048 (Address already in use) Binding Socket");
-}
-
 TEST(ServerSocket, ConnectionsBeyondMaxConnectionsAreRejected) {
     for (int most : {1, 16}) {
         SCOPED_TRACE(most);
@@ -151,26 +131,4 @@ TEST(ServerSocket, RestrictionDecidesOverListedPeers) {
         }
         ::close(peer);
     }
-}
-
-TEST(ServerSocket, AcceptedConnectionsReportThroughTheComponent) {
-    Server srv;
-    std::string got;
-    bool disconnected = false;
-    srv.s.OnRead = [&](TSockCtrl*, TSocketBase* sock) {
-        char buf[64];
-        const int n = sock->Recv(buf, sizeof buf);
-        if (n > 0) got.append(buf, static_cast<size_t>(n));
-    };
-    srv.s.OnDisconnect = [&](TSockCtrl*, TSocketBase*) { disconnected = true; };
-    srv.s.Listen();
-    const int peer = connectTo(srv.s.PortNumber());
-    ASSERT_TRUE(waitFor([&] { return srv.accepted == 1; }));
-    ASSERT_EQ(::send(peer, "hello", 5, 0), 5);
-    ASSERT_TRUE(waitFor([&] { return got == "hello"; }));
-    TSocketBase* sock = srv.s.Accepted()[0];
-    EXPECT_EQ(sock->Send("back", 4), 4);
-    EXPECT_EQ(nettest::receive(peer, 4), "back");
-    ::close(peer);
-    ASSERT_TRUE(waitFor([&] { return disconnected && srv.s.Accepted().Count() == 0; }));
 }

@@ -39,27 +39,6 @@ TEST(ImageRequest, HasNoLanguageLineAndUsesTheProxyForm) {
     EXPECT_EQ(ImageRequest(j).substr(0, 42), "GET http://host:80/path/a.gif HTTP/1.0\r\nHo");
 }
 
-TEST(ImageThreads, PicturesArriveFromARealServerInAnyOrder) {
-    testsupport::TempDir dir;
-    const std::string names[] = {"a.gif", "b.gif", "c.gif"};
-    for (const std::string& n : names) dir.write("site/" + n, shelltest::Gif());
-    auto server = shelltest::FileServer(dir.path() + "site");
-    ASSERT_TRUE(server->started()) << server->errorText();
-    const std::string base = "http://127.0.0.1:" + std::to_string(server->port()) + "/";
-    std::map<std::string, std::string> got;
-    TImageThreads threads(
-        [&](const std::string& src, image::TMemoryStream& s) { got[src] = s.Data(); });
-    std::deque<TImageJob> jobs;
-    for (const std::string& n : names) jobs.push_back(job(base + n, dir.path() + n + ".cache"));
-    jobs.push_back(job(base + "missing.gif", dir.path() + "missing.cache"));
-    threads.Start(std::move(jobs));
-    ASSERT_TRUE(waitUntil([&] { return threads.Idle(); }));
-    ASSERT_EQ(got.size(), 4u);
-    for (const std::string& n : names) EXPECT_EQ(got[base + n], shelltest::Gif()) << n;
-    EXPECT_NE(got[base + "missing.gif"], shelltest::Gif())
-        << "the error page's body, which will not decode";
-}
-
 TEST(ImageThreads, StopAndTheLaunchersEndCancelWorkersThatHang) {
     // A listener that accepts connections and never answers them.
     QTcpServer silent;

@@ -275,19 +275,6 @@ TEST_F(NavigationTest, ManyRefusedPicturesBringUpOneBox) {
     EXPECT_TRUE(seen().empty()) << "no refused picture is asked for";
 }
 
-TEST_F(NavigationTest, DuringALoadLinksResolveAgainstThePageOnDisplay) {
-    auto w = window();
-    dir.write("pages/home.html", "<a href=about.html>About</a>");
-    dir.write("pages/about.html", "<title>About</title>");
-    w->OpenUrl("file://" + dir.path() + "pages/home.html", true);
-    // The link is followed while the server is still holding back its page.
-    onceAsked("GET /slow4", [&] { w->OpenUrl("about.html", true); });
-    w->OpenUrl(base() + "/slow4", true);
-    EXPECT_EQ(w->Address().Url, "file://" + dir.path() + "pages/about.html");
-    EXPECT_EQ(w->windowTitle().toStdString(), "About");
-    EXPECT_EQ(seen().size(), 1u) << "nothing asked of the server for the link";
-}
-
 TEST_F(NavigationTest, ProgressShowsTheBytesAndThePercentage) {
     auto w = window();
     w->OpenUrl(base() + "/slow", true);

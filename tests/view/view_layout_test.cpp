@@ -152,15 +152,6 @@ TEST_F(ViewTest, TheFocusedFrameShowsOnlyWithTheFocus) {
     EXPECT_EQ(panel()->pos(), QPoint(0, 0));
 }
 
-TEST_F(ViewTest, ATableWiderThanTheWindowScrollsSideways) {
-    View->LoadDocument(
-        page("wide.htm", "<table border><tr><td><img width=700 height=10><td>beside</table>"));
-    EXPECT_GT(View->WidestLine(), 700);
-    EXPECT_TRUE(View->HScrollBar()->isVisibleTo(View.get()));
-    View->LoadDocument(page("narrow.htm", "<table border><tr><td>small<td>table</table>"));
-    EXPECT_FALSE(View->HScrollBar()->isVisibleTo(View.get()));
-}
-
 TEST_F(ViewTest, TooManyColumnsIsReportedAfterThePageIsShown) {
     std::string html = "<p>before<table border><tr>";
     for (int i = 0; i < 31; ++i) html += "<td>c" + std::to_string(i);

@@ -90,17 +90,6 @@ TEST_F(ViewPictures, PicturesPastTheBudgetKeepTheirPlaceholderAndAreReportedOnce
     EXPECT_EQ(Reports.size(), 2u);
 }
 
-TEST_F(ViewPictures, APictureShownManyTimesCountsOnce) {
-    View->SetPictureMemory(2);
-    const std::string file = Dir.write("one.jpg", JpegBytes(600, 600));
-    std::string html;
-    for (int i = 0; i < 20; ++i) html += "<IMG SRC=\"" + file + "\">";
-    View->LoadDocument(page("same.html", html));
-    EXPECT_EQ(count().first, 20);
-    EXPECT_EQ(View->PictureMemoryUsed(), 600u * 600 * 4);
-    EXPECT_TRUE(Reports.empty());
-}
-
 TEST_F(ViewPictures, PicturesArrivingLaterAreScaledAndBudgetedToo) {
     View->SetPictureMemory(3);
     int takenDuringLoad = 0;
