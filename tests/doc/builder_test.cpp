@@ -93,6 +93,8 @@ TEST(Builder, FontSizesFollowTheFontStack) {
         {"<H3><BIG>w</BIG></H3>", "w", 15},
         {"<TT>w</TT>", "w", 10},
         {"n<SUP>w</SUP>", "w", 9},
+        {"<H2>w</H2>", "w", 18},
+        {"<H7>w</H7>", "w", 12},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.Html);
@@ -113,6 +115,8 @@ TEST(Builder, FontSizesFollowTheFontStack) {
     // The end of a BIG that could not step pops its own font, not the red one.
     EXPECT_EQ(fontAt(s, "red").Color, red);
     EXPECT_EQ(fontAt(Parsed("<FONT SIZE=+2>x</FONT>", 16).texts()[0], "x").Size, 24);
+    EXPECT_TRUE(fontAt(Parsed("<H2>w</H2>").text("w"), "w").Style & fsBold);
+    EXPECT_FALSE(fontAt(Parsed("<H7>w</H7>").text("w"), "w").Style & fsBold) << "H7 is level 0";
 }
 
 TEST(Builder, FontStackStopsAt25) {

@@ -69,6 +69,7 @@ TEST(FormResults, FollowEveryControlKind) {
          {"s=Plain text", "s=Empty"}},
         {"options of blanks are dropped",
          "<SELECT NAME=s SIZE=4 MULTIPLE><OPTION SELECTED>   <OPTION SELECTED>x<OPTION SELECTED></SELECT>", {"s=x"}},
+        {"check box without VALUE sends On", "<INPUT TYPE=checkbox NAME=c CHECKED>", {"c=On"}},
         {"text area: one result per line", "<TEXTAREA NAME=t>one &amp; <b>two</b>\n\nthree\n</TEXTAREA>",
          {"t=one & <b>two</b>", "t=", "t=three"}},
     };
@@ -193,13 +194,14 @@ TEST(FormControls, AHandlerThatClearsTheDocumentEndsTheClick) {
 
 TEST(FormControls, SizesFollowTheFontWithinLimits) {
     FormPage p("<FORM><INPUT NAME=b SIZE=\"8,1\"><INPUT NAME=d SIZE=99999999><INPUT TYPE=submit NAME=s VALUE=Send>"
-               "<TEXTAREA NAME=t ROWS=3 COLS=10></TEXTAREA><SELECT NAME=l SIZE=2><OPTION>abcdef</SELECT></FORM>");
+               "<TEXTAREA NAME=t ROWS=3 COLS=10 WRAP=Soft></TEXTAREA><SELECT NAME=l SIZE=2><OPTION>abcdef</SELECT></FORM>");
     const QFont font = platform::MakeFont("Times New Roman", 10);
     const int aw = platform::TextWidth(font, "A"), ah = platform::MetricsOf(font).Height;
     EXPECT_EQ(p.control("b")->Width(), aw * 8 + 5);
     EXPECT_EQ(p.control("d")->Width(), aw * TEditFormControlObj::MaxEditSize + 5);
     EXPECT_EQ(p.control("s")->Width(), platform::TextWidth(font, "Send") + 20);
     EXPECT_EQ(p.control("t")->Height(), ah * 3 + 5);
+    EXPECT_TRUE(p.control<TTextAreaFormControlObj>("t")->WordWrap);
     auto* list = p.control<TListBoxFormControlObj>("l");
     EXPECT_EQ(list->Height(), ah * 2 + 2 * list->List()->frameWidth());
     // The controls sit in the text: their lines make room for them.

@@ -9,7 +9,7 @@ using namespace doc;
 TEST(SelectionSinks, BufferKeepsRoomForTheZero) {
     char buffer[5] = {'#', '#', '#', '#', '#'};
     SelTextBuf buf(buffer, 4);
-    buf.PutText("abcdef");
+    buf.PutText("a\x04" "b\x02" "cdef"); // the stand-ins of pictures and controls are left out
     buf.PutText("gh");
     EXPECT_EQ(buf.Finish(), 4);
     EXPECT_STREQ(buffer, "abc");
