@@ -80,9 +80,3 @@ TEST(FtpListing, ShortAndDamagedLinesNeverCrash) {
         EXPECT_LE(ConvertListing(in, system, "h", 1, path, false).size(), in.size());
     }
 }
-
-TEST(FtpListing, SpaceWords) {
-    EXPECT_EQ(SpaceWord("  215   UNIX Type: L8", 2), "UNIX");
-    EXPECT_EQ(SpaceWord("one", 2), "");
-    EXPECT_EQ(SpaceWord("", 1), "");
-}

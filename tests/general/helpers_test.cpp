@@ -12,10 +12,11 @@ using namespace general;
 TEST(ContentTypes, RenderableComparesTheMediaTypeOnly) {
     TOptions o;
     o.SetFixedValues();
+    // Plain text/html, no type and a download type are the navigation tests' own.
     const std::pair<const char*, bool> cases[] = {
-        {"text/html", true},   {"TEXT/HTML; charset=ISO-8859-1", true},
-        {" image/gif ", true}, {"text/html;charset=utf-8", true},
-        {"", false},           {"application/zip", false},
+        {"TEXT/HTML; charset=ISO-8859-1", true},
+        {"text/html;charset=utf-8", true},
+        {" image/gif ", true},
         {"text/htmlx", false},
     };
     for (const auto& [type, renderable] : cases) {
@@ -52,12 +53,9 @@ TEST(Directories, TrailingSeparatorAndForce) {
     EXPECT_EQ(st.st_mode & 07777, 0700u) << "the directory itself is the user's own";
 }
 
+// The header fields a server sends are looked up by ResponseSplitter's tests.
 TEST(GetHeaderValue, Lookups) {
-    const std::string h = "HTTP/1.0 302 Found\r\nContent-Type: text/html\r\nLocation: /x\r\n"
-                          "content-length: 12\r\nX-Odd:nospace\r\n";
-    EXPECT_EQ(GetHeaderValue(h, "\r\nLocation: "), "/x");
-    EXPECT_EQ(GetHeaderValue(h, "\r\nCONTENT-TYPE: "), "text/html");
-    EXPECT_EQ(GetHeaderValue(h, "\r\nContent-Length: "), "12");
+    const std::string h = "HTTP/1.0 302 Found\r\nLocation: /x\r\nX-Odd:nospace\r\n";
     EXPECT_EQ(GetHeaderValue(h, "\r\nX-Odd: "), "") << "exactly one blank after the colon";
     EXPECT_EQ(GetHeaderValue(h, "\r\nHTTP/1.0"), "") << "the status line never matches";
     EXPECT_EQ(GetHeaderValue("", "\r\nLocation: "), "");

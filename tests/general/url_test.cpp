@@ -7,9 +7,9 @@ using general::TRECURL;
 
 namespace {
 
-TRECURL parsed(const std::string& address, const TRECURL& base = {}) {
+TRECURL parsed(const std::string& address) {
     TRECURL r;
-    ParseUrl(address, r, base);
+    ParseUrl(address, r, {});
     return r;
 }
 
@@ -103,16 +103,4 @@ TEST(ParseUrl, AddressesAndTheirParts) {
         EXPECT_EQ(r.Fragment, c.fragment);
         EXPECT_EQ(r.Dir, c.dir);
     }
-}
-
-TEST(ParseUrl, ResultMayBeTheBaseAndKeepsRequestFields) {
-    TRECURL r = parsed("http://h/d/p.html");
-    r.PostData = "a=1";
-    r.Method = general::MethodPost;
-    r.PostDataLength = 3;
-    ParseUrl("q.html", r, r);
-    EXPECT_EQ(r.Url, "http://h:80/d/q.html");
-    EXPECT_EQ(r.PostData, "a=1");
-    EXPECT_EQ(r.Method, general::MethodPost);
-    EXPECT_EQ(r.PostDataLength, 3);
 }

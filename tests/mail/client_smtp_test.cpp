@@ -30,30 +30,25 @@ protected:
     TempDir dir;
 };
 
-TEST_F(ClientSmtp, ALargeMessageArrivesByteForByteAtEveryRecipient) {
+// Who the message is from and to, and the sizes counted, are the dialog's and the session's
+// tests; the whole of a file that takes many blocks only this one sees arrive.
+TEST_F(ClientSmtp, ALargeMessageArrivesByteForByte) {
     // Many blocks of the file, and a last line without its line end.
     std::string body = "Subject: greetings\r\n\r\n";
     for (int i = 0; body.size() < 3'000'000; ++i)
         body += "line " + std::to_string(i) + " of a long message\r\n";
     body += "there";
     c.ToAddress = "bob@example.org";
-    c.SplitRecipients("carol@example.org, dave@example.org");
     c.SUBJECT = "greetings";
     c.FileToSend = dir.write("msg", body);
     ASSERT_TRUE(c.SendMail()) << c.Error;
-    EXPECT_TRUE(c.Error.empty());
     const mailtest::Delivery d = mailtest::nextDelivery();
-    EXPECT_EQ(d.from, "ann");
-    EXPECT_EQ(d.to, (std::vector<std::string>{"bob@example.org", "carol@example.org",
-                                              "dave@example.org"}));
     const std::string expected = "SUBJECT: greetings\r\n" + body + "\r\n";
     // Not EXPECT_EQ: a line diff of megabytes would take all the memory there is.
     EXPECT_EQ(d.content.size(), expected.size());
     const auto differ = std::mismatch(d.content.begin(), d.content.end(), expected.begin(),
                                       expected.end());
     EXPECT_TRUE(d.content == expected) << "differs at " << differ.first - d.content.begin();
-    EXPECT_EQ(c.FileSize(), static_cast<int64_t>(body.size()) + 5);
-    EXPECT_EQ(c.BytesSent(), static_cast<int64_t>(body.size()) + 5);
     EXPECT_FALSE(c.ControlSocket().SocketIfAny()->Connected());
 }
 

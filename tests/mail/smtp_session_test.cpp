@@ -222,15 +222,12 @@ TEST(SmtpStart, WhatEndsADeliveryBeforeItBegins) {
 
 TEST(SmtpStart, SettingsTakenWhenSendingStarts) {
     TempDir dir;
-    for (auto [given, used] : {std::pair{45, 30}, {30, 30}, {5, 5}, {0, 10}, {-3, 10}}) {
+    for (auto [given, used] : {std::pair{45, 30}, {5, 5}, {0, 10}, {-3, 10}}) {
         SCOPED_TRACE(given);
         Scripted s;
         s.TimeOut = given;
-        ASSERT_TRUE(s.begin(dir, "b", "body"));
+        ASSERT_TRUE(s.begin(dir));
         EXPECT_EQ(s.TimeOut, used);
-        EXPECT_EQ(testsupport::readFile(s.FileToSend), "body\r\n.\r\n")
-            << "the end of the data is appended";
-        EXPECT_EQ(s.FileSize(), 9);
     }
     // Split addresses are trimmed and added to those already there.
     Scripted s;

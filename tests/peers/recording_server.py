@@ -4,7 +4,7 @@ answers according to the path. Prints "PORT <n>" once listening, then "REQ <hex>
 every request it has read in full.
 
 Paths: /page.html /redirect /loop /headerless /split /slow /notype /keepalive /empty
-/download.zip /long-header /lf-only /relative-redirect /d/bare-redirect /image.gif?n=N
+/download.zip /long-header /d/bare-redirect /image.gif?n=N
 /to?ADDRESS (redirected there) /slow4 (four seconds) Hostile ones: /silent (never answers) /drip (a byte every 1.5 s) /endless (a byte every
 0.2 s for ever) /short-body (less than its Content-Length, held open) /big?n=N (N bytes)
 /picture (a GIF under a name without extension)
@@ -51,8 +51,6 @@ def answer(conn, path):
     elif path == "/redirect":
         conn.sendall(b"HTTP/1.0 302 Found\r\nLocation: http://127.0.0.1:%d/page.html\r\n"
                      b"Content-Type: text/html\r\n\r\n<html>moved</html>" % PORT)
-    elif path == "/relative-redirect":
-        conn.sendall(b"HTTP/1.0 301 Moved\r\nLocation: page.html\r\nContent-Type: text/html\r\n\r\nmoved")
     elif path == "/d/bare-redirect":
         # Only a relative Location: no type, no body.
         conn.sendall(b"HTTP/1.0 302 Found\r\nLocation: ../page.html\r\n\r\n")
@@ -84,8 +82,6 @@ def answer(conn, path):
     elif path == "/long-header":
         conn.sendall(b"HTTP/1.0 200 OK\r\nContent-Type: text/html\r\nX-Padding: " + b"p" * 6000 +
                      b"\r\n\r\n" + PAGE)
-    elif path == "/lf-only":
-        conn.sendall(b"HTTP/1.0 200 OK\nContent-Type: text/html\n\n" + PAGE)
     elif path == "/slow4":
         # Long enough for a person to click elsewhere before the page arrives.
         conn.sendall(ok + b"\r\n")

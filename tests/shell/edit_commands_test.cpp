@@ -1,4 +1,4 @@
-// The commands of the "Edit" menu: "Copy", "Select All" and "Find from cursor" with its
+// The commands of the "Edit" menu: "Select All" and "Find from cursor" with its
 // non-modal find dialog and the box that says there is nothing further.
 #include "doc/section_list.h"
 #include "shell/browser_window.h"
@@ -11,7 +11,6 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
-#include <QClipboard>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
@@ -74,16 +73,11 @@ protected:
 
 } // namespace
 
-TEST_F(EditCommandsTest, SelectAllThenCopyPutsThePageOnTheClipboard) {
+// Copying the selection is in view_select_test.cpp and, with Ctrl+C, in the X-server tests.
+TEST_F(EditCommandsTest, SelectAllSelectsTheWholePage) {
     w->MSelectAll->trigger();
     EXPECT_EQ(document().SelB, 0);
     EXPECT_EQ(text(document().SelB, document().SelE), "An Apple, an appleand an APPLE.");
-
-    QClipboard* clipboard = QGuiApplication::clipboard();
-    clipboard->setText("before");
-    if (clipboard->text() != "before") GTEST_SKIP() << "this platform keeps no clipboard";
-    w->MCopy->trigger();
-    EXPECT_EQ(clipboard->text().toStdString(), "An Apple, an apple\n\nand an APPLE.\n");
 }
 
 TEST_F(EditCommandsTest, FindFromCursorSearchesOnUntilNothingFurtherIsFound) {

@@ -109,17 +109,13 @@ TEST(ResponseSplitter, OddResponses) {
 
     Split lower = feed("HTTP/1.0 200 OK\r\ncontent-type: text/html\r\n\r\n", {});
     EXPECT_EQ(lower.h.ContentType, "text/html");
-    Split noBlank = feed("HTTP/1.0 200 OK\r\nContent-Type:text/html\r\n\r\nx", {});
-    EXPECT_EQ(noBlank.h.ContentType, "");
 
     Split never = feed("HTTP/1.0 200 OK\r\nContent-Type: text/html\r\n", {10});
     EXPECT_TRUE(never.h.InHeader);
     EXPECT_EQ(never.body, "");
-}
 
-TEST(ResponseSplitter, ALongHeaderIsCutAndTheBodyStillFound) {
-    std::string header = "HTTP/1.0 200 OK\r\nX-Pad: " + std::string(6000, 'p') + "\r\n\r\n";
-    Split s = feed(header + "the body", {1000, 3000, 4500});
-    EXPECT_EQ(s.h.Header.size(), 4000u);
-    EXPECT_EQ(s.body, "the body");
+    const std::string pad(6000, 'p');
+    Split longHeader = feed("HTTP/1.0 200 OK\r\nX-Pad: " + pad + "\r\n\r\nthe body", {1000, 4500});
+    EXPECT_EQ(longHeader.h.Header.size(), 4000u) << "a long header is cut";
+    EXPECT_EQ(longHeader.body, "the body");
 }

@@ -46,13 +46,9 @@ protected:
 
 } // namespace
 
-TEST_F(NavigationTest, APageIsFetchedStoredAndRecorded) {
+TEST_F(NavigationTest, APageIsAskedForByteForByteAndShown) {
     auto w = window();
     w->OpenUrl(base() + "/page.html", true);
-    EXPECT_EQ(w->Address().Url, base() + "/page.html");
-    EXPECT_NE(cached(*w).find("Hello there"), std::string::npos);
-    EXPECT_EQ(w->HistoryList(), (std::vector<std::string>{w->Address().Url}));
-    EXPECT_EQ(w->CBUrls->currentText().toStdString(), w->Address().Url);
     EXPECT_EQ(w->StatusText(0), "Finished.") << "the viewer has shown the page";
     auto reqs = seen();
     ASSERT_EQ(reqs.size(), 1u);
@@ -74,13 +70,9 @@ TEST_F(NavigationTest, OddServersStillGiveTheirPages) {
     EXPECT_NE(cached(*w).find("<p>part 4</p>"), std::string::npos) << "all of /slow";
 }
 
+// Absolute redirections between http and https are followed in https_test.cpp.
 TEST_F(NavigationTest, RedirectionsAreFollowedUnlessSwitchedOff) {
     auto w = window();
-    w->OpenUrl(base() + "/redirect", true);
-    EXPECT_EQ(w->Address().Path, "/page.html");
-    EXPECT_NE(cached(*w).find("Hello there"), std::string::npos);
-    w->OpenUrl(base() + "/relative-redirect", true);
-    EXPECT_EQ(w->Address().Path, "/page.html");
     // A bare Location is followed, resolved against the answer that carried it, without a
     // download dialog or an empty-answer box.
     w->OpenUrl(base() + "/d/bare-redirect", true);
@@ -155,7 +147,8 @@ TEST_F(NavigationTest, ThroughTinyproxy) {
     EXPECT_NE(cached(*w).find("Hello there"), std::string::npos);
     auto reqs = seen();
     ASSERT_EQ(reqs.size(), 1u);
-    EXPECT_EQ(reqs[0].substr(0, 22), "GET /page.html HTTP/1.") << "the proxy asks the server";
+    // A request straight from the window would carry no Via line.
+    EXPECT_NE(reqs[0].find("\r\nVia: "), std::string::npos) << "the proxy asks the server";
 }
 
 TEST_F(NavigationTest, ALinkFollowedDuringALoadIsTheOnlyPageRecorded) {
@@ -168,7 +161,6 @@ TEST_F(NavigationTest, ALinkFollowedDuringALoadIsTheOnlyPageRecorded) {
     EXPECT_EQ(w->HistoryList(), (std::vector<std::string>{w->Address().Url}))
         << "recorded once, /slow never shown";
     EXPECT_EQ(w->HistoryPosition(), 0);
-    EXPECT_NE(cached(*w).find("Hello there"), std::string::npos);
 }
 
 TEST_F(NavigationTest, ClosingTheWindowDuringALoadEndsTheRetrieval) {
